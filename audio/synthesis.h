@@ -1,0 +1,48 @@
+// Sample synthesis: fills byte buffers with 16-bit mono samples of the
+// compiled formula, with the sample clock t running on across buffers,
+// silence while the start countdown runs, and capture of the first samples.
+#pragma once
+
+#include <cstdint>
+
+// The PCM format of the stream, field for field the platform's wave format
+// record.
+struct StreamFormat {
+    uint16_t formatTag;                 // 1: linear PCM
+    uint16_t channels;                  // 1: mono
+    uint32_t samplesPerSec;             // 132300
+    uint32_t avgBytesPerSec;            // 264600
+    uint16_t blockAlign;                // 2 bytes per frame
+    uint16_t bitsPerSample;             // 16
+    uint16_t extraSize;                 // 0 bytes of extra format data
+};
+
+enum CaptureMode : int32_t {
+    CaptureOff = 0,                     // samples go to the buffer only
+    CaptureRead = 1,                    // samples hold a file that was read; nothing is generated
+    CaptureRecord = 2,                  // each formula sample is also stored into samples
+};
+
+// The capture record, shared with the waveform data-file code.
+struct SampleCapture {
+    CaptureMode mode;                   // what the generator does with samples
+    int32_t count;                      // number of samples to capture
+    int32_t index;                      // where the next captured sample goes
+    int16_t *samples;                   // count values, owned by the data-file code
+};
+
+extern StreamFormat streamFormat;       // set by setStreamFormat, read by the stream
+extern int32_t clockRate;               // samples per second of the sample clock
+extern double lastSampleTime;           // t of the latest formula sample
+extern int32_t countdownActive;         // 1: generate silence (owned by playback control)
+extern SampleCapture sampleCapture;     // the capture record
+
+// Compiles formula, sets t to 0 and stores the format.  The 16-bit fields
+// take the low 16 bits of their arguments; note blockAlign comes before
+// avgBytesPerSec.  Returns 1, or 0 when the formula does not compile (then
+// nothing changes).
+int setStreamFormat(int32_t formatTag, int32_t channels, int32_t samplesPerSec, int32_t blockAlign,
+                    int32_t avgBytesPerSec, int32_t bitsPerSample, int32_t extraSize, const char *formula);
+// Fills buffer with byteCount / 2 samples (silence during the countdown) and
+// advances t; with CaptureRead writes nothing.  Returns byteCount.
+int32_t generateSamples(void *buffer, int32_t byteCount);
