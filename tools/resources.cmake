@@ -1,0 +1,8 @@
+# tonalix-make-resources draws the bitmaps and icons in res/.  Its output is
+# committed; run it by hand to change a picture:
+#   build/tools/tonalix-make-resources res
+if(TONALIX_GUI)
+  find_package(Qt6 REQUIRED COMPONENTS Gui)
+  add_executable(tonalix-make-resources ${CMAKE_CURRENT_LIST_DIR}/makeResources.cpp)
+  target_link_libraries(tonalix-make-resources PRIVATE Qt6::Gui)
+endif()
