@@ -1,4 +1,5 @@
-// A faster evaluation form derived from a validated postfix program.
+// A faster evaluation form derived from a validated postfix program, and
+// evaluateFormula, which runs it.
 //
 // The token array keeps the program exactly as compiled; this form lives
 // beside it and computes the same values, failures and assignments.
