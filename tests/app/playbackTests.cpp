@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "formula/formula.h"
+
 namespace {
 
 const char *const emptyFormulaText =
