@@ -1,0 +1,4 @@
+// The About box.  Not built yet: the menu command does nothing.
+#include "ui/aboutBox.h"
+
+void showAboutBox(Window owner) { (void)owner; }
