@@ -71,8 +71,9 @@ struct Node {
 };
 
 Node nodes[TokenSlots];
-Instruction code[TokenSlots + 1];  // one instruction per token at most, and OpEnd
-bool codeReady = false;            // `code` belongs to the current program
+// One instruction per token at most, and OpEnd. Zero-filled, it is the empty
+// program.
+Instruction code[TokenSlots + 1];
 bool codeUsesErrno = false;        // some instruction clears and tests errno
 unsigned codeLength = 0;
 
@@ -237,34 +238,30 @@ void emitNode(int i, bool live) {
   }
 }
 
-// Runs the code, or the token array when there is no code; as
-// runCompiledProgram.
+// Runs the code once against variableTable. Stores the value in *result and
+// returns 0, or returns 1 on a failure.
 int runCode(double *result);
 
 }  // namespace
 
 void buildCompiledProgram(const Token *program) {
-  codeReady = false;
   codeLength = 0;
-  if (program[0].code == TK_END) return;  // the empty program is never run
-  const int root = buildTree(program);
-  emitNode(root, false);
-  emit(OpEnd);
   codeUsesErrno = false;
+  if (program[0].code != TK_END) emitNode(buildTree(program), false);
+  emit(OpEnd);  // the empty program is just this: its value is 0.0
   for (unsigned i = 0; i < codeLength; ++i) {
     const uint16_t op = code[i].op;
     if (op == OpFunc || (op >= OpModK && op <= OpRPowV)) codeUsesErrno = true;
   }
-  codeReady = true;
 }
 
-void discardCompiledProgram() { codeReady = false; }
-
-int runCompiledProgram(double *result) { return runCode(result); }
+void discardCompiledProgram() {
+  code[0].op = OpEnd;
+  codeUsesErrno = false;
+}
 
 double evaluateFormula() {
   if (formulaStatus != FormulaReady) return 0.0;
-  if (tokenArray[0].code == TK_END) return 0.0;
   double value;
   if (runCode(&value) != 0) {
     formulaStatus = FormulaEvalFailed;
@@ -275,18 +272,20 @@ double evaluateFormula() {
 
 namespace {
 
+// errno's address for this thread: reading errno costs a library call each
+// time, this costs a load.
+thread_local int *errnoAddress = nullptr;
+
 int runCode(double *result) {
-  if (!codeReady) return runProgram(tokenArray, result);
   double *const stack = evaluationStack;
   unsigned sp = 0;
-  double acc = 0.0;
+  double acc = 0.0;  // also the value of the empty program
   double *const v = variableTable.value;
-  // One look-up of errno per evaluation, not one per call, and none at all
-  // for a program that never tests it (division failures write errno
-  // directly). The pointer must never be seen to point at a local: g++ then
-  // concludes that it cannot be errno and drops the test after a mathematics
-  // function it knows, such as sin, as if the function could not fail.
-  int *const err = codeUsesErrno ? &errno : nullptr;
+  int *err = nullptr;  // errno, for a program that tests it
+  if (codeUsesErrno) {
+    if (errnoAddress == nullptr) errnoAddress = &errno;
+    err = errnoAddress;
+  }
   for (const Instruction *ip = code;; ++ip) {
     switch (ip->op) {
       case OpEnd: *result = acc; return 0;
