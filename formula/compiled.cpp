@@ -53,6 +53,7 @@ enum OpCode : uint16_t {
   OpPowK, OpPowV, OpPowS, OpRPowK, OpRPowV,
   // acc = V op K: a variable loaded and combined with a number at once
   OpLoadVAddK, OpLoadVSubK, OpLoadVMulK,
+  OpCount
 };
 
 struct Instruction {
@@ -75,6 +76,8 @@ Node nodes[TokenSlots];
 // program.
 Instruction code[TokenSlots + 1];
 bool codeUsesErrno = false;        // some instruction clears and tests errno
+bool codeIsConstant = false;       // the whole program folded into one number
+double constantValue = 0.0;        // that number
 unsigned codeLength = 0;
 
 // The evaluation stack. The engine is not re-entrant, so one process-wide
@@ -253,15 +256,19 @@ void buildCompiledProgram(const Token *program) {
     const uint16_t op = code[i].op;
     if (op == OpFunc || (op >= OpModK && op <= OpRPowV)) codeUsesErrno = true;
   }
+  codeIsConstant = codeLength == 2 && code[0].op == OpLoadK;
+  constantValue = code[0].k;
 }
 
 void discardCompiledProgram() {
   code[0].op = OpEnd;
   codeUsesErrno = false;
+  codeIsConstant = false;
 }
 
 double evaluateFormula() {
   if (formulaStatus != FormulaReady) return 0.0;
+  if (codeIsConstant) return constantValue;
   double value;
   if (runCode(&value) != 0) {
     formulaStatus = FormulaEvalFailed;
@@ -276,6 +283,17 @@ namespace {
 // time, this costs a load.
 thread_local int *errnoAddress = nullptr;
 
+// Dispatch. With g++ and clang each instruction jumps straight to the next
+// one's handler through a table of label addresses (a GNU extension), which
+// gives every handler its own well-predicted indirect jump; elsewhere a
+// switch in a loop does the same work (define TONALIX_SWITCH_DISPATCH to
+// build that one here).
+#if defined(__GNUC__) && !defined(TONALIX_SWITCH_DISPATCH)
+#define TONALIX_THREADED_DISPATCH 1
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpedantic"
+#endif
+
 int runCode(double *result) {
   double *const stack = evaluationStack;
   unsigned sp = 0;
@@ -286,56 +304,79 @@ int runCode(double *result) {
     if (errnoAddress == nullptr) errnoAddress = &errno;
     err = errnoAddress;
   }
-  for (const Instruction *ip = code;; ++ip) {
-    switch (ip->op) {
-      case OpEnd: *result = acc; return 0;
-      case OpFail: errno = EDOM; return 1;
-      case OpLoadK: acc = ip->k; break;
-      case OpLoadV: acc = v[ip->index]; break;
-      case OpPushK: stack[sp++] = acc; acc = ip->k; break;
-      case OpPushV: stack[sp++] = acc; acc = v[ip->index]; break;
-      case OpNeg: acc = -acc; break;
-      case OpAssign: v[ip->index] = acc; break;
-      case OpFunc:
-        // Always through the table, never a direct call: g++'s built-in
-        // knowledge holds sin, cos and tan to be functions that never set
-        // errno, and it deletes the test after a direct call, though the
-        // library's sin(inf) reports EDOM. A call through the table is opaque
-        // to it. (fmod and pow, below, it knows to set errno.)
-        *err = 0;
-        acc = functionTable[ip->index](acc);
-        if (*err != 0) return 1;
-        break;
-      case OpFuncQuiet: acc = functionTable[ip->index](acc); break;
-      case OpFloor: acc = floor(acc); break;
+  const Instruction *ip = code;
 
-      case OpAddK: acc = acc + ip->k; break;
-      case OpAddV: acc = acc + v[ip->index]; break;
-      case OpAddS: acc = stack[--sp] + acc; break;
-      case OpSubK: acc = acc - ip->k; break;
-      case OpSubV: acc = acc - v[ip->index]; break;
-      case OpSubS: acc = stack[--sp] - acc; break;
-      case OpRSubK: acc = ip->k - acc; break;
-      case OpRSubV: acc = v[ip->index] - acc; break;
-      case OpMulK: acc = acc * ip->k; break;
-      case OpMulV: acc = acc * v[ip->index]; break;
-      case OpMulS: acc = stack[--sp] * acc; break;
+#ifdef TONALIX_THREADED_DISPATCH
+  static const void *const handlers[] = {
+      &&HandleOpEnd,     &&HandleOpFail,      &&HandleOpLoadK,     &&HandleOpLoadV,     &&HandleOpPushK,
+      &&HandleOpPushV,   &&HandleOpNeg,       &&HandleOpAssign,    &&HandleOpFunc,      &&HandleOpFuncQuiet,
+      &&HandleOpFloor,   &&HandleOpAddK,      &&HandleOpAddV,      &&HandleOpAddS,      &&HandleOpSubK,
+      &&HandleOpSubV,    &&HandleOpSubS,      &&HandleOpRSubK,     &&HandleOpRSubV,     &&HandleOpMulK,
+      &&HandleOpMulV,    &&HandleOpMulS,      &&HandleOpDivK,      &&HandleOpDivV,      &&HandleOpDivS,
+      &&HandleOpRDivK,   &&HandleOpRDivV,     &&HandleOpModK,      &&HandleOpModV,      &&HandleOpModS,
+      &&HandleOpRModK,   &&HandleOpRModV,     &&HandleOpPowK,      &&HandleOpPowV,      &&HandleOpPowS,
+      &&HandleOpRPowK,   &&HandleOpRPowV,     &&HandleOpLoadVAddK, &&HandleOpLoadVSubK, &&HandleOpLoadVMulK,
+  };
+  static_assert(sizeof handlers / sizeof handlers[0] == OpCount, "one handler per instruction");
+#define CASE(op) Handle##op:
+#define NEXT goto *handlers[(++ip)->op]
+  goto *handlers[ip->op];
+#else
+#define CASE(op) case op:
+#define NEXT \
+  ++ip;      \
+  continue
+  for (;;) switch (ip->op) {
+#endif
 
-      // Division by a number: the emitter has already ruled out zero and NaN.
-      case OpDivK: acc = acc / ip->k; break;
-#define TONALIX_DIVIDE(left, right)                    \
-  {                                                    \
-    const double l_ = (left), r_ = (right);            \
-    if (!(r_ < 0.0 || r_ > 0.0)) {                     \
-      errno = EDOM;                                    \
-      return 1;                                        \
-    }                                                  \
-    acc = l_ / r_;                                     \
+  CASE(OpEnd) *result = acc; return 0;
+  CASE(OpFail) errno = EDOM; return 1;
+  CASE(OpLoadK) acc = ip->k; NEXT;
+  CASE(OpLoadV) acc = v[ip->index]; NEXT;
+  CASE(OpPushK) stack[sp++] = acc; acc = ip->k; NEXT;
+  CASE(OpPushV) stack[sp++] = acc; acc = v[ip->index]; NEXT;
+  CASE(OpNeg) acc = -acc; NEXT;
+  CASE(OpAssign) v[ip->index] = acc; NEXT;
+  CASE(OpFunc)
+    // Always through the table, never a direct call: g++'s built-in
+    // knowledge holds sin, cos and tan to be functions that never set
+    // errno, and it deletes the test after a direct call, though the
+    // library's sin(inf) reports EDOM. A call through the table is opaque
+    // to it. (fmod and pow, below, it knows to set errno.)
+    *err = 0;
+    acc = functionTable[ip->index](acc);
+    if (*err != 0) return 1;
+    NEXT;
+  CASE(OpFuncQuiet) acc = functionTable[ip->index](acc); NEXT;
+  CASE(OpFloor) acc = floor(acc); NEXT;
+
+  CASE(OpAddK) acc = acc + ip->k; NEXT;
+  CASE(OpAddV) acc = acc + v[ip->index]; NEXT;
+  CASE(OpAddS) acc = stack[--sp] + acc; NEXT;
+  CASE(OpSubK) acc = acc - ip->k; NEXT;
+  CASE(OpSubV) acc = acc - v[ip->index]; NEXT;
+  CASE(OpSubS) acc = stack[--sp] - acc; NEXT;
+  CASE(OpRSubK) acc = ip->k - acc; NEXT;
+  CASE(OpRSubV) acc = v[ip->index] - acc; NEXT;
+  CASE(OpMulK) acc = acc * ip->k; NEXT;
+  CASE(OpMulV) acc = acc * v[ip->index]; NEXT;
+  CASE(OpMulS) acc = stack[--sp] * acc; NEXT;
+
+  // Division by a number: the emitter has already ruled out zero and NaN.
+  CASE(OpDivK) acc = acc / ip->k; NEXT;
+#define TONALIX_DIVIDE(left, right)         \
+  {                                         \
+    const double l_ = (left), r_ = (right); \
+    if (!(r_ < 0.0 || r_ > 0.0)) {          \
+      errno = EDOM;                         \
+      return 1;                             \
+    }                                       \
+    acc = l_ / r_;                          \
   }
-      case OpDivV: TONALIX_DIVIDE(acc, v[ip->index]) break;
-      case OpDivS: TONALIX_DIVIDE(stack[--sp], acc) break;
-      case OpRDivK: TONALIX_DIVIDE(ip->k, acc) break;
-      case OpRDivV: TONALIX_DIVIDE(v[ip->index], acc) break;
+  CASE(OpDivV) TONALIX_DIVIDE(acc, v[ip->index]) NEXT;
+  CASE(OpDivS) TONALIX_DIVIDE(stack[--sp], acc) NEXT;
+  CASE(OpRDivK) TONALIX_DIVIDE(ip->k, acc) NEXT;
+  CASE(OpRDivV) TONALIX_DIVIDE(v[ip->index], acc) NEXT;
 #undef TONALIX_DIVIDE
 
 #define TONALIX_CALL(function, left, right) \
@@ -345,23 +386,31 @@ int runCode(double *result) {
     acc = function(l_, r_);                 \
     if (*err != 0) return 1;                \
   }
-      case OpModK: TONALIX_CALL(fmod, acc, ip->k) break;
-      case OpModV: TONALIX_CALL(fmod, acc, v[ip->index]) break;
-      case OpModS: TONALIX_CALL(fmod, stack[--sp], acc) break;
-      case OpRModK: TONALIX_CALL(fmod, ip->k, acc) break;
-      case OpRModV: TONALIX_CALL(fmod, v[ip->index], acc) break;
-      case OpPowK: TONALIX_CALL(pow, acc, ip->k) break;
-      case OpPowV: TONALIX_CALL(pow, acc, v[ip->index]) break;
-      case OpPowS: TONALIX_CALL(pow, stack[--sp], acc) break;
-      case OpRPowK: TONALIX_CALL(pow, ip->k, acc) break;
-      case OpRPowV: TONALIX_CALL(pow, v[ip->index], acc) break;
+  CASE(OpModK) TONALIX_CALL(fmod, acc, ip->k) NEXT;
+  CASE(OpModV) TONALIX_CALL(fmod, acc, v[ip->index]) NEXT;
+  CASE(OpModS) TONALIX_CALL(fmod, stack[--sp], acc) NEXT;
+  CASE(OpRModK) TONALIX_CALL(fmod, ip->k, acc) NEXT;
+  CASE(OpRModV) TONALIX_CALL(fmod, v[ip->index], acc) NEXT;
+  CASE(OpPowK) TONALIX_CALL(pow, acc, ip->k) NEXT;
+  CASE(OpPowV) TONALIX_CALL(pow, acc, v[ip->index]) NEXT;
+  CASE(OpPowS) TONALIX_CALL(pow, stack[--sp], acc) NEXT;
+  CASE(OpRPowK) TONALIX_CALL(pow, ip->k, acc) NEXT;
+  CASE(OpRPowV) TONALIX_CALL(pow, v[ip->index], acc) NEXT;
 #undef TONALIX_CALL
 
-      case OpLoadVAddK: acc = v[ip->index] + ip->k; break;
-      case OpLoadVSubK: acc = v[ip->index] - ip->k; break;
-      case OpLoadVMulK: acc = v[ip->index] * ip->k; break;
-    }
+  CASE(OpLoadVAddK) acc = v[ip->index] + ip->k; NEXT;
+  CASE(OpLoadVSubK) acc = v[ip->index] - ip->k; NEXT;
+  CASE(OpLoadVMulK) acc = v[ip->index] * ip->k; NEXT;
+
+#ifndef TONALIX_THREADED_DISPATCH
   }
+#endif
+#undef CASE
+#undef NEXT
 }
+
+#ifdef TONALIX_THREADED_DISPATCH
+#pragma GCC diagnostic pop
+#endif
 
 }  // namespace
