@@ -11,6 +11,7 @@
 //   becomes a number, provided its evaluation reports no error. A subtree
 //   whose evaluation fails is left as it is, so it fails at every
 //   evaluation, as the program says.
+// - A multiplication or division by the number 1 is no instruction at all.
 // - errno is cleared and tested only around calls that can set it, through
 //   an address taken once per evaluation. "+", "-", "*" and unary minus never
 //   set it; division checks its divisor itself, and by a non-zero number
@@ -185,6 +186,9 @@ void emitLeafOperand(uint32_t c, const Node &leaf, bool leafIsLeft) {
     emit(OpFail);  // a division by a zero or not-a-number constant
     return;
   }
+  // x * 1, 1 * x and x / 1 are x itself for every x, signed zeros, infinities
+  // and NaN included: the builder writes many "1.00*".
+  if (number && leaf.value == 1.0 && (c == TK_MUL || (c == TK_DIV && !leafIsLeft))) return;
   uint16_t form = number ? WithK : WithV;
   if (leafIsLeft && !commutative) form = number ? WithRK : WithRV;
   emit(static_cast<uint16_t>(operatorRow(c) + form), number ? 0 : static_cast<uint16_t>(leaf.code - TK_VAR),
@@ -241,10 +245,6 @@ void emitNode(int i, bool live) {
   }
 }
 
-// Runs the code once against variableTable. Stores the value in *result and
-// returns 0, or returns 1 on a failure.
-int runCode(double *result);
-
 }  // namespace
 
 void buildCompiledProgram(const Token *program) {
@@ -266,22 +266,13 @@ void discardCompiledProgram() {
   codeIsConstant = false;
 }
 
-double evaluateFormula() {
-  if (formulaStatus != FormulaReady) return 0.0;
-  if (codeIsConstant) return constantValue;
-  double value;
-  if (runCode(&value) != 0) {
-    formulaStatus = FormulaEvalFailed;
-    return 0.0;
-  }
-  return value;
-}
-
 namespace {
 
 // errno's address for this thread: reading errno costs a library call each
 // time, this costs a load.
 thread_local int *errnoAddress = nullptr;
+
+}  // namespace
 
 // Dispatch. With g++ and clang each instruction jumps straight to the next
 // one's handler through a table of label addresses (a GNU extension), which
@@ -294,7 +285,9 @@ thread_local int *errnoAddress = nullptr;
 #pragma GCC diagnostic ignored "-Wpedantic"
 #endif
 
-int runCode(double *result) {
+double evaluateFormula() {
+  if (formulaStatus != FormulaReady) return 0.0;
+  if (codeIsConstant) return constantValue;
   double *const stack = evaluationStack;
   unsigned sp = 0;
   double acc = 0.0;  // also the value of the empty program
@@ -329,8 +322,8 @@ int runCode(double *result) {
   for (;;) switch (ip->op) {
 #endif
 
-  CASE(OpEnd) *result = acc; return 0;
-  CASE(OpFail) errno = EDOM; return 1;
+  CASE(OpEnd) return acc;
+  CASE(OpFail) errno = EDOM; goto failed;
   CASE(OpLoadK) acc = ip->k; NEXT;
   CASE(OpLoadV) acc = v[ip->index]; NEXT;
   CASE(OpPushK) stack[sp++] = acc; acc = ip->k; NEXT;
@@ -345,7 +338,7 @@ int runCode(double *result) {
     // to it. (fmod and pow, below, it knows to set errno.)
     *err = 0;
     acc = functionTable[ip->index](acc);
-    if (*err != 0) return 1;
+    if (*err != 0) goto failed;
     NEXT;
   CASE(OpFuncQuiet) acc = functionTable[ip->index](acc); NEXT;
   CASE(OpFloor) acc = floor(acc); NEXT;
@@ -369,7 +362,7 @@ int runCode(double *result) {
     const double l_ = (left), r_ = (right); \
     if (!(r_ < 0.0 || r_ > 0.0)) {          \
       errno = EDOM;                         \
-      return 1;                             \
+      goto failed;                             \
     }                                       \
     acc = l_ / r_;                          \
   }
@@ -384,7 +377,7 @@ int runCode(double *result) {
     const double l_ = (left), r_ = (right); \
     *err = 0;                               \
     acc = function(l_, r_);                 \
-    if (*err != 0) return 1;                \
+    if (*err != 0) goto failed;                \
   }
   CASE(OpModK) TONALIX_CALL(fmod, acc, ip->k) NEXT;
   CASE(OpModV) TONALIX_CALL(fmod, acc, v[ip->index]) NEXT;
@@ -407,10 +400,12 @@ int runCode(double *result) {
 #endif
 #undef CASE
 #undef NEXT
+
+failed:
+  formulaStatus = FormulaEvalFailed;
+  return 0.0;
 }
 
 #ifdef TONALIX_THREADED_DISPATCH
 #pragma GCC diagnostic pop
 #endif
-
-}  // namespace

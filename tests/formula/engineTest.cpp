@@ -223,6 +223,8 @@ const char *const agreementFormulas[] = {
     // a variable read before a subtree that assigns it keeps its old value
     "x+(x=5)", "x*(x=2)+x", "(x=3)-x", "x-(x=1)", "t/(t=0)", "x^(x=2)", "x%(x=2)", "2-(x=t)+x",
     "x+sin(x=t)", "(x=t)*(y=x+1)*y", "x=(x=x+1)*x",
+    // identities the evaluation form leaves out
+    "t*1", "1*t", "t/1", "1/t*1", "-t*1.00", "1.00*((1.00*t))", "(1-1)*1+t", "1^t*1", "1%t", "t%1",
 };
 
 const double agreementTimes[] = {0.0, 0.5, -0.5, 1.0, -1.0, 2.0, 1e-300, 1e300, 0.37, inf, -inf, nan, -0.0};
