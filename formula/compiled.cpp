@@ -2,7 +2,7 @@
 // program once per compilation.
 //
 // The postfix program is rebuilt into an expression tree, and the code is
-// emitted from the tree with three savings over walking the tokens:
+// emitted from the tree with these savings over walking the tokens:
 //
 // - The top value lives in a local (the accumulator); an operator whose
 //   operand is a number or a variable takes it straight from the instruction
