@@ -54,6 +54,7 @@ enum OpCode : uint16_t {
   OpPowK, OpPowV, OpPowS, OpRPowK, OpRPowV,
   // acc = V op K: a variable loaded and combined with a number at once
   OpLoadVAddK, OpLoadVSubK, OpLoadVMulK,
+  OpFuncEnd,  // OpFunc and then OpEnd: a formula that is a function of something
   OpCount
 };
 
@@ -251,12 +252,16 @@ void buildCompiledProgram(const Token *program) {
   codeLength = 0;
   codeUsesErrno = false;
   if (program[0].code != TK_END) emitNode(buildTree(program), false);
-  emit(OpEnd);  // the empty program is just this: its value is 0.0
+  if (codeLength > 0 && code[codeLength - 1].op == OpFunc) {
+    code[codeLength - 1].op = OpFuncEnd;
+  } else {
+    emit(OpEnd);  // the empty program is just this: its value is 0.0
+  }
   for (unsigned i = 0; i < codeLength; ++i) {
     const uint16_t op = code[i].op;
-    if (op == OpFunc || (op >= OpModK && op <= OpRPowV)) codeUsesErrno = true;
+    if (op == OpFunc || op == OpFuncEnd || (op >= OpModK && op <= OpRPowV)) codeUsesErrno = true;
   }
-  codeIsConstant = codeLength == 2 && code[0].op == OpLoadK;
+  codeIsConstant = codeLength == 2 && code[0].op == OpLoadK && code[1].op == OpEnd;
   constantValue = code[0].k;
 }
 
@@ -309,6 +314,7 @@ double evaluateFormula() {
       &&HandleOpRDivK,   &&HandleOpRDivV,     &&HandleOpModK,      &&HandleOpModV,      &&HandleOpModS,
       &&HandleOpRModK,   &&HandleOpRModV,     &&HandleOpPowK,      &&HandleOpPowV,      &&HandleOpPowS,
       &&HandleOpRPowK,   &&HandleOpRPowV,     &&HandleOpLoadVAddK, &&HandleOpLoadVSubK, &&HandleOpLoadVMulK,
+      &&HandleOpFuncEnd,
   };
   static_assert(sizeof handlers / sizeof handlers[0] == OpCount, "one handler per instruction");
 #define CASE(op) Handle##op:
@@ -394,6 +400,11 @@ double evaluateFormula() {
   CASE(OpLoadVAddK) acc = v[ip->index] + ip->k; NEXT;
   CASE(OpLoadVSubK) acc = v[ip->index] - ip->k; NEXT;
   CASE(OpLoadVMulK) acc = v[ip->index] * ip->k; NEXT;
+  CASE(OpFuncEnd)
+    *err = 0;
+    acc = functionTable[ip->index](acc);
+    if (*err != 0) goto failed;
+    return acc;
 
 #ifndef TONALIX_THREADED_DISPATCH
   }
