@@ -2,7 +2,7 @@
 // program once per compilation.
 //
 // The postfix program is rebuilt into an expression tree, and the code is
-// emitted from the tree with three savings over walking the tokens:
+// emitted from the tree with these savings over walking the tokens:
 //
 // - The top value lives in a local (the accumulator); an operator whose
 //   operand is a number or a variable takes it straight from the instruction
@@ -11,6 +11,7 @@
 //   becomes a number, provided its evaluation reports no error. A subtree
 //   whose evaluation fails is left as it is, so it fails at every
 //   evaluation, as the program says.
+// - A multiplication or division by the number 1 is no instruction at all.
 // - errno is cleared and tested only around calls that can set it, through
 //   an address taken once per evaluation. "+", "-", "*" and unary minus never
 //   set it; division checks its divisor itself, and by a non-zero number
@@ -53,6 +54,8 @@ enum OpCode : uint16_t {
   OpPowK, OpPowV, OpPowS, OpRPowK, OpRPowV,
   // acc = V op K: a variable loaded and combined with a number at once
   OpLoadVAddK, OpLoadVSubK, OpLoadVMulK,
+  OpFuncEnd,  // OpFunc and then OpEnd: a formula that is a function of something
+  OpCount
 };
 
 struct Instruction {
@@ -71,9 +74,12 @@ struct Node {
 };
 
 Node nodes[TokenSlots];
-Instruction code[TokenSlots + 1];  // one instruction per token at most, and OpEnd
-bool codeReady = false;            // `code` belongs to the current program
+// One instruction per token at most, and OpEnd. Zero-filled, it is the empty
+// program.
+Instruction code[TokenSlots + 1];
 bool codeUsesErrno = false;        // some instruction clears and tests errno
+bool codeIsConstant = false;       // the whole program folded into one number
+double constantValue = 0.0;        // that number
 unsigned codeLength = 0;
 
 // The evaluation stack. The engine is not re-entrant, so one process-wide
@@ -181,6 +187,9 @@ void emitLeafOperand(uint32_t c, const Node &leaf, bool leafIsLeft) {
     emit(OpFail);  // a division by a zero or not-a-number constant
     return;
   }
+  // x * 1, 1 * x and x / 1 are x itself for every x, signed zeros, infinities
+  // and NaN included: the builder writes many "1.00*".
+  if (number && leaf.value == 1.0 && (c == TK_MUL || (c == TK_DIV && !leafIsLeft))) return;
   uint16_t form = number ? WithK : WithV;
   if (leafIsLeft && !commutative) form = number ? WithRK : WithRV;
   emit(static_cast<uint16_t>(operatorRow(c) + form), number ? 0 : static_cast<uint16_t>(leaf.code - TK_VAR),
@@ -237,106 +246,136 @@ void emitNode(int i, bool live) {
   }
 }
 
-// Runs the code, or the token array when there is no code; as
-// runCompiledProgram.
-int runCode(double *result);
-
 }  // namespace
 
 void buildCompiledProgram(const Token *program) {
-  codeReady = false;
   codeLength = 0;
-  if (program[0].code == TK_END) return;  // the empty program is never run
-  const int root = buildTree(program);
-  emitNode(root, false);
-  emit(OpEnd);
   codeUsesErrno = false;
+  if (program[0].code != TK_END) emitNode(buildTree(program), false);
+  if (codeLength > 0 && code[codeLength - 1].op == OpFunc) {
+    code[codeLength - 1].op = OpFuncEnd;
+  } else {
+    emit(OpEnd);  // the empty program is just this: its value is 0.0
+  }
   for (unsigned i = 0; i < codeLength; ++i) {
     const uint16_t op = code[i].op;
-    if (op == OpFunc || (op >= OpModK && op <= OpRPowV)) codeUsesErrno = true;
+    if (op == OpFunc || op == OpFuncEnd || (op >= OpModK && op <= OpRPowV)) codeUsesErrno = true;
   }
-  codeReady = true;
+  codeIsConstant = codeLength == 2 && code[0].op == OpLoadK && code[1].op == OpEnd;
+  constantValue = code[0].k;
 }
 
-void discardCompiledProgram() { codeReady = false; }
-
-int runCompiledProgram(double *result) { return runCode(result); }
-
-double evaluateFormula() {
-  if (formulaStatus != FormulaReady) return 0.0;
-  if (tokenArray[0].code == TK_END) return 0.0;
-  double value;
-  if (runCode(&value) != 0) {
-    formulaStatus = FormulaEvalFailed;
-    return 0.0;
-  }
-  return value;
+void discardCompiledProgram() {
+  code[0].op = OpEnd;
+  codeUsesErrno = false;
+  codeIsConstant = false;
 }
 
 namespace {
 
-int runCode(double *result) {
-  if (!codeReady) return runProgram(tokenArray, result);
+// errno's address for this thread: reading errno costs a library call each
+// time, this costs a load.
+thread_local int *errnoAddress = nullptr;
+
+}  // namespace
+
+// Dispatch. With g++ and clang each instruction jumps straight to the next
+// one's handler through a table of label addresses (a GNU extension), which
+// gives every handler its own well-predicted indirect jump; elsewhere a
+// switch in a loop does the same work (define TONALIX_SWITCH_DISPATCH to
+// build that one here).
+#if defined(__GNUC__) && !defined(TONALIX_SWITCH_DISPATCH)
+#define TONALIX_THREADED_DISPATCH 1
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpedantic"
+#endif
+
+double evaluateFormula() {
+  if (formulaStatus != FormulaReady) return 0.0;
+  if (codeIsConstant) return constantValue;
   double *const stack = evaluationStack;
   unsigned sp = 0;
-  double acc = 0.0;
+  double acc = 0.0;  // also the value of the empty program
   double *const v = variableTable.value;
-  // One look-up of errno per evaluation, not one per call, and none at all
-  // for a program that never tests it (division failures write errno
-  // directly). The pointer must never be seen to point at a local: g++ then
-  // concludes that it cannot be errno and drops the test after a mathematics
-  // function it knows, such as sin, as if the function could not fail.
-  int *const err = codeUsesErrno ? &errno : nullptr;
-  for (const Instruction *ip = code;; ++ip) {
-    switch (ip->op) {
-      case OpEnd: *result = acc; return 0;
-      case OpFail: errno = EDOM; return 1;
-      case OpLoadK: acc = ip->k; break;
-      case OpLoadV: acc = v[ip->index]; break;
-      case OpPushK: stack[sp++] = acc; acc = ip->k; break;
-      case OpPushV: stack[sp++] = acc; acc = v[ip->index]; break;
-      case OpNeg: acc = -acc; break;
-      case OpAssign: v[ip->index] = acc; break;
-      case OpFunc:
-        // Always through the table, never a direct call: g++'s built-in
-        // knowledge holds sin, cos and tan to be functions that never set
-        // errno, and it deletes the test after a direct call, though the
-        // library's sin(inf) reports EDOM. A call through the table is opaque
-        // to it. (fmod and pow, below, it knows to set errno.)
-        *err = 0;
-        acc = functionTable[ip->index](acc);
-        if (*err != 0) return 1;
-        break;
-      case OpFuncQuiet: acc = functionTable[ip->index](acc); break;
-      case OpFloor: acc = floor(acc); break;
-
-      case OpAddK: acc = acc + ip->k; break;
-      case OpAddV: acc = acc + v[ip->index]; break;
-      case OpAddS: acc = stack[--sp] + acc; break;
-      case OpSubK: acc = acc - ip->k; break;
-      case OpSubV: acc = acc - v[ip->index]; break;
-      case OpSubS: acc = stack[--sp] - acc; break;
-      case OpRSubK: acc = ip->k - acc; break;
-      case OpRSubV: acc = v[ip->index] - acc; break;
-      case OpMulK: acc = acc * ip->k; break;
-      case OpMulV: acc = acc * v[ip->index]; break;
-      case OpMulS: acc = stack[--sp] * acc; break;
-
-      // Division by a number: the emitter has already ruled out zero and NaN.
-      case OpDivK: acc = acc / ip->k; break;
-#define TONALIX_DIVIDE(left, right)                    \
-  {                                                    \
-    const double l_ = (left), r_ = (right);            \
-    if (!(r_ < 0.0 || r_ > 0.0)) {                     \
-      errno = EDOM;                                    \
-      return 1;                                        \
-    }                                                  \
-    acc = l_ / r_;                                     \
+  int *err = nullptr;  // errno, for a program that tests it
+  if (codeUsesErrno) {
+    if (errnoAddress == nullptr) errnoAddress = &errno;
+    err = errnoAddress;
   }
-      case OpDivV: TONALIX_DIVIDE(acc, v[ip->index]) break;
-      case OpDivS: TONALIX_DIVIDE(stack[--sp], acc) break;
-      case OpRDivK: TONALIX_DIVIDE(ip->k, acc) break;
-      case OpRDivV: TONALIX_DIVIDE(v[ip->index], acc) break;
+  const Instruction *ip = code;
+
+#ifdef TONALIX_THREADED_DISPATCH
+  static const void *const handlers[] = {
+      &&HandleOpEnd,     &&HandleOpFail,      &&HandleOpLoadK,     &&HandleOpLoadV,     &&HandleOpPushK,
+      &&HandleOpPushV,   &&HandleOpNeg,       &&HandleOpAssign,    &&HandleOpFunc,      &&HandleOpFuncQuiet,
+      &&HandleOpFloor,   &&HandleOpAddK,      &&HandleOpAddV,      &&HandleOpAddS,      &&HandleOpSubK,
+      &&HandleOpSubV,    &&HandleOpSubS,      &&HandleOpRSubK,     &&HandleOpRSubV,     &&HandleOpMulK,
+      &&HandleOpMulV,    &&HandleOpMulS,      &&HandleOpDivK,      &&HandleOpDivV,      &&HandleOpDivS,
+      &&HandleOpRDivK,   &&HandleOpRDivV,     &&HandleOpModK,      &&HandleOpModV,      &&HandleOpModS,
+      &&HandleOpRModK,   &&HandleOpRModV,     &&HandleOpPowK,      &&HandleOpPowV,      &&HandleOpPowS,
+      &&HandleOpRPowK,   &&HandleOpRPowV,     &&HandleOpLoadVAddK, &&HandleOpLoadVSubK, &&HandleOpLoadVMulK,
+      &&HandleOpFuncEnd,
+  };
+  static_assert(sizeof handlers / sizeof handlers[0] == OpCount, "one handler per instruction");
+#define CASE(op) Handle##op:
+#define NEXT goto *handlers[(++ip)->op]
+  goto *handlers[ip->op];
+#else
+#define CASE(op) case op:
+#define NEXT \
+  ++ip;      \
+  continue
+  for (;;) switch (ip->op) {
+#endif
+
+  CASE(OpEnd) return acc;
+  CASE(OpFail) errno = EDOM; goto failed;
+  CASE(OpLoadK) acc = ip->k; NEXT;
+  CASE(OpLoadV) acc = v[ip->index]; NEXT;
+  CASE(OpPushK) stack[sp++] = acc; acc = ip->k; NEXT;
+  CASE(OpPushV) stack[sp++] = acc; acc = v[ip->index]; NEXT;
+  CASE(OpNeg) acc = -acc; NEXT;
+  CASE(OpAssign) v[ip->index] = acc; NEXT;
+  CASE(OpFunc)
+    // Always through the table, never a direct call: g++'s built-in
+    // knowledge holds sin, cos and tan to be functions that never set
+    // errno, and it deletes the test after a direct call, though the
+    // library's sin(inf) reports EDOM. A call through the table is opaque
+    // to it. (fmod and pow, below, it knows to set errno.)
+    *err = 0;
+    acc = functionTable[ip->index](acc);
+    if (*err != 0) goto failed;
+    NEXT;
+  CASE(OpFuncQuiet) acc = functionTable[ip->index](acc); NEXT;
+  CASE(OpFloor) acc = floor(acc); NEXT;
+
+  CASE(OpAddK) acc = acc + ip->k; NEXT;
+  CASE(OpAddV) acc = acc + v[ip->index]; NEXT;
+  CASE(OpAddS) acc = stack[--sp] + acc; NEXT;
+  CASE(OpSubK) acc = acc - ip->k; NEXT;
+  CASE(OpSubV) acc = acc - v[ip->index]; NEXT;
+  CASE(OpSubS) acc = stack[--sp] - acc; NEXT;
+  CASE(OpRSubK) acc = ip->k - acc; NEXT;
+  CASE(OpRSubV) acc = v[ip->index] - acc; NEXT;
+  CASE(OpMulK) acc = acc * ip->k; NEXT;
+  CASE(OpMulV) acc = acc * v[ip->index]; NEXT;
+  CASE(OpMulS) acc = stack[--sp] * acc; NEXT;
+
+  // Division by a number: the emitter has already ruled out zero and NaN.
+  CASE(OpDivK) acc = acc / ip->k; NEXT;
+#define TONALIX_DIVIDE(left, right)         \
+  {                                         \
+    const double l_ = (left), r_ = (right); \
+    if (!(r_ < 0.0 || r_ > 0.0)) {          \
+      errno = EDOM;                         \
+      goto failed;                             \
+    }                                       \
+    acc = l_ / r_;                          \
+  }
+  CASE(OpDivV) TONALIX_DIVIDE(acc, v[ip->index]) NEXT;
+  CASE(OpDivS) TONALIX_DIVIDE(stack[--sp], acc) NEXT;
+  CASE(OpRDivK) TONALIX_DIVIDE(ip->k, acc) NEXT;
+  CASE(OpRDivV) TONALIX_DIVIDE(v[ip->index], acc) NEXT;
 #undef TONALIX_DIVIDE
 
 #define TONALIX_CALL(function, left, right) \
@@ -344,25 +383,40 @@ int runCode(double *result) {
     const double l_ = (left), r_ = (right); \
     *err = 0;                               \
     acc = function(l_, r_);                 \
-    if (*err != 0) return 1;                \
+    if (*err != 0) goto failed;                \
   }
-      case OpModK: TONALIX_CALL(fmod, acc, ip->k) break;
-      case OpModV: TONALIX_CALL(fmod, acc, v[ip->index]) break;
-      case OpModS: TONALIX_CALL(fmod, stack[--sp], acc) break;
-      case OpRModK: TONALIX_CALL(fmod, ip->k, acc) break;
-      case OpRModV: TONALIX_CALL(fmod, v[ip->index], acc) break;
-      case OpPowK: TONALIX_CALL(pow, acc, ip->k) break;
-      case OpPowV: TONALIX_CALL(pow, acc, v[ip->index]) break;
-      case OpPowS: TONALIX_CALL(pow, stack[--sp], acc) break;
-      case OpRPowK: TONALIX_CALL(pow, ip->k, acc) break;
-      case OpRPowV: TONALIX_CALL(pow, v[ip->index], acc) break;
+  CASE(OpModK) TONALIX_CALL(fmod, acc, ip->k) NEXT;
+  CASE(OpModV) TONALIX_CALL(fmod, acc, v[ip->index]) NEXT;
+  CASE(OpModS) TONALIX_CALL(fmod, stack[--sp], acc) NEXT;
+  CASE(OpRModK) TONALIX_CALL(fmod, ip->k, acc) NEXT;
+  CASE(OpRModV) TONALIX_CALL(fmod, v[ip->index], acc) NEXT;
+  CASE(OpPowK) TONALIX_CALL(pow, acc, ip->k) NEXT;
+  CASE(OpPowV) TONALIX_CALL(pow, acc, v[ip->index]) NEXT;
+  CASE(OpPowS) TONALIX_CALL(pow, stack[--sp], acc) NEXT;
+  CASE(OpRPowK) TONALIX_CALL(pow, ip->k, acc) NEXT;
+  CASE(OpRPowV) TONALIX_CALL(pow, v[ip->index], acc) NEXT;
 #undef TONALIX_CALL
 
-      case OpLoadVAddK: acc = v[ip->index] + ip->k; break;
-      case OpLoadVSubK: acc = v[ip->index] - ip->k; break;
-      case OpLoadVMulK: acc = v[ip->index] * ip->k; break;
-    }
+  CASE(OpLoadVAddK) acc = v[ip->index] + ip->k; NEXT;
+  CASE(OpLoadVSubK) acc = v[ip->index] - ip->k; NEXT;
+  CASE(OpLoadVMulK) acc = v[ip->index] * ip->k; NEXT;
+  CASE(OpFuncEnd)
+    *err = 0;
+    acc = functionTable[ip->index](acc);
+    if (*err != 0) goto failed;
+    return acc;
+
+#ifndef TONALIX_THREADED_DISPATCH
   }
+#endif
+#undef CASE
+#undef NEXT
+
+failed:
+  formulaStatus = FormulaEvalFailed;
+  return 0.0;
 }
 
-}  // namespace
+#ifdef TONALIX_THREADED_DISPATCH
+#pragma GCC diagnostic pop
+#endif

@@ -64,7 +64,9 @@ int compileFormula(const char *text) {
 void setVariable(unsigned index, double value) {
   if (index >= VariableCount) return;
   variableTable.value[index] = value;
-  formulaStatus &= ~FormulaEvalFailed;
+  // Tested first: an unconditional read-modify-write of the status word per
+  // sample would chain every sample's call to the previous one's.
+  if (formulaStatus & FormulaEvalFailed) formulaStatus &= ~FormulaEvalFailed;
 }
 
 double getVariable(unsigned index) {

@@ -220,6 +220,11 @@ const char *const agreementFormulas[] = {
     "sin(2)*t", "2^10*t", "10^400*t", "t*10^(-1)", "(2*3)^(1/2)+t", "1/(2-2)+t", "-(2+3)*t",
     "2^3^t", "t^3^2", "x=2*3, x*t", "1+2+t", "t+1+2", "1*(2*t)", "3%(t+1)", "(t+1)%3", "t%(1/110)",
     "0*t", "-0*t", "t-t", "1e300*t*t", "-x^2+t", "abs(t)^0.5", "2*x=3",
+    // a variable read before a subtree that assigns it keeps its old value
+    "x+(x=5)", "x*(x=2)+x", "(x=3)-x", "x-(x=1)", "t/(t=0)", "x^(x=2)", "x%(x=2)", "2-(x=t)+x",
+    "x+sin(x=t)", "(x=t)*(y=x+1)*y", "x=(x=x+1)*x",
+    // identities the evaluation form leaves out
+    "t*1", "1*t", "t/1", "1/t*1", "-t*1.00", "1.00*((1.00*t))", "(1-1)*1+t", "1^t*1", "1%t", "t%1",
 };
 
 const double agreementTimes[] = {0.0, 0.5, -0.5, 1.0, -1.0, 2.0, 1e-300, 1e300, 0.37, inf, -inf, nan, -0.0};
