@@ -34,6 +34,8 @@ struct DrawContextRecord;
 typedef DrawContextRecord *DrawContext; // what a colour query paints with
 struct CursorRecord;
 typedef CursorRecord *Cursor;           // a mouse pointer shape
+struct ModuleRecord;
+typedef ModuleRecord *Module;           // the program image that holds the resources; null: this program
 
 // Message numbers, with the values the desktop platforms give them.
 #ifndef WM_DESTROY

@@ -1,0 +1,42 @@
+// The formula engine's public face.
+//
+// A formula is compiled once with compileFormula and then evaluated once per
+// output sample with evaluateFormula against the 26 variables a to z (index 0
+// to 25; t, the time in seconds, is index 19). The variables are never reset:
+// a value keeps across evaluations, compilations and playbacks.
+//
+// Results follow the engine's convention: 0 for success, 1 for failure.
+#ifndef TONALIX_FORMULA_FORMULA_H
+#define TONALIX_FORMULA_FORMULA_H
+
+// Values of formulaStatus. FormulaEvalFailed is bit 1 of the word, which is
+// the only bit setVariable clears.
+enum FormulaStatusValue : int {
+  FormulaReady = 0,          // the program can be evaluated
+  FormulaCompileFailed = 1,  // the last compilation failed
+  FormulaEvalFailed = 2,     // an evaluation failed since the variables last changed
+};
+
+// The engine's status word: 0 (FormulaReady) at program start.
+extern int formulaStatus;
+
+// Compiles `text` (NUL-terminated, or null for the empty program) into the
+// engine's one program. Returns 0 on success and 1 on failure; either way the
+// previous program is gone. Sets formulaStatus to FormulaReady, or to
+// FormulaCompileFailed on failure. Touches no variable.
+int compileFormula(const char *text);
+
+// Evaluates the program against the variables. Returns its value, or 0.0
+// when the status is not FormulaReady, the program is empty, or the
+// evaluation fails (which sets FormulaEvalFailed). Assignments in the
+// formula change the variables.
+double evaluateFormula();
+
+// Stores `value` in variable `index` and clears FormulaEvalFailed; an index
+// of 26 or more is ignored and changes nothing.
+void setVariable(unsigned index, double value);
+
+// Returns variable `index`, or 0.0 for an index of 26 or more.
+double getVariable(unsigned index);
+
+#endif

@@ -1,0 +1,59 @@
+#include "formula/library.h"
+
+#include <cerrno>
+#include <math.h>
+
+double opAdd(double left, double right) { return left + right; }
+double opSub(double left, double right) { return left - right; }
+double opMul(double left, double right) { return left * right; }
+
+double opDiv(double left, double right) {
+  // Written so that an unordered comparison (a NaN divisor) counts as zero.
+  if (!(right < 0.0 || right > 0.0)) {
+    errno = EDOM;
+    return HUGE_VAL;
+  }
+  return left / right;
+}
+
+double formulaAsinh(double x) {
+  // For a negative x the sum x + sqrt(x*x + 1) cancels: from about -1e10 down
+  // it is exactly 0 and the logarithm reports a pole error, so a perfectly
+  // good argument would fail the evaluation. asinh is odd; take the sum where
+  // it does not cancel. NaN falls through both tests and gives NaN.
+  if (x < 0.0) return -formulaAsinh(-x);
+  const long double e = x;
+  return static_cast<double>(logl(e + sqrtl(e * e + 1.0L)));
+}
+
+double formulaAcosh(double x) {
+  if (!(x >= 1.0)) {  // below 1, or not a number
+    errno = EDOM;
+    return HUGE_VAL;
+  }
+  const long double e = x;
+  return static_cast<double>(logl(e + sqrtl(e * e - 1.0L)));
+}
+
+double formulaAtanh(double x) {
+  if (!(x > -1.0 && x < 1.0)) {  // at or beyond -1 or 1, or not a number
+    errno = EDOM;
+    return HUGE_VAL;
+  }
+  const long double e = x;
+  return static_cast<double>(0.5L * logl((1.0L + e) / (1.0L - e)));
+}
+
+const BinaryFunction operatorTable[OperatorCount] = {
+    opAdd,  // 0 TK_ADD
+    opSub,  // 1 TK_SUB
+    opMul,  // 2 TK_MUL
+    opDiv,  // 3 TK_DIV
+    fmod,   // 4 TK_MOD
+    pow,    // 5 TK_POW
+};
+
+const UnaryFunction functionTable[23] = {
+    ceil,  floor, fabs, sqrt, exp,  log,  log10, sin,          cos,          tan, asin, acos,
+    atan,  sinh,  cosh, tanh, formulaAsinh, formulaAcosh, formulaAtanh, j0, j1,  y0,   y1,
+};

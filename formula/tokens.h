@@ -1,0 +1,84 @@
+// Tokens of the formula language, the engine's token array and the lexer.
+#ifndef TONALIX_FORMULA_TOKENS_H
+#define TONALIX_FORMULA_TOKENS_H
+
+#include <cstdint>
+
+// A token code packs the token's kind and the two priorities that drive the
+// conversion to postfix. Only the low 16 bits are used:
+//
+//    31            16 15    12 11     8 7             0
+//   +----------------+--------+--------+---------------+
+//   |      zero      | stack  |incoming|   argument    |
+//   |                |priority|priority|               |
+//   +----------------+--------+--------+---------------+
+//
+// The argument is the index into operatorTable or functionTable, or the
+// variable number. A high byte of 0x77 marks an operand (number or variable).
+// Read the fields only through the accessors below.
+constexpr uint32_t TK_END = 0x0000;     // end of a sequence
+constexpr uint32_t TK_LPAREN = 0x0F00;  // "("
+constexpr uint32_t TK_RPAREN = 0x1100;  // ")"
+constexpr uint32_t TK_COMMA = 0x2200;   // ","
+constexpr uint32_t TK_ASSIGN = 0x2F00;  // "x=": 0x2F00 + variable index 0..25
+constexpr uint32_t TK_ADD = 0x3300;     // binary "+", operator 0
+constexpr uint32_t TK_SUB = 0x3301;     // binary "-", operator 1
+constexpr uint32_t TK_MUL = 0x4402;     // "*", operator 2
+constexpr uint32_t TK_DIV = 0x4403;     // "/", operator 3
+constexpr uint32_t TK_MOD = 0x4404;     // "%", operator 4
+constexpr uint32_t TK_NEG = 0x4406;     // unary "-" (no table entry)
+constexpr uint32_t TK_POW = 0x5605;     // "^", operator 5
+constexpr uint32_t TK_FUNC = 0x6800;    // "name(": 0x6800 + function index 0..22
+constexpr uint32_t TK_NUMBER = 0x7700;  // a number, value in Token::value
+constexpr uint32_t TK_VAR = 0x7701;     // a letter: 0x7701 (a) .. 0x771A (z)
+
+constexpr uint32_t TK_ASSIGN_LAST = 0x2F19;  // assignment to z
+constexpr uint32_t TK_FUNC_LAST = 0x6816;    // function 22, "y1("
+constexpr uint32_t TK_VAR_LAST = 0x771A;     // the variable z
+constexpr uint32_t AssignFromVar = 0x4801;   // TK_VAR code - TK_ASSIGN code of a letter
+
+constexpr uint32_t stackPriority(uint32_t code) { return (code >> 12) & 0xF; }
+constexpr uint32_t incomingPriority(uint32_t code) { return (code >> 8) & 0xF; }
+constexpr uint32_t tokenArgument(uint32_t code) { return code & 0xFF; }
+constexpr bool isOperand(uint32_t code) { return (code >> 8) == 0x77; }
+constexpr bool isVariable(uint32_t code) { return code >= TK_VAR && code <= TK_VAR_LAST; }
+constexpr bool isFunction(uint32_t code) { return code >= TK_FUNC && code <= TK_FUNC_LAST; }
+constexpr bool isAssignment(uint32_t code) { return code >= TK_ASSIGN && code <= TK_ASSIGN_LAST; }
+
+// One unit of a formula.
+struct Token {
+  uint32_t code;  // token code, above
+  double value;   // a TK_NUMBER's value; left unset in every other kind
+};
+
+constexpr unsigned TokenSlots = 512;       // slots in the token array
+constexpr unsigned LexerSlotLimit = 510;   // the lexer fails on reaching this slot
+constexpr unsigned FunctionCount = 23;     // entries of functionNames
+constexpr unsigned VariableCount = 26;     // a to z
+constexpr unsigned VariableT = 19;         // index of t
+
+// The engine's one token array, zero-filled at program start. The lexer
+// writes the infix sequence into it, the conversion rewrites it in place into
+// the postfix program, the evaluator walks it.
+extern Token tokenArray[TokenSlots];
+
+// Function names, each with its opening parenthesis, in the order of
+// functionTable; functionNameLengths counts the parenthesis too.
+extern const char *const functionNames[FunctionCount];
+extern const unsigned functionNameLengths[FunctionCount];
+
+// Turns `text` into the infix token sequence in tokenArray from slot 0,
+// enclosed in an implicit "(" and ")" and ended by TK_END. Returns 0 on
+// success; on failure stores TK_END at the write position and returns 1.
+int tokenizeFormula(const char *text);
+
+// Rewrites the infix sequence in `input` as a postfix program in `output`,
+// which may be the same array (the write position never reaches the read
+// position). Returns 0 on success and 1 on unbalanced parentheses.
+int convertToPostfix(Token *output, const Token *input);
+
+// Returns 0 if `program` is well formed (evaluating it would leave exactly
+// one value and never lack an operand) and 1 if not. Changes nothing.
+int validateProgram(const Token *program);
+
+#endif
