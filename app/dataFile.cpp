@@ -10,7 +10,7 @@
 #include "app/windowHelpers.h"
 #include "audio/synthesis.h"
 #include "res/resource.h"
-#include "ui/desktop.h"
+#include "ui/fileDialog.h"
 
 char dataFilePath[dataFilePathSize];
 

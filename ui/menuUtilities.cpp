@@ -1,7 +1,7 @@
 // The menu's utility commands: the help page and the volume control.
 #include "ui/menuUtilities.h"
 
-#include "ui/desktop.h"
+#include "app/system.h"
 
 namespace {
 
@@ -9,22 +9,35 @@ namespace {
 // program in that folder, so the relative path finds it.
 const char *const helpPage = "./index.html";
 
-// The volume controls of the desktop, in the order they are tried: the
-// sound server's mixer first, then the sound card's mixer in a terminal.
-const char *const mixerWindow[] = {"pavucontrol", nullptr};
-const char *const mixerInTerminal[] = {"x-terminal-emulator", "-e", "alsamixer", nullptr};
+const int commandLineSize = 560;        // bytes of an expanded command line
 
 }  // namespace
 
-const char *const *const volumeControlCommands[] = {mixerWindow, mixerInTerminal, nullptr};
+// The sound server's mixer first, then the sound card's mixer in a terminal.
+// Each is expanded (%NAME%) before it is started, so a platform may name its
+// programs by environment variables.
+const char *const volumeControlCommands[] = {
+#ifdef _WIN32
+    "%SystemRoot%\\System32\\sndvol32.exe",
+    "%SystemRoot%\\sndvol32.exe",
+#else
+    "pavucontrol",
+    "x-terminal-emulator -e alsamixer",
+#endif
+    nullptr,
+};
 
 void openHelpPage(Window owner) {
-    openDocument(owner, helpPage, SW_SHOWMAXIMIZED);
+    openWithShell(owner, "open", helpPage, SW_SHOWMAXIMIZED);
 }
 
 int launchVolumeControl() {
-    for (int i = 0; volumeControlCommands[i]; i++)
-        if (startProgram(volumeControlCommands[i], volumeControlWaitMs))
+    char commandLine[commandLineSize];
+    for (int i = 0; volumeControlCommands[i]; i++) {
+        if (!expandEnvironment(volumeControlCommands[i], commandLine, sizeof commandLine))
+            continue;
+        if (startProgram(commandLine, volumeControlWaitMs))
             return 1;
+    }
     return 0;
 }

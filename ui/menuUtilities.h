@@ -15,6 +15,5 @@ void openHelpPage(Window owner);
 // started, 0 when none could be (silently).
 int launchVolumeControl();
 
-// The commands tried, each a null-ended argument list; the list ends with a
-// null entry.
-extern const char *const *const volumeControlCommands[];
+// The command lines tried, in order, ended by a null entry.
+extern const char *const volumeControlCommands[];
