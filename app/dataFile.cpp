@@ -51,7 +51,7 @@ const int lineBufferSize = 10;          // one read: at most 9 characters, line 
 // earlier one first, so that lines of samples never captured read 0.
 // Returns 1, or 0 after the not-enough-memory box.
 int allocateSampleArray(Window dialog, int32_t count) {
-    releaseSampleArray();
+    releaseCaptureSamples();
     sampleCapture.samples = (int16_t *)calloc((size_t)count, sizeof(int16_t));
     if (!sampleCapture.samples) {
         showError(dialog, noMemoryText, caption);
@@ -141,7 +141,7 @@ int parseStrictInt16(const char *text, int32_t *out) {
     return 1;
 }
 
-void releaseSampleArray() {
+void releaseCaptureSamples() {
     free(sampleCapture.samples);
     sampleCapture.samples = nullptr;
 }
@@ -225,7 +225,7 @@ int readDataFile(Window dialog, FILE *file, int32_t count) {
             // text would be value count + 1, for which the array has no room.
             if (!atEnd || i > count) {
                 reportBadLine(dialog, i, line);
-                releaseSampleArray();
+                releaseCaptureSamples();
                 return 0;
             }
         }
@@ -233,7 +233,7 @@ int readDataFile(Window dialog, FILE *file, int32_t count) {
         int32_t value;
         if (i > count || !parseStrictInt16(line, &value)) {
             reportBadLine(dialog, i, line);
-            releaseSampleArray();
+            releaseCaptureSamples();
             return 0;
         }
         sampleCapture.samples[i - 1] = (int16_t)value;
@@ -265,7 +265,7 @@ int writeDataFile(Window dialog) {
         showError(dialog, writeFailedText, caption);
         return 0;
     }
-    releaseSampleArray();
+    releaseCaptureSamples();
     return 1;
 }
 

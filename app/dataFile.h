@@ -40,7 +40,7 @@ int readDataFile(Window dialog, FILE *file, int32_t count);
 int writeDataFile(Window dialog);
 
 // Releases the capture array, if any; safe to call again.
-void releaseSampleArray();
+void releaseCaptureSamples();
 
 // The main dialog's command 1052: lets the user pick an existing file and
 // puts its path into edit 1048.  Returns 1 when a file was chosen, else 0.

@@ -1,0 +1,165 @@
+// Playback control: the start and stop sequences, the countdown and the
+// time display, the locked controls and the saved settings.
+#include "app/playback.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/dataFile.h"
+#include "app/system.h"
+#include "app/windowHelpers.h"
+#include "audio/synthesis.h"
+#include "audio/waveStream.h"
+#include "formula/formula.h"
+#include "res/resource.h"
+
+PlaybackState playbackState = {0, countdownSteps};
+
+namespace {
+
+const char *const appCaption = "Tonalix";
+const char *const stoppedText = "現在停止中";
+const char *const emptyFormulaText =
+    "\n波 形 式 が 入 力 さ れ て い ま せ ん 。\n\n波 形 式 を 書 き 直 し て く だ さ い 。\n\n";
+const char *const badFormulaText =
+    "\n波 形 式 が 評 価 で き ま せ ん 。\n\n波 形 式 を 修 正 し て く だ さ い 。\n\n";
+// Shown when the sound device refuses to open at Play.
+const char *const deviceFailedText = "\nサ ウ ン ド デ バ イ ス を 開 け ま せ ん 。\n\n";
+
+const int formulaTextSize = 256;        // the formula box is read with at most 255 bytes
+
+// The input controls locked while playing, in the order they are switched.
+const int panelControls[] = {
+    IDC_FORMULA,          IDC_APPLY,           IDC_SINE_CHECK,         IDC_SQUARE_CHECK,
+    IDC_SAWTOOTH_CHECK,   IDC_TRIANGLE_CHECK,  IDC_OFFSET_CHECK,       IDC_SINE_AMPLITUDE,
+    IDC_SQUARE_AMPLITUDE, IDC_SAWTOOTH_AMPLITUDE, IDC_TRIANGLE_AMPLITUDE, IDC_OFFSET_AMPLITUDE,
+    IDC_SINE_FREQUENCY,   IDC_SQUARE_FREQUENCY, IDC_SAWTOOTH_FREQUENCY, IDC_TRIANGLE_FREQUENCY,
+    IDC_SINE_PHASE,       IDC_SQUARE_PHASE,    IDC_SAWTOOTH_PHASE,     IDC_TRIANGLE_PHASE,
+    IDC_VOLUME_TRACKBAR,  IDC_VOLUME_LIST,     IDC_DATA_OPTION,        IDC_DATA_DIRECTION,
+    IDC_DATA_COUNT,       IDC_CHOOSE_FILE,     IDC_DATA_PATH,
+};
+
+// The settings saved at every start: value name and the list it comes from.
+const struct {
+    const char *name;
+    int list;
+} savedSettings[] = {
+    {"vol", IDC_VOLUME_LIST},
+    {"sin_vol", IDC_SINE_AMPLITUDE},
+};
+
+// Undoes the locking and the countdown of a start that could not open the
+// device, tells the user, and leaves the window stopped.
+void abandonStart(Window window) {
+    setPanelEnabled(window, 1);
+    stopTimer(window, IDT_PLAYBACK);
+    countdownActive = 0;
+    playbackState.countdownLeft = countdownSteps;
+    releaseCaptureSamples();
+    setControlText(window, IDC_STATUS, stoppedText);
+    showError(window, deviceFailedText, appCaption);
+}
+
+}  // namespace
+
+void resetPlaybackState() {
+    playbackState.playing = 0;
+    playbackState.countdownLeft = countdownSteps;
+    countdownActive = 0;
+}
+
+int togglePlayback(Window window) {
+    return playbackState.playing ? stopPlayback(window) != 0 : startPlayback(window) != 0;
+}
+
+int startPlayback(Window window) {
+    sampleCapture.index = 0;
+    if (!isChecked(window, IDC_DATA_OPTION))
+        sampleCapture.mode = CaptureOff;
+    else if (!checkDataFileOption(window))
+        return 0;   // it has shown its own message
+
+    char formula[formulaTextSize];
+    getControlText(window, IDC_FORMULA, formula, formulaTextSize);
+    if (!formula[0]) {
+        showError(window, emptyFormulaText, appCaption);
+        releaseCaptureSamples();    // a start that ends here keeps no capture array
+        return 0;
+    }
+    if (compileFormula(formula) != 0) {
+        showError(window, badFormulaText, appCaption);
+        releaseCaptureSamples();
+        return 0;
+    }
+    // One evaluation before the stream exists: assignments the formula makes
+    // to variables take effect now; the value itself is not needed.
+    (void)evaluateFormula();
+    if (!setStreamFormat(1, 1, 132300, 2, 264600, 16, 0, formula)) {
+        releaseCaptureSamples();
+        return 0;
+    }
+
+    setPanelEnabled(window, 0);
+    saveSettings(window);
+    countdownActive = 1;
+    startTimer(window, IDT_PLAYBACK, countdownPeriodMs);
+    if (!openStream(0, 3, 250)) {
+        abandonStart(window);
+        return 0;
+    }
+    startStream();
+    setButtonBitmap(nullptr, window, IDC_PLAY, IDB_STOP);
+    playbackState.playing = 1;
+    return 1;
+}
+
+int stopPlayback(Window window) {
+    setPanelEnabled(window, 1);
+    stopStream();
+    stopTimer(window, IDT_PLAYBACK);
+    setControlText(window, IDC_STATUS, stoppedText);
+    if (sampleCapture.mode == CaptureRead) {
+        releaseCaptureSamples();
+    } else if (sampleCapture.mode == CaptureRecord) {
+        if (!writeDataFile(window)) return 0;   // playing stays 1: the next press retries
+    }
+    playbackState.playing = 0;
+    countdownActive = 0;
+    playbackState.countdownLeft = countdownSteps;
+    setButtonBitmap(nullptr, window, IDC_PLAY, IDB_PLAY);
+    return 1;
+}
+
+void onTimer(Window window) {
+    char text[128];
+    if (countdownActive == 1) {
+        if (playbackState.countdownLeft != 0) {
+            snprintf(text, sizeof text, "再生まで %d秒", (int)playbackState.countdownLeft);
+            setControlText(window, IDC_STATUS, text);
+            playbackState.countdownLeft--;
+        } else {
+            // the countdown is over: the generator plays the formula from the
+            // next buffer on, and the display shows the time twice a second
+            countdownActive = 0;
+            playbackState.countdownLeft = countdownSteps;
+            startTimer(window, IDT_PLAYBACK, timeDisplayPeriodMs);
+        }
+        return;
+    }
+    snprintf(text, sizeof text, "再生中  t = %0.1fSec （0.5Sec毎に更新）", lastSampleTime);
+    setControlText(window, IDC_STATUS, text);
+}
+
+int setPanelEnabled(Window window, int enable) {
+    for (int id : panelControls) enableControl(window, id, enable);
+    return 1;
+}
+
+int saveSettings(Window window) {
+    for (const auto &setting : savedSettings) {
+        char text[resourceTextSize];
+        getControlText(window, setting.list, text, resourceTextSize);
+        if (text[0]) writeRegistryDword(HKEY_CURRENT_USER, SETTINGS_KEY, setting.name, atoi(text));
+    }
+    return 1;
+}

@@ -1,0 +1,34 @@
+// Small window helpers that every window of the program uses.
+#include "app/windowHelpers.h"
+
+#include <cstring>
+
+#include "app/boundedText.h"
+#include "app/system.h"
+#include "res/layout.h"
+
+namespace {
+char directoryBuffer[directorySize];    // filled by currentDirectory
+}
+
+int showError(Window owner, const char *text, const char *caption) {
+    return messageBox(owner, text, caption, MB_OK | MB_ICONERROR);
+}
+
+int loadResourceText(char *buffer, int id) {
+    const char *text = resourceString(id);
+    if (!text) text = "";
+    copyBoundedText(buffer, resourceTextSize, text, strlen(text));
+    return 1;
+}
+
+int setButtonBitmap(Module module, Window window, int controlId, int bitmapId) {
+    (void)module;   // this program's own resources are the only ones
+    setButtonImage(window, controlId, bitmapId);
+    return 1;
+}
+
+const char *currentDirectory() {
+    readCurrentDirectory(directoryBuffer, directorySize);
+    return directoryBuffer;
+}

@@ -1,0 +1,20 @@
+// Small window helpers that every window of the program uses.
+#pragma once
+
+#include "app/window.h"
+
+const int resourceTextSize = 256;       // bytes of a loadResourceText buffer
+const int directorySize = 260;          // bytes of the current-folder buffer
+
+// Shows a message box with text and caption, the error icon and an OK
+// button; returns the button pressed.
+int showError(Window owner, const char *text, const char *caption);
+// Copies string-table entry id into buffer (resourceTextSize bytes: at most
+// 255 bytes and a NUL; empty when there is no such entry).  Returns 1.
+int loadResourceText(char *buffer, int id);
+// Shows bitmap resource bitmapId of module on push button controlId of
+// window.  Returns 1.
+int setButtonBitmap(Module module, Window window, int controlId, int bitmapId);
+// Stores the process's current folder in a process-wide buffer of
+// directorySize bytes and returns it (empty when it cannot be read).
+const char *currentDirectory();
