@@ -1,0 +1,88 @@
+// Sample synthesis: the formula, evaluated once per sample at the sample
+// clock t, written as 16-bit mono samples into whatever buffer the stream
+// hands over.
+#include "audio/synthesis.h"
+
+#include "formula/formula.h"
+
+namespace {
+
+const unsigned clockVariable = 19;      // t: entry 19 of the variables a..z
+const double fullScale = 32767.0;       // +1.0 and -1.0 map to +32767 and -32767
+
+// Returns v limited to -1..1; not-a-number becomes -1.  Exactly 1.0 and -1.0
+// pass unchanged.
+inline double limitSample(double v) {
+    if (v > 1.0)
+        return 1.0;
+    if (!(v >= -1.0))                   // below -1, or unordered (NaN)
+        return -1.0;
+    return v;
+}
+
+// Stores value as two little-endian bytes at out.
+inline void storeSample(unsigned char *out, int value) {
+    uint16_t bits = (uint16_t)(int16_t)value;
+    out[0] = (unsigned char)(bits & 0xFF);
+    out[1] = (unsigned char)(bits >> 8);
+}
+
+} // namespace
+
+StreamFormat streamFormat;
+int32_t clockRate;
+double lastSampleTime;
+int32_t countdownActive;
+SampleCapture sampleCapture;
+
+// Returns 1 after compiling formula, setting t to 0 and storing the format;
+// returns 0 and changes nothing when the formula does not compile.
+int setStreamFormat(int32_t formatTag, int32_t channels, int32_t samplesPerSec, int32_t blockAlign,
+                    int32_t avgBytesPerSec, int32_t bitsPerSample, int32_t extraSize, const char *formula) {
+    if (compileFormula(formula) != 0)
+        return 0;
+    setVariable(clockVariable, 0.0);
+    streamFormat.formatTag = (uint16_t)formatTag;
+    streamFormat.channels = (uint16_t)channels;
+    streamFormat.samplesPerSec = (uint32_t)samplesPerSec;
+    streamFormat.avgBytesPerSec = (uint32_t)avgBytesPerSec;
+    streamFormat.blockAlign = (uint16_t)blockAlign;
+    streamFormat.bitsPerSample = (uint16_t)bitsPerSample;
+    streamFormat.extraSize = (uint16_t)extraSize;
+    clockRate = (int32_t)streamFormat.samplesPerSec;
+    return 1;
+}
+
+// Returns byteCount.  Writes byteCount / 2 samples into buffer: zeros while
+// the countdown runs (t untouched), nothing with CaptureRead, otherwise one
+// formula sample each, advancing t by one period per sample and, with
+// CaptureRecord, copying samples into the capture array until it is full.
+int32_t generateSamples(void *buffer, int32_t byteCount) {
+    int32_t sampleCount = byteCount >> 1;
+    if (sampleCount <= 0)
+        return byteCount;
+    unsigned char *out = (unsigned char *)buffer;
+    if (countdownActive == 1) {
+        for (int32_t i = 0; i < 2 * sampleCount; i++)
+            out[i] = 0;
+        return byteCount;
+    }
+    if (sampleCapture.mode == CaptureRead)
+        return byteCount;               // the buffer keeps what it held
+
+    const double period = 1.0 / clockRate;
+    const int record = sampleCapture.mode == CaptureRecord;
+    for (int32_t i = 0; i < sampleCount; i++, out += 2) {
+        double now = getVariable(clockVariable);
+        lastSampleTime = now;
+        double v = evaluateFormula();
+        // The next sample's time is built from the value read above, so an
+        // assignment to t inside the formula never carries over.
+        setVariable(clockVariable, period + now);
+        int sample = (int)(limitSample(v) * fullScale); // truncates toward zero
+        storeSample(out, sample);
+        if (record && sampleCapture.index < sampleCapture.count)
+            sampleCapture.samples[sampleCapture.index++] = (int16_t)sample;
+    }
+    return byteCount;
+}
