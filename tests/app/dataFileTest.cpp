@@ -20,7 +20,7 @@
 #include "tests/fakes/fakeSystem.h"
 #include "tests/fakes/fakeWaveOut.h"
 #include "tests/fakes/fakeWindow.h"
-#include "tests/ui/mainWindowFixture.h"
+#include "tests/ui/commandWindowFixture.h"
 
 namespace {
 
@@ -78,17 +78,17 @@ std::string repeatedLines(int count, const std::string &value, const std::string
     return content;
 }
 
-class DataFileTest : public MainWindowTest {
+class DataFileTest : public CommandWindowTest {
 protected:
     void SetUp() override {
-        MainWindowTest::SetUp();
+        CommandWindowTest::SetUp();
         char pattern[] = "/tmp/tonalix-datafile-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         folder = pattern;
     }
 
     void TearDown() override {
-        MainWindowTest::TearDown();
+        CommandWindowTest::TearDown();
         releaseCaptureSamples();
         std::string command = "rm -rf '" + folder + "'";
         EXPECT_EQ(system(command.c_str()), 0);

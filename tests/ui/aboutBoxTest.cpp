@@ -7,7 +7,7 @@
 #include "res/resource.h"
 #include "tests/fakes/fakeSystem.h"
 #include "tests/fakes/fakeWindow.h"
-#include "tests/ui/mainWindowFixture.h"
+#include "tests/ui/commandWindowFixture.h"
 #include "ui/aboutBox.h"
 
 namespace {
@@ -15,7 +15,7 @@ namespace {
 const uint32_t blue = 0x00FF0000u;
 const uint32_t purple = 0x00800080u;
 
-class AboutBoxTest : public MainWindowTest {
+class AboutBoxTest : public CommandWindowTest {
 protected:
     Window openAbout() {
         Window about = fakeOpenDialog(IDD_ABOUT, window, aboutDialogProc);

@@ -5,12 +5,12 @@
 #include "res/resource.h"
 #include "tests/fakes/fakeSystem.h"
 #include "tests/fakes/fakeWindow.h"
-#include "tests/ui/mainWindowFixture.h"
+#include "tests/ui/commandWindowFixture.h"
 #include "ui/menuUtilities.h"
 
 namespace {
 
-using MenuUtilitiesTest = MainWindowTest;
+using MenuUtilitiesTest = CommandWindowTest;
 
 TEST_F(MenuUtilitiesTest, HelpOpensThePageBesideTheProgram) {
     fakeSend(window, WM_COMMAND, commandParam(IDM_HELP, 0), 0);

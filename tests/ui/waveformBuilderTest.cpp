@@ -5,7 +5,7 @@
 
 #include "res/resource.h"
 #include "tests/fakes/fakeWindow.h"
-#include "tests/ui/mainWindowFixture.h"
+#include "tests/ui/commandWindowFixture.h"
 #include "ui/waveformBuilder.h"
 
 namespace {
@@ -126,7 +126,7 @@ const std::vector<BuilderCase> builderCases = {
     {"too long is checked after the total", panel(on(60, paddedFrequency(255)), on(60), off, off), nullptr, {T}},
 };
 
-class WaveformBuilderTest : public MainWindowTest {
+class WaveformBuilderTest : public CommandWindowTest {
 protected:
     // Sets one row's controls; the triangle row is hidden, so it is set
     // through the window layer rather than clicked.

@@ -1,5 +1,5 @@
 // A main window on the in-memory window layer.
-#include "tests/ui/mainWindowFixture.h"
+#include "tests/ui/commandWindowFixture.h"
 
 #include "app/mainDialog.h"
 #include "app/playback.h"
@@ -11,7 +11,7 @@
 #include "tests/fakes/fakeWindow.h"
 #include "ui/aboutBox.h"
 
-void MainWindowTest::openWindow() {
+void CommandWindowTest::openWindow() {
     fakeResetWindows();
     fakeResetSystem();
     fakeResetFileDialog();
@@ -23,7 +23,7 @@ void MainWindowTest::openWindow() {
     ASSERT_EQ(fakeDialogEnded(window), 0);
 }
 
-void MainWindowTest::closeWindow() {
+void CommandWindowTest::closeWindow() {
     // A playback the test left running ends as the Exit button ends it; the
     // stream's end notice then closes the device.
     stopStream();
@@ -34,13 +34,13 @@ void MainWindowTest::closeWindow() {
     fakeDropPosted();
 }
 
-std::vector<std::string> MainWindowTest::messageTexts() const {
+std::vector<std::string> CommandWindowTest::messageTexts() const {
     std::vector<std::string> texts;
     for (const FakeMessageBox &box : fakeMessageBoxes())
         texts.push_back(box.text);
     return texts;
 }
 
-std::string MainWindowTest::controlText(int id) const {
+std::string CommandWindowTest::controlText(int id) const {
     return fakeText(controlOf(window, id));
 }

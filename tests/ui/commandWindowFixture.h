@@ -9,7 +9,7 @@
 
 #include "app/window.h"
 
-class MainWindowTest : public testing::Test {
+class CommandWindowTest : public testing::Test {
 protected:
     void SetUp() override { openWindow(); }
     void TearDown() override { closeWindow(); }

@@ -1,0 +1,48 @@
+# The Qt window backend, the Linux desktop services and the tonalix program,
+# with its install rules.  Left out with -DTONALIX_GUI=OFF.
+if(TONALIX_GUI)
+  find_package(Qt6 REQUIRED COMPONENTS Widgets)
+
+  add_library(qtWindow STATIC ${CMAKE_CURRENT_LIST_DIR}/qtWindow.cpp)
+  target_include_directories(qtWindow PUBLIC ${PROJECT_SOURCE_DIR})
+  # Images are looked for next to the installed program first, then in the
+  # source tree, so a build runs without being installed.
+  target_compile_definitions(qtWindow PRIVATE TONALIX_SOURCE_RESOURCES="${PROJECT_SOURCE_DIR}/res")
+  target_link_libraries(qtWindow PUBLIC Qt6::Widgets res)
+
+  add_library(qtSystem STATIC ${CMAKE_CURRENT_LIST_DIR}/qtSystem.cpp)
+  target_include_directories(qtSystem PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(qtSystem PUBLIC Qt6::Widgets)
+
+  add_executable(tonalix ${CMAKE_CURRENT_LIST_DIR}/qtMain.cpp)
+  target_link_libraries(tonalix PRIVATE app ui res audio formula qtWindow qtSystem alsaWaveOut)
+  # scripts/run.sh starts it from here, the folder that also holds the help page
+  set_target_properties(tonalix PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/app)
+
+  # The program icon for the desktop's icon theme, made from the icon resource.
+  add_executable(tonalix-icon-export ${CMAKE_CURRENT_LIST_DIR}/qtIconExport.cpp)
+  target_link_libraries(tonalix-icon-export PRIVATE Qt6::Gui)
+  file(GLOB appIcon CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/res/ico104.ico)
+  if(appIcon)
+    set(iconPng ${PROJECT_BINARY_DIR}/app/tonalix.png)
+    add_custom_command(OUTPUT ${iconPng}
+      COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
+              $<TARGET_FILE:tonalix-icon-export> ${appIcon} ${iconPng} 32
+      DEPENDS tonalix-icon-export ${appIcon}
+      COMMENT "Making the program icon")
+    add_custom_target(tonalix-icon ALL DEPENDS ${iconPng})
+    install(FILES ${iconPng} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/32x32/apps)
+  endif()
+
+  install(TARGETS tonalix RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # The desktop entry starts the program in the folder of the help page
+  # (res/CMakeLists.txt installs it there), which it opens as ./index.html.
+  file(READ ${CMAKE_CURRENT_LIST_DIR}/tonalix.desktop desktopEntry)
+  file(WRITE ${PROJECT_BINARY_DIR}/tonalix.desktop
+       "${desktopEntry}Path=${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/doc/tonalix\n")
+  install(FILES ${PROJECT_BINARY_DIR}/tonalix.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  file(GLOB images CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/res/*.bmp ${PROJECT_SOURCE_DIR}/res/*.ico)
+  if(images)
+    install(FILES ${images} DESTINATION ${CMAKE_INSTALL_DATADIR}/tonalix)
+  endif()
+endif()
