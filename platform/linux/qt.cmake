@@ -9,10 +9,14 @@ if(TONALIX_GUI)
   # source tree, so a build runs without being installed.
   target_compile_definitions(qtWindow PRIVATE TONALIX_SOURCE_RESOURCES="${PROJECT_SOURCE_DIR}/res")
   target_link_libraries(qtWindow PUBLIC Qt6::Widgets res)
+  # Qt's keywords (slots, signals, emit) would clash with the core's names,
+  # such as the stream's slots.
+  target_compile_definitions(qtWindow PUBLIC QT_NO_KEYWORDS)
 
   add_library(qtSystem STATIC ${CMAKE_CURRENT_LIST_DIR}/qtSystem.cpp)
   target_include_directories(qtSystem PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(qtSystem PUBLIC Qt6::Widgets)
+  target_compile_definitions(qtSystem PUBLIC QT_NO_KEYWORDS)
 
   add_executable(tonalix ${CMAKE_CURRENT_LIST_DIR}/qtMain.cpp)
   target_link_libraries(tonalix PRIVATE app ui res audio formula qtWindow qtSystem alsaWaveOut)
