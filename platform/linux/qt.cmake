@@ -18,6 +18,10 @@ if(TONALIX_GUI)
   target_link_libraries(qtSystem PUBLIC Qt6::Widgets)
   target_compile_definitions(qtSystem PUBLIC QT_NO_KEYWORDS)
 
+  if(NOT TARGET audio OR NOT TARGET alsaWaveOut)
+    message(STATUS "tonalix: the audio core or the ALSA backend is missing; the program is not built")
+    return()
+  endif()
   add_executable(tonalix ${CMAKE_CURRENT_LIST_DIR}/qtMain.cpp)
   target_link_libraries(tonalix PRIVATE app ui res audio formula qtWindow qtSystem alsaWaveOut)
   # scripts/run.sh starts it from here, the folder that also holds the help page
