@@ -172,9 +172,14 @@ protected:
         QStylePainter painter(this);
         QStyleOptionComboBox option;
         initStyleOption(&option);
-        option.textAlignment = alignment | Qt::AlignVCenter;
         painter.drawComplexControl(QStyle::CC_ComboBox, option);
-        painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+        // The text field of the style leaves wide margins; narrow lists
+        // such as the 25-unit volume list would cut "100", so the text may
+        // use the whole box left of the arrow.
+        QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+        field.setLeft(std::min(field.left(), 3));
+        style()->drawItemText(&painter, field, (int)(alignment | Qt::AlignVCenter), palette(), isEnabled(),
+                              currentText(), QPalette::ButtonText);
     }
 private:
     Qt::Alignment alignment;
