@@ -1,26 +1,292 @@
-// The waveform data-file option.  Its controls are hidden, so for now the
-// option stays off: nothing is captured, read or written.
+// Waveform data files: the option's checks, reading, writing and the file
+// chooser.
 #include "app/dataFile.h"
 
+#include <cerrno>
+#include <climits>
 #include <cstdlib>
+#include <cstring>
 
+#include "app/windowHelpers.h"
 #include "audio/synthesis.h"
+#include "res/resource.h"
+#include "ui/fileDialog.h"
 
-int checkDataFileOption(Window window) {
-    (void)window;
-    sampleCapture.mode = CaptureOff;
+char dataFilePath[dataFilePathSize];
+
+namespace {
+
+const char *const caption = "Tonalix";
+const char *const readDirection = "読み込む";
+
+const char *const countMissingText = "\nデ ー タ 数 を 入 力 し て く だ さ い 。\n\n";
+const char *const countInvalidText = "\nデ ー タ 数 が 正 し く あ り ま せ ん 。\n\n";
+const char *const countTooSmallText = "\nデ ー タ 数 が 少 な す ぎ ま す 。\n\n";
+const char *const countTooLargeText = "\nデ ー タ 数 が 多 す ぎ ま す 。\n\n";
+const char *const pathMissingText = "\nファイル名を入力してください 。\n\n";
+const char *const fileMissingText = "\n波 形 値 フ ァ イ ル が 存 在 し ま せ ん 。\n\n"
+                                    "フ ァ イ ル を 指 定 し な お し て く だ さ い。\n\n";
+const char *const fileUnusableText = "\nフ ァ イ ル が 使 用 で き ま せ ん 。\n\n"
+                                     "パ ス 、フ ァ イ ル 名 を 確 認 し て く だ さ い 。\n\n"
+                                     "ま た フ ァ イ ル へ の 書 き 込 み 権 限 も 確 認 し て く だ さ い 。\n\n";
+const char *const countMismatchFormat = "\n指定したデータ数と\nファイル内に存在するデータ数が違います\n\n"
+                                        "ファイル内のデータ数：%d";
+const char *const badLineFormat = "\n%d 個 目 の 波 形 デ ー タ が 不 正 で す 。\n\nデ ー タ ： %s";
+const char *const noMemoryText = "\nメ モ リ が 足 り ま せ ん 。\n\n"
+                                 "デ ー タ 数 を 減 ら し て く だ さ い 。\n\n";
+const char *const writeFailedText = "\nフ ァ イ ル へ の 書 き 込 み に 失 敗 し ま し た 。\n\n"
+                                    "デ ィ ス ク の 空 き 容 量 を 確 認 し て か ら 、\n"
+                                    "も う 一 度 停 止 ボ タ ン を 押 し て く だ さ い 。\n\n";
+
+const char *const fileDialogTitle = "ファイルを指定する";
+// Caption and pattern pairs, each text ended by a NUL, the list by a further NUL.
+const char fileFilters[] = "CSVファイル (*.csv)\0*.csv\0"
+                           "テキストファイル (*.txt)\0*.txt\0"
+                           "全てのファイル (*.*)\0*.*\0";
+
+const int textSize = 256;               // bytes read from a control
+const int lineBufferSize = 10;          // one read: at most 9 characters, line end included, and the NUL
+
+// Allocates a zero-filled capture array of count samples, releasing any
+// earlier one first, so that lines of samples never captured read 0.
+// Returns 1, or 0 after the not-enough-memory box.
+int allocateSampleArray(Window dialog, int32_t count) {
+    releaseCaptureSamples();
+    sampleCapture.samples = (int16_t *)calloc((size_t)count, sizeof(int16_t));
+    if (!sampleCapture.samples) {
+        showError(dialog, noMemoryText, caption);
+        return 0;
+    }
     return 1;
 }
 
-int writeDataFile() { return 1; }
+// Reads one line of file into buffer as a text-mode stream would: at most
+// size - 1 characters, stopping after a line feed; a CR LF pair reads as a
+// single line feed.  Returns the characters stored (0 at the end of file).
+int readLine(FILE *file, char *buffer, int size) {
+    int length = 0;
+    while (length < size - 1) {
+        int c = getc(file);
+        if (c == EOF)
+            break;
+        if (c == '\r') {
+            int next = getc(file);
+            if (next == '\n')
+                c = '\n';
+            else if (next != EOF)
+                ungetc(next, file);
+        }
+        buffer[length++] = (char)c;
+        if (c == '\n')
+            break;
+    }
+    buffer[length] = '\0';
+    return length;
+}
+
+// Shows the bad-line message for line number line with data as its text.
+void reportBadLine(Window dialog, int32_t line, const char *data) {
+    char message[textSize];
+    snprintf(message, sizeof message, badLineFormat, (int)line, data);
+    showError(dialog, message, caption);
+}
+
+// Writes value in decimal and CR LF to out; returns the bytes written.  The
+// same text as "%d\r\n", written without a format call per line, since a
+// capture may hold 100 million values.
+int formatLine(char *out, int value) {
+    char digits[12];
+    int n = 0;
+    unsigned magnitude = value < 0 ? 0u - (unsigned)value : (unsigned)value;
+    do {
+        digits[n++] = (char)('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude);
+    int length = 0;
+    if (value < 0)
+        out[length++] = '-';
+    while (n)
+        out[length++] = digits[--n];
+    out[length++] = '\r';
+    out[length++] = '\n';
+    return length;
+}
+
+}  // namespace
+
+int parseStrictInt(const char *text, int32_t *out) {
+    if (strcmp(text, "0") == 0) {
+        *out = 0;
+        return 1;
+    }
+    // The conversion saturates instead of overflowing; anything beyond 32
+    // bits then fails the comparison below like any other non-canonical text.
+    errno = 0;
+    long long value = strtoll(text, nullptr, 10);
+    if (value == 0 || value < INT32_MIN || value > INT32_MAX)
+        return 0;
+    char canonical[16];
+    snprintf(canonical, sizeof canonical, "%d", (int)value);
+    if (strcmp(canonical, text) != 0)
+        return 0;
+    *out = (int32_t)value;
+    return 1;
+}
+
+int parseStrictInt16(const char *text, int32_t *out) {
+    int32_t value;
+    if (!parseStrictInt(text, &value) || value < -32768 || value > 32767)
+        return 0;
+    *out = value;
+    return 1;
+}
 
 void releaseCaptureSamples() {
-    // the capture array comes from malloc
     free(sampleCapture.samples);
     sampleCapture.samples = nullptr;
 }
 
-int chooseDataFile(Window window) {
-    (void)window;
-    return 0;
+int checkDataFileOption(Window dialog) {
+    char text[textSize];
+    if (getControlText(dialog, IDC_DATA_COUNT, text, sizeof text) == 0) {
+        showError(dialog, countMissingText, caption);
+        return 0;
+    }
+    if (!parseStrictInt(text, &sampleCapture.count)) {
+        showError(dialog, countInvalidText, caption);
+        return 0;
+    }
+    if (sampleCapture.count < minDataCount) {
+        showError(dialog, countTooSmallText, caption);
+        return 0;
+    }
+    if (sampleCapture.count > maxDataCount) {
+        showError(dialog, countTooLargeText, caption);
+        return 0;
+    }
+    if (getControlText(dialog, IDC_DATA_PATH, dataFilePath, sizeof dataFilePath) == 0) {
+        showError(dialog, pathMissingText, caption);
+        return 0;
+    }
+    getControlText(dialog, IDC_DATA_DIRECTION, text, sizeof text);
+
+    if (strcmp(text, readDirection) == 0) {
+        sampleCapture.mode = CaptureRead;
+        FILE *file = fopen(dataFilePath, "rb");     // CR LF is folded by readLine
+        if (!file) {
+            messageBox(dialog, fileMissingText, caption, MB_OK);
+            return 0;
+        }
+        int result = readDataFile(dialog, file, sampleCapture.count);
+        fclose(file);
+        return result;
+    }
+
+    FILE *file = fopen(dataFilePath, "wb");
+    if (!file) {
+        showError(dialog, fileUnusableText, caption);
+        return 0;
+    }
+    fclose(file);                       // the file now exists and is empty
+    if (!allocateSampleArray(dialog, sampleCapture.count)) {
+        sampleCapture.mode = CaptureOff;
+        return 0;
+    }
+    sampleCapture.mode = CaptureRecord;
+    return 1;
+}
+
+int readDataFile(Window dialog, FILE *file, int32_t count) {
+    // Count the line feeds of the whole file, block by block.
+    long long lineFeeds = 0;
+    char block[65536];
+    size_t got;
+    while ((got = fread(block, 1, sizeof block, file)) > 0)
+        for (const char *p = block; (p = (const char *)memchr(p, '\n', block + got - p)) != nullptr; p++)
+            lineFeeds++;
+    if (lineFeeds != count) {
+        char message[textSize];
+        snprintf(message, sizeof message, countMismatchFormat, (int)(lineFeeds > INT_MAX ? INT_MAX : lineFeeds));
+        showError(dialog, message, caption);
+        return 0;
+    }
+    if (!allocateSampleArray(dialog, count))
+        return 0;
+    rewind(file);
+
+    char line[lineBufferSize];
+    for (int32_t i = 1;; i++) {
+        int length = readLine(file, line, sizeof line);
+        if (length == 0)
+            return 1;                   // the end of the file, after count lines
+        int atEnd = feof(file) != 0;
+        if (line[length - 1] != '\n') {
+            // Too long for one read, or text after the last line feed: that
+            // text would be value count + 1, for which the array has no room.
+            if (!atEnd || i > count) {
+                reportBadLine(dialog, i, line);
+                releaseCaptureSamples();
+                return 0;
+            }
+        }
+        line[length - 1] = '\0';        // drop the line feed
+        int32_t value;
+        if (i > count || !parseStrictInt16(line, &value)) {
+            reportBadLine(dialog, i, line);
+            releaseCaptureSamples();
+            return 0;
+        }
+        sampleCapture.samples[i - 1] = (int16_t)value;
+    }
+}
+
+int writeDataFile(Window dialog) {
+    FILE *file = fopen(dataFilePath, "wb");     // lines carry their own CR LF
+    if (!file)
+        return 0;
+    int failed = 0;
+    if (countdownActive == 0) {
+        // Lines are gathered into blocks and written with one call each.
+        static char block[65536];
+        const int lineMax = 8;          // "-32768" and CR LF
+        int used = 0;
+        for (int32_t i = 0; i < sampleCapture.count && !failed; i++) {
+            used += formatLine(block + used, sampleCapture.samples[i]);
+            if (used > (int)sizeof block - lineMax) {
+                failed = fwrite(block, 1, used, file) != (size_t)used;
+                used = 0;
+            }
+        }
+        if (!failed && used)
+            failed = fwrite(block, 1, used, file) != (size_t)used;
+    }
+    failed |= fclose(file) != 0;
+    if (failed) {
+        showError(dialog, writeFailedText, caption);
+        return 0;
+    }
+    releaseCaptureSamples();
+    return 1;
+}
+
+int chooseDataFile(Window dialog) {
+    char path[dataFilePathSize];
+    if (!showOpenFileDialog(dialog, fileFilters, nullptr, path))
+        return 0;
+    setControlText(dialog, IDC_DATA_PATH, path);
+    return 1;
+}
+
+int showOpenFileDialog(Window owner, const char *filter, const char *initialDirectory, char *path) {
+    path[0] = '\0';                     // no file name proposed
+    OpenFileRequest request = {};
+    request.owner = owner;
+    request.filter = filter;
+    request.filterIndex = 1;            // the CSV pair
+    request.file = path;
+    request.fileSize = dataFilePathSize;
+    request.initialDirectory = initialDirectory ? initialDirectory : currentDirectory();
+    request.title = fileDialogTitle;
+    request.flags = OFN_FILEMUSTEXIST;
+    return runOpenFileDialog(&request);
 }

@@ -83,16 +83,21 @@ int startPlayback(Window window) {
     getControlText(window, IDC_FORMULA, formula, formulaTextSize);
     if (!formula[0]) {
         showError(window, emptyFormulaText, appCaption);
+        releaseCaptureSamples();    // a start that ends here keeps no capture array
         return 0;
     }
     if (compileFormula(formula) != 0) {
         showError(window, badFormulaText, appCaption);
+        releaseCaptureSamples();
         return 0;
     }
     // One evaluation before the stream exists: assignments the formula makes
     // to variables take effect now; the value itself is not needed.
     (void)evaluateFormula();
-    if (!setStreamFormat(1, 1, 132300, 2, 264600, 16, 0, formula)) return 0;
+    if (!setStreamFormat(1, 1, 132300, 2, 264600, 16, 0, formula)) {
+        releaseCaptureSamples();
+        return 0;
+    }
 
     setPanelEnabled(window, 0);
     saveSettings(window);
@@ -116,7 +121,7 @@ int stopPlayback(Window window) {
     if (sampleCapture.mode == CaptureRead) {
         releaseCaptureSamples();
     } else if (sampleCapture.mode == CaptureRecord) {
-        if (!writeDataFile()) return 0;     // playing stays 1: the next press retries
+        if (!writeDataFile(window)) return 0;   // playing stays 1: the next press retries
     }
     playbackState.playing = 0;
     countdownActive = 0;

@@ -71,9 +71,23 @@ const ControlTemplate mainDialogControls[] = {
     {IDC_DATA_COUNT,         ControlEdit,       Edit,                        "",                                    0,         203,   0,  35,  13},
 };
 
+// The About box.  The texts of 1003 to 1006 are placeholders, replaced from
+// the string table when the box opens; 1006 is the link.
+const ControlTemplate aboutDialogControls[] = {
+    //  id                 kind               style                                              text          image    x   y    w   h
+    {IDC_ABOUT_NAME,     ControlStaticText, Shown | Label,                                     "Tonalix",    0,      53, 17, 103,  8},
+    {IDC_STATIC,         ControlIcon,       Shown,                                             "",           IDI_APP, 14, 30,  20, 20},
+    {IDC_ABOUT_VERSION,  ControlStaticText, Shown | Label,                                     "version",    0,      89, 31,  90,  8},
+    {IDC_ABOUT_RIGHTS,   ControlStaticText, Shown | Label,                                     "Copyright",  0,      52, 51, 129,  8},
+    {IDC_ABOUT_LINK,     ControlStaticText, Shown | Label | StyleNotify | StyleCentred | StyleVCentred, "Link", 0, 14, 71, 169,  8},
+    {IDC_ABOUT_OK,       ControlPushButton, Shown | Button | StyleDefaultButton,               "OK",         0,      74, 91,  50, 14},
+};
+
 const DialogTemplate dialogTemplates[] = {
     {IDD_MAIN, DialogCaption | DialogSystemMenu | DialogMinimiseBox | DialogCentred, "", "MS UI Gothic", 9, 327, 143,
      IDR_MAIN, mainDialogControls, (int16_t)(sizeof mainDialogControls / sizeof mainDialogControls[0])},
+    {IDD_ABOUT, DialogCaption | DialogSystemMenu | DialogCentred, " バ ー ジ ョ ン 情 報", "ＭＳ ゴシック", 9, 196, 115,
+     0, aboutDialogControls, (int16_t)(sizeof aboutDialogControls / sizeof aboutDialogControls[0])},
 };
 
 }  // namespace

@@ -14,6 +14,12 @@ const MenuTemplateItem menuItems[] = {
     {IDR_MAIN, 1, "終了(&X)", IDM_EXIT},
 };
 
+// The address of the installed help page; the build sets it from the
+// install folder.
+#ifndef TONALIX_HELP_PAGE_URL
+#define TONALIX_HELP_PAGE_URL "file:///usr/local/share/doc/tonalix/index.html"
+#endif
+
 struct StringEntry {
     int id;
     const char *text;                   // UTF-8
@@ -21,10 +27,10 @@ struct StringEntry {
 
 const StringEntry stringTable[] = {
     {IDS_VERSION, "version 0.5.6"},
-    {IDS_RIGHTS, "Copyright (C) Quillmark. All rights reserved."},
+    {IDS_RIGHTS, "(C) The Tonalix developers"},
     {IDS_APP_NAME, "Tonalix"},
-    {IDS_HOME_PAGE, "https://quillmark.example.org/tonalix/"},
-    {IDS_LINK_CAPTION, "Quillmark ホームページ"},
+    {IDS_HOME_PAGE, TONALIX_HELP_PAGE_URL},    // the help page as installed
+    {IDS_LINK_CAPTION, "Tonalix 説明書（ヘルプページ）"},
 };
 
 struct ImageEntry {

@@ -9,11 +9,19 @@ if(TONALIX_GUI)
   # source tree, so a build runs without being installed.
   target_compile_definitions(qtWindow PRIVATE TONALIX_SOURCE_RESOURCES="${PROJECT_SOURCE_DIR}/res")
   target_link_libraries(qtWindow PUBLIC Qt6::Widgets res)
+  # Qt's keywords (slots, signals, emit) would clash with the core's names,
+  # such as the stream's slots.
+  target_compile_definitions(qtWindow PUBLIC QT_NO_KEYWORDS)
 
   add_library(qtSystem STATIC ${CMAKE_CURRENT_LIST_DIR}/qtSystem.cpp)
   target_include_directories(qtSystem PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(qtSystem PUBLIC Qt6::Widgets)
+  target_compile_definitions(qtSystem PUBLIC QT_NO_KEYWORDS)
 
+  if(NOT TARGET audio OR NOT TARGET alsaWaveOut)
+    message(STATUS "tonalix: the audio core or the ALSA backend is missing; the program is not built")
+    return()
+  endif()
   add_executable(tonalix ${CMAKE_CURRENT_LIST_DIR}/qtMain.cpp)
   target_link_libraries(tonalix PRIVATE app ui res audio formula qtWindow qtSystem alsaWaveOut)
   # scripts/run.sh starts it from here, the folder that also holds the help page
@@ -35,7 +43,12 @@ if(TONALIX_GUI)
   endif()
 
   install(TARGETS tonalix RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES ${CMAKE_CURRENT_LIST_DIR}/tonalix.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  # The desktop entry starts the program in the folder of the help page
+  # (res/CMakeLists.txt installs it there), which it opens as ./index.html.
+  file(READ ${CMAKE_CURRENT_LIST_DIR}/tonalix.desktop desktopEntry)
+  file(WRITE ${PROJECT_BINARY_DIR}/tonalix.desktop
+       "${desktopEntry}Path=${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/doc/tonalix\n")
+  install(FILES ${PROJECT_BINARY_DIR}/tonalix.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   file(GLOB images CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/res/*.bmp ${PROJECT_SOURCE_DIR}/res/*.ico)
   if(images)
     install(FILES ${images} DESTINATION ${CMAKE_INSTALL_DATADIR}/tonalix)

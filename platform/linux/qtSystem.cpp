@@ -60,6 +60,9 @@ int openWithShell(Window owner, const char *verb, const char *target, int showSt
     (void)showState;
     if (!target || !target[0] || (verb && verb[0] && strcmp(verb, "open") != 0)) return 0;
     QUrl url = QUrl::fromUserInput(QString::fromUtf8(target), QDir::currentPath(), QUrl::AssumeLocalFile);
+    // A missing page is not handed on: the desktop's opener would show an
+    // error of its own, and a missing document must change nothing visible.
+    if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile())) return 0;
     return QDesktopServices::openUrl(url) ? 1 : 0;
 }
 

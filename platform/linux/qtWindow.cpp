@@ -119,8 +119,10 @@ bool handlePosted(WindowRecord *window, QEvent *event) {
     return true;
 }
 
-// The dialog window.  Enter and Escape do nothing; the close box asks the
-// procedure with WM_CLOSE.
+// The dialog window.  As the desktop's dialog manager does, Enter sends the
+// command IDOK and Escape IDCANCEL (the main dialog ignores both; the About
+// box closes on them), and the close box asks the procedure with WM_CLOSE
+// and, when that leaves the dialog open, sends IDCANCEL.
 class DialogWidget : public QDialog {
 public:
     DialogWidget(WindowRecord *record, QWidget *parent) : QDialog(parent), record(record) {}
@@ -131,8 +133,12 @@ protected:
         switch (event->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
+            event->accept();
+            deliver(record, WM_COMMAND, commandParam(IDOK, BN_CLICKED), 0);
+            return;
         case Qt::Key_Escape:
             event->accept();
+            deliver(record, WM_COMMAND, commandParam(IDCANCEL, BN_CLICKED), 0);
             return;
         default:
             QDialog::keyPressEvent(event);
@@ -141,6 +147,7 @@ protected:
     void closeEvent(QCloseEvent *event) override {
         event->ignore();
         deliver(record, WM_CLOSE, 0, 0);
+        if (!record->ended) deliver(record, WM_COMMAND, commandParam(IDCANCEL, BN_CLICKED), 0);
     }
 private:
     WindowRecord *record;
@@ -165,9 +172,14 @@ protected:
         QStylePainter painter(this);
         QStyleOptionComboBox option;
         initStyleOption(&option);
-        option.textAlignment = alignment | Qt::AlignVCenter;
         painter.drawComplexControl(QStyle::CC_ComboBox, option);
-        painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+        // The text field of the style leaves wide margins; narrow lists
+        // such as the 25-unit volume list would cut "100", so the text may
+        // use the whole box left of the arrow.
+        QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+        field.setLeft(std::min(field.left(), 3));
+        style()->drawItemText(&painter, field, (int)(alignment | Qt::AlignVCenter), palette(), isEnabled(),
+                              currentText(), QPalette::ButtonText);
     }
 private:
     Qt::Alignment alignment;

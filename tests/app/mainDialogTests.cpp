@@ -145,10 +145,9 @@ TEST_F(MainWindowTest, TrackbarMovesTheVolumeList) {
     EXPECT_EQ(text(IDC_VOLUME_LIST), "37");
 }
 
-// Commands with nothing to do yet, Enter and Escape leave the window as it is.
+// Enter, Escape and commands of controls without one leave the window as it is.
 TEST_F(MainWindowTest, InertCommandsChangeNothing) {
-    const unsigned inert[] = {IDOK, IDCANCEL, IDC_APPLY, IDC_CHOOSE_FILE, IDM_ABOUT, IDM_HELP, IDM_VOLUME,
-                              IDC_FORMULA, IDC_SINE_CHECK, 4711};
+    const unsigned inert[] = {IDOK, IDCANCEL, IDC_FORMULA, IDC_SINE_CHECK, 4711};
     for (unsigned id : inert) {
         EXPECT_EQ(fakeSend(dialog, WM_COMMAND, commandParam(id, BN_CLICKED), 0), 0) << id;
         EXPECT_EQ(fakeDialogEnded(dialog), 0) << id;

@@ -1,0 +1,181 @@
+// The whole program with real sound: the Qt window on the offscreen platform,
+// the ALSA device and the private sound server that the test script starts
+// (scripts/sound-server.sh).  Play and Stop are clicked; the null sink's
+// monitor is recorded meanwhile.  Without a server the test reports itself
+// skipped.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/mainDialog.h"
+#include "app/playback.h"
+#include "audio/waveStream.h"
+#include "platform/linux/qtWindow.h"
+#include "res/resource.h"
+
+namespace {
+
+const int recordRate = 48000;           // the monitor is recorded at this rate
+const double pi = 3.14159265358979323846;
+
+// Starts argv with its output into path; returns its process id, or -1.
+pid_t startRecorder(const std::vector<std::string> &argv, const std::string &path) {
+    pid_t child = fork();
+    if (child != 0) return child;
+    int out = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (out < 0) _exit(127);
+    dup2(out, 1);
+    std::vector<char *> args;
+    for (const std::string &a : argv) args.push_back(const_cast<char *>(a.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+}
+
+// Returns 1 when the private sound server answers.
+int soundServerAnswers() {
+    if (!getenv("PULSE_SERVER") || !getenv("TONALIX_SOUND_SINK")) return 0;
+    return system("pactl info >/dev/null 2>&1") == 0;
+}
+
+// Returns the magnitude of the Hann-windowed spectrum of part at frequency.
+double magnitudeAt(const std::vector<double> &part, double frequency) {
+    double re = 0, im = 0, step = 2 * pi * frequency / recordRate;
+    const size_t n = part.size();
+    for (size_t i = 0; i < n; i++) {
+        double w = 0.5 - 0.5 * std::cos(2 * pi * (double)i / (double)(n - 1));
+        re += w * part[i] * std::cos(step * (double)i);
+        im -= w * part[i] * std::sin(step * (double)i);
+    }
+    return std::hypot(re, im);
+}
+
+// Returns the strongest frequency of part between 50 Hz and 4 kHz.
+double dominantFrequency(const std::vector<double> &part) {
+    double best = 0, bestMagnitude = -1;
+    for (double f = 50; f <= 4000; f += 5) {
+        double m = magnitudeAt(part, f);
+        if (m > bestMagnitude) best = f, bestMagnitude = m;
+    }
+    for (double f = best - 5, centre = best; f <= centre + 5; f += 0.05) {
+        double m = magnitudeAt(part, f);
+        if (m > bestMagnitude) best = f, bestMagnitude = m;
+    }
+    return best;
+}
+
+// Runs the event loop for ms milliseconds: timers and device messages go on.
+void runFor(int ms) { QTest::qWait(ms); }
+
+TEST(WindowSound, PlayCountsDownInSilenceThenSounds440HzUntilStop) {
+    if (!soundServerAnswers()) GTEST_SKIP() << "no sound server (scripts/test.sh starts one)";
+    QTemporaryDir config;
+    ASSERT_TRUE(config.isValid());
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+
+    std::vector<std::string> boxes;
+    qtSetMessageBoxHook([&](Window, const char *text, const char *, unsigned) {
+        boxes.push_back(text);
+        return IDOK;
+    });
+    resetPlaybackState();
+    Window dialog = qtOpenDialog(IDD_MAIN, nullptr, mainDialogProc);
+    ASSERT_NE(dialog, nullptr) << "the window found no sound device";
+    QDialog *widget = qtDialogWidget(dialog);
+    widget->show();
+    auto *status = qobject_cast<QLabel *>(qtControlWidget(dialog, IDC_STATUS));
+    auto *play = qobject_cast<QPushButton *>(qtControlWidget(dialog, IDC_PLAY));
+
+    const std::string recording = config.path().toStdString() + "/monitor.raw";
+    const std::string sink = getenv("TONALIX_SOUND_SINK");
+    pid_t recorder = startRecorder({"parec", "--device=" + sink + ".monitor", "--format=s16le",
+                                    "--rate=" + std::to_string(recordRate), "--channels=1", "--raw",
+                                    "--latency-msec=20"},
+                                   recording);
+    ASSERT_GT(recorder, 0);
+    QElapsedTimer clock;
+    clock.start();
+    runFor(500);
+
+    const double playAt = (double)clock.elapsed() / 1000;
+    QTest::mouseClick(play, Qt::LeftButton);
+    EXPECT_EQ(playbackState.playing, 1);
+    QStringList seen;
+    while (clock.elapsed() < (qint64)((playAt + 6.0) * 1000)) {
+        runFor(50);
+        if (seen.isEmpty() || seen.last() != status->text()) seen << status->text();
+    }
+    const double stopAt = (double)clock.elapsed() / 1000;
+    QTest::mouseClick(play, Qt::LeftButton);
+    EXPECT_EQ(status->text(), QStringLiteral("現在停止中"));
+    runFor(1500);
+    kill(recorder, SIGTERM);
+    waitpid(recorder, nullptr, 0);
+    qtCloseDialog(dialog);
+    qtSetMessageBoxHook(nullptr);
+    EXPECT_TRUE(boxes.empty()) << boxes.front();
+    EXPECT_EQ(waveStream.device, nullptr);
+
+    // the status line went through the countdown to the time display
+    ASSERT_GE(seen.size(), 5) << seen.join(QStringLiteral(" | ")).toStdString();
+    EXPECT_EQ(seen[0], QStringLiteral("現在停止中"));
+    EXPECT_EQ(seen[1], QStringLiteral("再生まで 3秒"));
+    EXPECT_EQ(seen[2], QStringLiteral("再生まで 2秒"));
+    EXPECT_EQ(seen[3], QStringLiteral("再生まで 1秒"));
+    EXPECT_TRUE(seen[4].startsWith(QStringLiteral("再生中  t = "))) << seen[4].toStdString();
+
+    // the recording: silence, then the tone, then silence again
+    QFile file(QString::fromStdString(recording));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    std::vector<double> samples((size_t)bytes.size() / 2);
+    for (size_t i = 0; i < samples.size(); i++)
+        samples[i] = (int16_t)(uint16_t)((unsigned char)bytes[(qsizetype)(2 * i)] |
+                                         (unsigned char)bytes[(qsizetype)(2 * i + 1)] << 8);
+    size_t first = samples.size(), last = 0;
+    for (size_t i = 0; i < samples.size(); i++) {
+        if (std::fabs(samples[i]) > 3000) {
+            first = std::min(first, i);
+            last = i;
+        }
+    }
+    ASSERT_LT(first, last) << "nothing was heard in " << samples.size() << " samples";
+    const double onset = (double)first / recordRate, end = (double)last / recordRate;
+    printf("Play at %.2f s, tone from %.2f s to %.2f s, Stop at %.2f s\n", playAt, onset, end, stopAt);
+    // the three countdown steps and the tick that ends them are silent; the
+    // queued silence (750 ms) plays out after them
+    EXPECT_GT(onset - playAt, 3.5);
+    EXPECT_LT(onset - playAt, 6.0);
+    // nothing is heard once the stop has reset the device
+    EXPECT_LT(end, stopAt + 0.5);
+    for (size_t i = (size_t)((stopAt + 0.5) * recordRate); i < samples.size(); i++)
+        ASSERT_LE(std::fabs(samples[i]), 1.0) << "sound after Stop at " << (double)i / recordRate << " s";
+
+    const size_t length = last - first;
+    std::vector<double> steady(samples.begin() + (long)(first + length / 4), samples.begin() + (long)(last - length / 4));
+    EXPECT_NEAR(dominantFrequency(steady), 440.0, 1.0);
+
+    QSettings settings(QDir(config.path()).filePath(QStringLiteral("Quillmark/Humtone.conf")), QSettings::IniFormat);
+    EXPECT_EQ(settings.value(QStringLiteral("Setting/vol")).toString(), QStringLiteral("100"));
+    EXPECT_EQ(settings.value(QStringLiteral("Setting/sin_vol")).toString(), QStringLiteral("100"));
+}
+
+}  // namespace
