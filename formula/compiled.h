@@ -1,4 +1,5 @@
-// A faster evaluation form derived from a validated postfix program.
+// A faster evaluation form derived from a validated postfix program, and
+// evaluateFormula, which runs it.
 //
 // The token array keeps the program exactly as compiled; this form lives
 // beside it and computes the same values, failures and assignments.
@@ -7,16 +8,14 @@
 
 #include "formula/tokens.h"
 
-// Derives the evaluation form from `program`, a validated postfix program,
-// replacing any earlier one.
+// Derives the evaluation form from `program`, a validated postfix program
+// (the empty one included), replacing any earlier one. evaluateFormula runs
+// it from then on.
 void buildCompiledProgram(const Token *program);
 
-// Forgets the evaluation form; runCompiledProgram then runs the token array.
+// Forgets the evaluation form: until the next build, evaluateFormula's
+// program is the empty one. (It is never run then: the status says the
+// compilation failed.)
 void discardCompiledProgram();
-
-// Evaluates the current program once against variableTable. Stores the value
-// in *result and returns 0, or returns 1 on a failure. Never called on the
-// empty program.
-int runCompiledProgram(double *result);
 
 #endif

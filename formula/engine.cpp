@@ -59,16 +59,7 @@ int compileFormula(const char *text) {
   return 0;
 }
 
-double evaluateFormula() {
-  if (formulaStatus != FormulaReady) return 0.0;
-  if (tokenArray[0].code == TK_END) return 0.0;
-  double value;
-  if (runCompiledProgram(&value) != 0) {
-    formulaStatus = FormulaEvalFailed;
-    return 0.0;
-  }
-  return value;
-}
+// evaluateFormula lives beside the evaluation form, in compiled.cpp.
 
 void setVariable(unsigned index, double value) {
   if (index >= VariableCount) return;

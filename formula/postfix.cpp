@@ -31,9 +31,10 @@ int convertToPostfix(Token *output, const Token *input) {
 int validateProgram(const Token *program) {
   if (program[0].code == TK_END) return 0;  // the empty program
   unsigned depth = 0;                       // values evaluation would hold
-  for (unsigned i = 0; i < TokenSlots - 1; ++i) {
+  for (unsigned i = 0; i < TokenSlots; ++i) {
     const uint32_t c = program[i].code;
     if (c == TK_END) return depth == 1 ? 0 : 1;
+    if (i == TokenSlots - 1) return 1;  // a token in the last slot: no room for TK_END
     if (c >= TK_NUMBER && c <= TK_VAR_LAST) {
       ++depth;
     } else if (isFunction(c) || c == TK_NEG || isAssignment(c)) {
@@ -45,5 +46,5 @@ int validateProgram(const Token *program) {
       return 1;
     }
   }
-  return 1;  // a token in the last slot: no TK_END
+  return 1;
 }
