@@ -6,8 +6,10 @@
 // device thread of the open device writes each queued buffer in order with
 // blocking writes of one period at a time, and hands every finished buffer
 // back to the window thread as MM_WOM_DONE, posted to the callback window.
-// The device buffer is kept short (about 50 ms), so a buffer that has been
-// handed back has been played, or nearly so.
+// The device buffer is kept short (100 ms, against the stream's 250 ms
+// buffers), so a buffer that has been handed back has been played, or
+// nearly so.  Through PulseAudio a shorter buffer costs CPU: at 50 ms the
+// server asks for data so often that playing takes about twice the CPU.
 //
 // ALSA calls are made by the device thread only, once it runs; the window
 // thread reaches the device by queuing headers and by asking the thread to
@@ -47,7 +49,7 @@ struct WaveDevice {
 
 namespace {
 
-const unsigned deviceLatencyUs = 50000; // the device buffer: 50 ms
+const unsigned deviceLatencyUs = 100000; // the device buffer: 100 ms, in 4 periods
 const char *const defaultDevice = "default";
 
 // ALSA prints its own complaints on standard error; the caller reports
@@ -78,7 +80,10 @@ std::vector<std::string> playbackDevices() {
     return names;
 }
 
+int defaultAnswered;                    // 1 when the last count found the default device
+
 // Returns 1 when the default device can be opened for playback right now.
+// Each try connects to the sound server, so enumeration tries once.
 int defaultDeviceOpens() {
     silenceAlsa();
     snd_pcm_t *pcm = nullptr;
@@ -195,7 +200,8 @@ void resetDevice(WaveDevice *device, int close) {
 // Returns the number of playback devices, or 0 when the default device cannot
 // be opened: then no device is usable.
 uint32_t waveDeviceCount() {
-    if (!defaultDeviceOpens())
+    defaultAnswered = defaultDeviceOpens();
+    if (!defaultAnswered)
         return 0;
     size_t count = playbackDevices().size();
     return count ? (uint32_t)count : 1;
@@ -205,7 +211,8 @@ WaveResult waveDeviceCaps(uint32_t device, WaveOutCaps *caps, uint32_t size) {
     if (!caps || size < sizeof(WaveOutCaps))
         return WaveErrorGeneric;
     std::string name = deviceName(device);
-    if (name.empty() || (device == WAVE_MAPPER && !defaultDeviceOpens()))
+    // The default device answers when the count before found it.
+    if (name.empty() || (device == WAVE_MAPPER && !defaultAnswered))
         return WaveErrorBadDevice;
     std::memset(caps, 0, sizeof *caps);
     std::strncpy(caps->szPname, name.c_str(), sizeof caps->szPname - 1);
