@@ -53,6 +53,13 @@ stopSoundServer() {
   if [ -n "${soundServerPid:-}" ]; then
     kill "$soundServerPid" 2>/dev/null
     wait "$soundServerPid" 2>/dev/null
+    # Not a child of this shell any more (a subshell started it): wait until
+    # it is gone, so that it writes nothing into the folder removed below.
+    local i
+    for i in $(seq 50); do
+      kill -0 "$soundServerPid" 2>/dev/null || break
+      sleep 0.1
+    done
     soundServerPid=
   fi
   unset PULSE_SERVER ALSA_CONFIG_PATH TONALIX_SOUND_SINK
