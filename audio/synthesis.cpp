@@ -79,13 +79,18 @@ int32_t generateSamples(void *buffer, int32_t byteCount) {
 
     const double period = 1.0 / clockRate;
     const int record = sampleCapture.mode == CaptureRecord;
+    // t is read once per call and carried in a register: each sample writes
+    // it with setVariable, and the value read back before the next sample
+    // would be exactly the value just written.  The next sample's time is
+    // always built from that value, so an assignment to t inside the formula
+    // never carries over.  (Reading it back each time costs a quarter of the
+    // loop: the load waits for the store of the call before.)
+    double now = getVariable(clockVariable);
     for (int32_t i = 0; i < sampleCount; i++, out += 2) {
-        double now = getVariable(clockVariable);
         lastSampleTime = now;
         double v = evaluateFormula();
-        // The next sample's time is built from the value read above, so an
-        // assignment to t inside the formula never carries over.
-        setVariable(clockVariable, period + now);
+        now = period + now;
+        setVariable(clockVariable, now);
         int sample = (int)(limitSample(v) * fullScale); // truncates toward zero
         storeSample(out, sample);
         if (record && sampleCapture.index < sampleCapture.count)
