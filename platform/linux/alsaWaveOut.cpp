@@ -49,7 +49,8 @@ struct WaveDevice {
 
 namespace {
 
-const unsigned deviceLatencyUs = 100000; // the device buffer: 100 ms, in 4 periods
+const unsigned deviceLatencyUs = 100000; // the device buffer: 100 ms
+const unsigned devicePeriods = 2;       // written (and asked for by a server) 50 ms at a time
 const char *const defaultDevice = "default";
 
 // ALSA prints its own complaints on standard error; the caller reports
@@ -114,6 +115,40 @@ snd_pcm_format_t sampleFormatOf(const StreamFormat *format) {
     if (format->bitsPerSample == 8)
         return SND_PCM_FORMAT_U8;
     return SND_PCM_FORMAT_UNKNOWN;
+}
+
+// Returns 1 after setting pcm to interleaved sampleFormat, channels and
+// exactly rate frames per second, with a buffer of about deviceLatencyUs in
+// devicePeriods periods, and storing the period's length in *periodFrames.
+// Returns 0 when the device cannot play that.
+int configureDevice(snd_pcm_t *pcm, snd_pcm_format_t sampleFormat, unsigned channels, unsigned rate,
+                    snd_pcm_uframes_t *periodFrames) {
+    snd_pcm_hw_params_t *params;
+    snd_pcm_hw_params_alloca(&params);
+    unsigned bufferUs = deviceLatencyUs, periods = devicePeriods, actualRate = rate;
+    int direction = 0;
+    // Resampling in the plug layer lets any device take the rate.
+    if (snd_pcm_hw_params_any(pcm, params) < 0 || snd_pcm_hw_params_set_rate_resample(pcm, params, 1) < 0 ||
+        snd_pcm_hw_params_set_access(pcm, params, SND_PCM_ACCESS_RW_INTERLEAVED) < 0 ||
+        snd_pcm_hw_params_set_format(pcm, params, sampleFormat) < 0 ||
+        snd_pcm_hw_params_set_channels(pcm, params, channels) < 0 ||
+        snd_pcm_hw_params_set_rate_near(pcm, params, &actualRate, &direction) < 0)
+        return 0;
+    // A device may settle on a rate near the one asked for; that would play
+    // every formula at the wrong pitch, so it is refused.
+    if (actualRate != rate || direction != 0)
+        return 0;
+    direction = 0;
+    if (snd_pcm_hw_params_set_buffer_time_near(pcm, params, &bufferUs, &direction) < 0)
+        return 0;
+    direction = 0;
+    if (snd_pcm_hw_params_set_periods_near(pcm, params, &periods, &direction) < 0 || snd_pcm_hw_params(pcm, params) < 0)
+        return 0;
+    direction = 0;
+    if (snd_pcm_hw_params_get_rate(params, &actualRate, &direction) < 0 || actualRate != rate || direction != 0 ||
+        snd_pcm_hw_params_get_period_size(params, periodFrames, &direction) < 0 || *periodFrames == 0)
+        return 0;
+    return 1;
 }
 
 // Marks header handed back and posts its MM_WOM_DONE.  The caller holds the
@@ -232,22 +267,8 @@ WaveResult waveOpen(WaveOutHandle *handle, uint32_t device, const StreamFormat *
     int error = snd_pcm_open(&pcm, name.c_str(), SND_PCM_STREAM_PLAYBACK, 0);
     if (error < 0)
         return error == -EBUSY ? WaveErrorAllocated : WaveErrorBadDevice;
-    // soft_resample 1 puts the plug layer in front of the device.
-    if (snd_pcm_set_params(pcm, sampleFormat, SND_PCM_ACCESS_RW_INTERLEAVED, format->channels,
-                           format->samplesPerSec, 1, deviceLatencyUs) < 0) {
-        snd_pcm_close(pcm);
-        return WaveErrorBadFormat;
-    }
-    // A device may quietly settle on a rate near the one asked for; that
-    // would play every formula at the wrong pitch, so it is refused.
-    snd_pcm_hw_params_t *params;
-    snd_pcm_hw_params_alloca(&params);
-    unsigned rate = 0;
-    int direction = 0;
-    snd_pcm_uframes_t bufferFrames = 0, periodFrames = 0;
-    if (snd_pcm_hw_params_current(pcm, params) < 0 || snd_pcm_hw_params_get_rate(params, &rate, &direction) < 0 ||
-        rate != format->samplesPerSec || direction != 0 ||
-        snd_pcm_get_params(pcm, &bufferFrames, &periodFrames) < 0 || periodFrames == 0) {
+    snd_pcm_uframes_t periodFrames = 0;
+    if (!configureDevice(pcm, sampleFormat, format->channels, format->samplesPerSec, &periodFrames)) {
         snd_pcm_close(pcm);
         return WaveErrorBadFormat;
     }
