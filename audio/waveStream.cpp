@@ -87,12 +87,10 @@ void onBufferDone(WaveHeader *header) {
         endPlayback();
         return;
     }
-    int32_t produced = generateSamples(header->lpData, (int32_t)waveStream.bytesPerBuffer);
-    if (produced != 0) {
-        header->dwBufferLength = (uint32_t)produced;
-        if (queueHeader(header))
-            return;
-    }
+    // The length set when the slot was primed stays: the generator always
+    // fills the whole buffer.
+    if (generateSamples(header->lpData, (int32_t)waveStream.bytesPerBuffer) != 0 && queueHeader(header))
+        return;
     // Nothing more can be queued: the buffers still queued play out, and the
     // last of them (the one before this slot in ring order) finds this slot
     // finished and ends the playback.

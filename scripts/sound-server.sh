@@ -1,0 +1,70 @@
+#!/bin/bash
+# A private sound server for the real-sound tests: PulseAudio with one null
+# sink, no D-Bus, never exiting while idle, its socket in a temporary folder.
+# Source this file, then call startSoundServer and, at the end,
+# stopSoundServer.  startSoundServer exports what clients need:
+#   PULSE_SERVER         the server's socket (parec, pactl, ALSA's pulse plugin)
+#   ALSA_CONFIG_PATH     an ALSA configuration whose default device is the server
+#   TONALIX_SOUND_SINK   the null sink; record its monitor (TONALIX_SOUND_SINK.monitor)
+# and returns non-zero when no server could be started.
+
+startSoundServer() {
+  command -v pulseaudio >/dev/null || { echo "sound-server: pulseaudio is not installed" >&2; return 1; }
+  soundServerDir=$(mktemp -d /tmp/tonalix-sound.XXXXXX) || return 1
+  mkdir -p "$soundServerDir/runtime" "$soundServerDir/home"
+  cat >"$soundServerDir/server.pa" <<PA
+load-module module-null-sink sink_name=tonalix_null rate=48000 channels=1 sink_properties=device.description=TonalixNull
+set-default-sink tonalix_null
+load-module module-native-protocol-unix auth-anonymous=1 socket=$soundServerDir/native
+PA
+  # The configuration ALSA reads: the stock one, then a default device that
+  # leads to this server whatever the machine's own configuration says.
+  cat >"$soundServerDir/asound.conf" <<ALSA
+</usr/share/alsa/alsa.conf>
+pcm.!default { type pulse }
+ctl.!default { type pulse }
+ALSA
+  # Running as root, PulseAudio wants to be a system daemon; -n, --system=no
+  # and its own HOME and runtime folder keep it a private user server.
+  HOME="$soundServerDir/home" PULSE_RUNTIME_PATH="$soundServerDir/runtime" \
+    XDG_RUNTIME_DIR="$soundServerDir/runtime" DBUS_SESSION_BUS_ADDRESS=disabled: \
+    pulseaudio -n -F "$soundServerDir/server.pa" --daemonize=no --exit-idle-time=-1 \
+      --disallow-exit=yes --use-pid-file=no --system=no --disable-shm=yes \
+      --log-target=file:"$soundServerDir/log" --log-level=notice \
+      >/dev/null 2>&1 &
+  soundServerPid=$!
+  export PULSE_SERVER="unix:$soundServerDir/native"
+  export ALSA_CONFIG_PATH="$soundServerDir/asound.conf"
+  export TONALIX_SOUND_SINK=tonalix_null
+  local i
+  for i in $(seq 50); do
+    if pactl info >/dev/null 2>&1; then
+      return 0
+    fi
+    kill -0 "$soundServerPid" 2>/dev/null || break
+    sleep 0.1
+  done
+  echo "sound-server: the server did not start; see $soundServerDir/log" >&2
+  stopSoundServer
+  return 1
+}
+
+stopSoundServer() {
+  if [ -n "${soundServerPid:-}" ]; then
+    kill "$soundServerPid" 2>/dev/null
+    wait "$soundServerPid" 2>/dev/null
+    # Not a child of this shell any more (a subshell started it): wait until
+    # it is gone, so that it writes nothing into the folder removed below.
+    local i
+    for i in $(seq 50); do
+      kill -0 "$soundServerPid" 2>/dev/null || break
+      sleep 0.1
+    done
+    soundServerPid=
+  fi
+  unset PULSE_SERVER ALSA_CONFIG_PATH TONALIX_SOUND_SINK
+  if [ -n "${soundServerDir:-}" ]; then
+    rm -rf "$soundServerDir"
+    soundServerDir=
+  fi
+}

@@ -1,0 +1,199 @@
+// tonalix-render: what it writes, and how it refuses bad input without
+// leaving a file behind.
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "audio/synthesis.h"
+#include "formula/formula.h"
+#include "tests/tools/runProgram.h"
+
+namespace {
+
+const std::string render = RENDER_PATH;
+const char *sine = "sin(440*6.2831853071795865*t)";
+
+// Returns the bytes the stream would carry for formula after the countdown:
+// samples samples, generated as Play does, in buffers of 33075 samples.
+std::string streamedBytes(const char *formula, size_t samples) {
+    EXPECT_EQ(compileFormula(formula), 0);
+    evaluateFormula();
+    EXPECT_EQ(setStreamFormat(1, 1, 132300, 2, 264600, 16, 0, formula), 1);
+    countdownActive = 0;
+    sampleCapture.mode = CaptureOff;
+    std::string bytes;
+    std::vector<char> buffer(66150);
+    while (bytes.size() < 2 * samples) {
+        generateSamples(buffer.data(), 66150);
+        bytes.append(buffer.data(), std::min<size_t>(66150, 2 * samples - bytes.size()));
+    }
+    return bytes;
+}
+
+// Returns the little-endian 16- or 32-bit value at offset of bytes.
+uint32_t field(const std::string &bytes, size_t offset, int size) {
+    uint32_t value = 0;
+    for (int i = size - 1; i >= 0; i--)
+        value = value << 8 | (unsigned char)bytes[offset + i];
+    return value;
+}
+
+TEST(Render, RawOutputIsWhatTheStreamCarries) {
+    // 70000 samples span three buffers, the last one cut short.
+    const char *formulas[] = {sine, "x=x+1, x/100000", "t*3-1", "1/(t-0.1)"};
+    for (const char *formula : formulas) {
+        ProgramRun run = runProgram({render, "--samples", "70000", formula});
+        EXPECT_EQ(run.exitCode, 0) << formula << run.err;
+        EXPECT_TRUE(run.out == streamedBytes(formula, 70000)) << formula;
+    }
+}
+
+TEST(Render, WavFilesCarryAPcmHeaderThenTheSamples) {
+    std::string folder = makeTempFolder();
+    const char *names[] = {"a.wav", "b.WAV", "c.Wav"};
+    for (const char *name : names) {
+        std::string path = folder + "/" + name;
+        ProgramRun run = runProgram({render, "--seconds", "0.5", "-o", path, sine});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        std::string file = readFileText(path);
+        ASSERT_EQ(file.size(), 44u + 2 * 66150) << name;
+        EXPECT_EQ(file.substr(0, 4), "RIFF");
+        EXPECT_EQ(field(file, 4, 4), 36u + 2 * 66150);
+        EXPECT_EQ(file.substr(8, 8), "WAVEfmt ");
+        const struct {
+            size_t offset;
+            int size;
+            uint32_t value;
+        } fields[] = {{16, 4, 16}, {20, 2, 1}, {22, 2, 1}, {24, 4, 132300}, {28, 4, 264600}, {32, 2, 2}, {34, 2, 16}};
+        for (const auto &f : fields)
+            EXPECT_EQ(field(file, f.offset, f.size), f.value) << "offset " << f.offset;
+        EXPECT_EQ(file.substr(36, 4), "data");
+        EXPECT_EQ(field(file, 40, 4), 2u * 66150);
+        EXPECT_TRUE(file.substr(44) == streamedBytes(sine, 66150));
+        std::remove(path.c_str());
+    }
+    rmdir(folder.c_str());
+}
+
+TEST(Render, OtherNamesAndDashGetRawSamples) {
+    std::string folder = makeTempFolder();
+    ProgramRun toFile = runProgram({render, "--samples", "10", "-o", folder + "/x.wave", "0.5"});
+    ProgramRun toDash = runProgram({render, "--samples", "10", "-o", "-", "0.5"});
+    ProgramRun byDefault = runProgram({render, "0.5"});
+    EXPECT_EQ(readFileText(folder + "/x.wave"), streamedBytes("0.5", 10));
+    EXPECT_EQ(toDash.out, streamedBytes("0.5", 10));
+    EXPECT_EQ(byDefault.out.size(), 2u * 132300); // one second by default
+    EXPECT_EQ(toFile.exitCode + toDash.exitCode + byDefault.exitCode, 0);
+    std::remove((folder + "/x.wave").c_str());
+    rmdir(folder.c_str());
+}
+
+TEST(Render, SecondsRoundToTheNearestSample) {
+    const struct {
+        const char *seconds;
+        size_t samples;
+    } cases[] = {{"1", 132300}, {"0.25", 33075}, {"1e-5", 1}, {"0.00001", 1}, {"2.5E-1", 33075}, {".5", 66150}};
+    for (const auto &c : cases) {
+        ProgramRun run = runProgram({render, "--seconds", c.seconds, "0"});
+        EXPECT_EQ(run.exitCode, 0) << c.seconds << run.err;
+        EXPECT_EQ(run.out.size(), 2 * c.samples) << c.seconds;
+    }
+}
+
+struct RefusalCase {
+    std::vector<std::string> arguments;
+    int exitCode;
+    const char *message;                // a part of what standard error says
+};
+
+TEST(Render, BadInputIsRefusedWithAMessageAndNoFile) {
+    const RefusalCase cases[] = {
+        {{"sin(t"}, 1, "parentheses do not match"},
+        {{"1+"}, 1, "validator refused"},
+        {{"sin(t)#1"}, 1, "lexer refused the formula at position 7: '#'"},
+        {{"2=t"}, 1, "position 2: '=' must follow a variable"},
+        {{""}, 2, "the formula is empty"},
+        {{}, 2, "no formula given"},
+        {{"t", "t"}, 2, "give one formula"},
+        {{"-t"}, 2, "unknown option '-t'"},
+        {{"--seconds"}, 2, "--seconds needs a value"},
+        {{"--seconds", "0", "t"}, 2, "not a positive number"},
+        {{"--seconds", "-2", "t"}, 2, "not a positive number"},
+        {{"--seconds", "2s", "t"}, 2, "not a decimal number"},
+        {{"--seconds", "inf", "t"}, 2, "not a decimal number"},
+        {{"--seconds", "nan", "t"}, 2, "not a decimal number"},
+        {{"--seconds", "0x10", "t"}, 2, "not a decimal number"},
+        {{"--seconds", "1e-7", "t"}, 2, "less than one sample"},
+        {{"--seconds", "16233", "t"}, 2, "too long"},
+        {{"--seconds", "1e999", "t"}, 2, "too long"},
+        {{"--samples", "0", "t"}, 2, "less than one sample"},
+        {{"--samples", "-5", "t"}, 2, "not a whole number"},
+        {{"--samples", "1.5", "t"}, 2, "not a whole number"},
+        {{"--samples", "2147483630", "t"}, 2, "too many"},
+        {{"--samples", "99999999999999999999999", "t"}, 2, "too many"},
+        {{"--samples", "5", "--seconds", "1", "t"}, 2, "only one of"},
+        {{"-o"}, 2, "-o needs a file name"},
+        {{"-o", "", "t"}, 2, "-o needs a file name"},
+        {{"--play", "t"}, 2, "leave out -o"},
+    };
+    std::string folder = makeTempFolder();
+    for (const RefusalCase &c : cases) {
+        std::vector<std::string> command = {render, "-o", folder + "/out.wav"};
+        if (!c.arguments.empty() && c.arguments[0].rfind("-o", 0) == 0)
+            command.resize(1);          // the case brings its own -o
+        command.insert(command.end(), c.arguments.begin(), c.arguments.end());
+        ProgramRun run = runProgram(command);
+        std::string what = c.arguments.empty() ? "(none)" : c.arguments[0] + (c.arguments.size() > 1 ? " " + c.arguments[1] : "");
+        EXPECT_EQ(run.exitCode, c.exitCode) << what;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << what << ": " << run.err;
+        EXPECT_TRUE(folderEntries(folder).empty()) << what;
+    }
+    rmdir(folder.c_str());
+}
+
+TEST(Render, AFailedWriteLeavesNoFileAndKeepsTheOldOne) {
+    std::string folder = makeTempFolder();
+    std::string path = folder + "/tone.wav";
+    {
+        ProgramRun first = runProgram({render, "--samples", "5", "-o", path, "0.5"});
+        ASSERT_EQ(first.exitCode, 0);
+    }
+    std::string before = readFileText(path);
+    // A file size limit makes the writes fail as on a full disk.
+    ProgramRun run = runProgram({render, "--seconds", "3", "-o", path, sine}, "", 100000);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("cannot write " + path), std::string::npos) << run.err;
+    EXPECT_EQ(folderEntries(folder), std::vector<std::string>{"tone.wav"});
+    EXPECT_EQ(readFileText(path), before);
+    std::remove(path.c_str());
+    rmdir(folder.c_str());
+}
+
+TEST(Render, OutputsThatCannotBeWrittenAreReported) {
+    // Standard output on a file that cannot grow past 10000 bytes: a full disk.
+    std::string folder = makeTempFolder();
+    ProgramRun full = runProgram({render, "--seconds", "2", sine}, folder + "/out.raw", 10000);
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_NE(full.err.find("cannot write standard output"), std::string::npos) << full.err;
+    std::remove((folder + "/out.raw").c_str());
+    rmdir(folder.c_str());
+    ProgramRun noFolder = runProgram({render, "-o", "/nonexistent-folder/x.wav", "t"});
+    EXPECT_EQ(noFolder.exitCode, 1);
+    EXPECT_NE(noFolder.err.find("cannot write /nonexistent-folder/x.wav"), std::string::npos) << noFolder.err;
+    ProgramRun folderName = runProgram({render, "-o", "/tmp/", "t"});
+    EXPECT_EQ(folderName.exitCode, 1);
+}
+
+TEST(Render, HelpDescribesEveryOption) {
+    ProgramRun run = runProgram({render, "--help"});
+    EXPECT_EQ(run.exitCode, 0);
+    const char *words[] = {"--seconds", "--samples", "-o FILE", ".wav", "--play", "aplay -f S16_LE -r 132300 -c 1"};
+    for (const char *word : words)
+        EXPECT_NE(run.out.find(word), std::string::npos) << word;
+}
+
+} // namespace

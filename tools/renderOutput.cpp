@@ -1,0 +1,168 @@
+// Where tonalix-render writes its samples: see renderOutput.h.
+//
+// A file is written under a temporary name in the same folder and renamed
+// when it is complete, so a failed or interrupted render never leaves a
+// partial file, nor replaces an existing one.
+#include "tools/renderOutput.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+char pendingFile[4096];                 // the temporary file to remove on a signal
+
+// Removes the unfinished file and ends the process with the signal's status.
+void onTerminatingSignal(int signalNumber) {
+    if (pendingFile[0])
+        unlink(pendingFile);
+    signal(signalNumber, SIG_DFL);
+    raise(signalNumber);
+}
+
+// Stores a little-endian 16- or 32-bit value.
+void put16(unsigned char *at, uint32_t value) {
+    at[0] = (unsigned char)value;
+    at[1] = (unsigned char)(value >> 8);
+}
+void put32(unsigned char *at, uint32_t value) {
+    put16(at, value & 0xFFFF);
+    put16(at + 2, value >> 16);
+}
+
+// Writes "tonalix-render: what: the reason of errno" to standard error.
+void reportErrno(const std::string &what) {
+    std::fprintf(stderr, "tonalix-render: %s: %s\n", what.c_str(), std::strerror(errno));
+}
+
+} // namespace
+
+int isWavPath(const std::string &path) {
+    return path.size() >= 4 && strcasecmp(path.c_str() + path.size() - 4, ".wav") == 0;
+}
+
+void wavHeader(unsigned char header[44], uint64_t samples) {
+    uint32_t dataBytes = (uint32_t)(samples * 2);
+    std::memcpy(header, "RIFF", 4);
+    put32(header + 4, 36 + dataBytes);
+    std::memcpy(header + 8, "WAVEfmt ", 8);
+    put32(header + 16, 16);             // size of the format chunk
+    put16(header + 20, 1);              // PCM
+    put16(header + 22, 1);              // mono
+    put32(header + 24, renderRate);
+    put32(header + 28, renderRate * 2); // bytes per second
+    put16(header + 32, 2);              // bytes per frame
+    put16(header + 34, 16);             // bits per sample
+    std::memcpy(header + 36, "data", 4);
+    put32(header + 40, dataBytes);
+}
+
+int openOutput(RenderOutput *output, const std::string &path, uint64_t samples) {
+    *output = RenderOutput{nullptr, std::string(), std::string(), 0};
+    if (path.empty() || path == "-") {
+        output->file = stdout;
+        return 1;
+    }
+    output->path = path;
+    output->wav = isWavPath(path);
+    size_t slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.empty()) {
+        std::fprintf(stderr, "tonalix-render: %s: the output names a folder, not a file\n", path.c_str());
+        return 0;
+    }
+    output->temporary = folder + "." + name + ".XXXXXX";
+    if (output->temporary.size() >= sizeof pendingFile) {
+        std::fprintf(stderr, "tonalix-render: %s: the name is too long\n", path.c_str());
+        return 0;
+    }
+    std::strcpy(pendingFile, output->temporary.c_str());
+    const int signals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+    for (int s : signals)
+        signal(s, onTerminatingSignal);
+    int fd = mkstemp(pendingFile);
+    if (fd < 0) {
+        pendingFile[0] = '\0';
+        reportErrno("cannot write " + path);
+        return 0;
+    }
+    output->temporary = pendingFile;
+    // mkstemp makes the file private; give it the mode a new file gets.
+    mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    output->file = fdopen(fd, "wb");
+    if (!output->file) {
+        reportErrno("cannot write " + path);
+        close(fd);
+        abandonOutput(output);
+        return 0;
+    }
+    if (output->wav) {
+        unsigned char header[44];
+        wavHeader(header, samples);
+        if (!writeOutput(output, header, sizeof header))
+            return 0;
+    }
+    return 1;
+}
+
+int writeOutput(RenderOutput *output, const void *data, size_t size) {
+    if (std::fwrite(data, 1, size, output->file) == size)
+        return 1;
+    reportErrno("cannot write " + (output->path.empty() ? std::string("standard output") : output->path));
+    abandonOutput(output);
+    return 0;
+}
+
+int finishOutput(RenderOutput *output) {
+    std::string name = output->path.empty() ? std::string("standard output") : output->path;
+    if (output->path.empty()) {
+        if (std::fflush(stdout) != 0) {
+            reportErrno("cannot write " + name);
+            return 0;
+        }
+        return 1;
+    }
+    FILE *file = output->file;
+    output->file = nullptr;
+    // No fsync: a full disk is reported by the writes themselves (the file
+    // system reserves the space when the data is written), and the rename
+    // makes the finished file appear whole or not at all.
+    if (std::fflush(file) != 0) {
+        reportErrno("cannot write " + name);
+        std::fclose(file);
+        abandonOutput(output);
+        return 0;
+    }
+    if (std::fclose(file) != 0) {
+        reportErrno("cannot write " + name);
+        abandonOutput(output);
+        return 0;
+    }
+    if (rename(output->temporary.c_str(), output->path.c_str()) != 0) {
+        reportErrno("cannot write " + name);
+        abandonOutput(output);
+        return 0;
+    }
+    pendingFile[0] = '\0';
+    return 1;
+}
+
+void abandonOutput(RenderOutput *output) {
+    if (output->path.empty())
+        return;                         // standard output cannot be taken back
+    if (output->file) {
+        std::fclose(output->file);
+        output->file = nullptr;
+    }
+    if (!output->temporary.empty())
+        unlink(output->temporary.c_str());
+    pendingFile[0] = '\0';
+}

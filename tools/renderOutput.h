@@ -1,0 +1,34 @@
+// Where tonalix-render writes its samples: standard output, or a file that
+// appears only once it is complete.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+const uint32_t renderRate = 132300;     // samples per second
+const uint64_t maxWavSamples = (0xFFFFFFFFull - 36) / 2; // the RIFF size field's bound
+
+struct RenderOutput {
+    FILE *file;                         // where samples go
+    std::string path;                   // the final name; empty for standard output
+    std::string temporary;              // the file written until the rename
+    int wav;                            // 1: a RIFF/WAVE header comes first
+};
+
+// Returns 1 when path names a WAV file (it ends in .wav, in any case).
+int isWavPath(const std::string &path);
+// Fills the 44-byte header of a PCM WAV file of samples 16-bit mono samples
+// at renderRate.
+void wavHeader(unsigned char header[44], uint64_t samples);
+// Opens the output: standard output for an empty path or "-", else a new
+// temporary file beside path.  Writes the WAV header for samples when wav.
+// Returns 1, or 0 after a message on standard error.
+int openOutput(RenderOutput *output, const std::string &path, uint64_t samples);
+// Writes size bytes.  Returns 1, or 0 after a message.
+int writeOutput(RenderOutput *output, const void *data, size_t size);
+// Flushes and closes the output and gives the file its final name.
+// Returns 1, or 0 after a message (no file is left behind).
+int finishOutput(RenderOutput *output);
+// Closes and removes an unfinished output file.
+void abandonOutput(RenderOutput *output);

@@ -1,0 +1,96 @@
+// Streams the formula through the default sound device: see renderPlay.h.
+//
+// A message-only window stands in for the main window: every message goes to
+// the stream first, the stream's notices count the buffers the device has
+// played, and when enough have come back the stream is stopped and, on its
+// end notice, closed.
+#include "tools/renderPlay.h"
+
+#include <cstdio>
+
+#include "app/window.h"
+#include "audio/synthesis.h"
+#include "audio/waveStream.h"
+
+namespace {
+
+const int32_t bufferCount = 3;          // as the window plays: 3 buffers
+const int32_t bufferMilliseconds = 250; // of 250 ms
+const uint64_t samplesPerBuffer = 33075;
+const unsigned watchdogTimer = 1;       // checks that buffers keep coming back
+const unsigned watchdogPeriodMs = 1000;
+const int stalledTicks = 5;             // ticks without a returned buffer: give up
+
+// What the play loop keeps between messages.
+struct PlayRecord {
+    uint64_t buffersWanted;             // returned buffers that make the time asked for
+    uint64_t buffersReturned;
+    int ticksSinceReturn;
+    int stopped;                        // 1 after stopStream was called by us
+    const char *failure;                // why the playback ended early, or null
+};
+
+PlayRecord play;
+
+// Stops the stream once, noting why when it is a failure.
+void stopPlaying(const char *failure) {
+    if (play.stopped)
+        return;
+    play.stopped = 1;
+    play.failure = failure;
+    stopStream();
+}
+
+// The window procedure: the stream sees every message first.
+intptr_t playProc(Window window, unsigned message, WParam wParam, LParam lParam) {
+    (void)window;
+    onDeviceMessage(message, wParam, lParam);
+    if (message == WM_USER) {
+        if (wParam == NoticeBufferDone) {
+            play.ticksSinceReturn = 0;
+            if (++play.buffersReturned >= play.buffersWanted)
+                stopPlaying(nullptr);
+        } else if (wParam == NoticeEnded) {
+            closeStream();
+            if (!play.stopped)
+                play.failure = "the sound device failed during playback";
+            postQuitMessage(play.failure ? 1 : 0);
+        }
+    } else if (message == WM_TIMER && wParam == watchdogTimer) {
+        if (++play.ticksSinceReturn >= stalledTicks)
+            stopPlaying("the sound device stopped taking samples");
+    }
+    return 0;
+}
+
+} // namespace
+
+int playThroughDevice(uint64_t samples, int32_t countdown) {
+    play = PlayRecord();
+    play.buffersWanted = (samples + samplesPerBuffer - 1) / samplesPerBuffer;
+    Window window = createMessageWindow(playProc);
+    if (!window) {
+        std::fprintf(stderr, "tonalix-render: cannot create the message window\n");
+        return 1;
+    }
+    if (!enumerateDevices(window, WM_USER)) {
+        std::fprintf(stderr, "tonalix-render: No waveform-audio devices.\n");
+        destroyMessageWindow(window);
+        return 1;
+    }
+    countdownActive = countdown;
+    if (!openStream(0, bufferCount, bufferMilliseconds)) {
+        std::fprintf(stderr, "tonalix-render: cannot open the default sound device for %u Hz 16-bit mono\n",
+                     (unsigned)streamFormat.samplesPerSec);
+        destroyMessageWindow(window);
+        return 1;
+    }
+    startTimer(window, watchdogTimer, watchdogPeriodMs);
+    startStream();
+    int result = runMessageLoop();
+    stopTimer(window, watchdogTimer);
+    destroyMessageWindow(window);
+    if (play.failure)
+        std::fprintf(stderr, "tonalix-render: %s\n", play.failure);
+    return result;
+}
