@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake make pkg-config
   qt6-base-dev libasound2-dev libasound2-plugins fonts-noto-cjk
-  pulseaudio pulseaudio-utils alsa-utils xvfb x11-apps
+  pulseaudio pulseaudio-utils alsa-utils xvfb x11-apps x11-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   libmuparser-dev sox            # benchmarks only: comparison figures
 )

@@ -92,8 +92,12 @@ public:
     LParam lParam;
 };
 
-std::mutex liveLock;                    // guards liveWindows: postMessage comes from any thread
-std::set<WindowRecord *> liveWindows;   // dialogs and message windows that take posted messages
+// The dialogs and message windows that take posted messages, and the lock
+// that guards them: postMessage comes from any thread.  Both are made once
+// and never destroyed, because a device thread may still post while the
+// process ends, after static objects are gone.
+std::mutex &liveLock = *new std::mutex;
+std::set<WindowRecord *> &liveWindows = *new std::set<WindowRecord *>;
 QtMessageBoxHook messageBoxHook;
 CursorRecord handCursor = {Qt::PointingHandCursor}, arrowCursor = {Qt::ArrowCursor};
 Cursor requestedCursor;                 // set by setCursor during a WM_SETCURSOR

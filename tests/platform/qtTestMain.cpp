@@ -12,6 +12,7 @@
 
 int main(int argc, char **argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("XDG_CONFIG_HOME", TONALIX_TEST_CONFIG, 1);
     QApplication application(argc, argv);
     setlocale(LC_NUMERIC, "C");
     qtInitialiseWindows();

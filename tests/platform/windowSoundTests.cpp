@@ -14,6 +14,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
@@ -113,7 +114,9 @@ TEST(WindowSound, PlayCountsDownInSilenceThenSounds440HzUntilStop) {
     ASSERT_GT(recorder, 0);
     QElapsedTimer clock;
     clock.start();
-    runFor(500);
+    // wait until the recorder delivers, so the whole countdown is recorded
+    while (QFileInfo(QString::fromStdString(recording)).size() < recordRate && clock.elapsed() < 10000) runFor(50);
+    runFor(200);
 
     const double playAt = (double)clock.elapsed() / 1000;
     QTest::mouseClick(play, Qt::LeftButton);
@@ -127,6 +130,7 @@ TEST(WindowSound, PlayCountsDownInSilenceThenSounds440HzUntilStop) {
     QTest::mouseClick(play, Qt::LeftButton);
     EXPECT_EQ(status->text(), QStringLiteral("現在停止中"));
     runFor(1500);
+    const double killAt = (double)clock.elapsed() / 1000;
     kill(recorder, SIGTERM);
     waitpid(recorder, nullptr, 0);
     qtCloseDialog(dialog);
@@ -158,16 +162,21 @@ TEST(WindowSound, PlayCountsDownInSilenceThenSounds440HzUntilStop) {
         }
     }
     ASSERT_LT(first, last) << "nothing was heard in " << samples.size() << " samples";
-    const double onset = (double)first / recordRate, end = (double)last / recordRate;
-    printf("Play at %.2f s, tone from %.2f s to %.2f s, Stop at %.2f s\n", playAt, onset, end, stopAt);
+    // The recorder takes a moment to start, but it records up to the moment
+    // it is stopped: the end of the recording gives the clock time of each
+    // sample.
+    const double origin = killAt - (double)samples.size() / recordRate;
+    const double onset = origin + (double)first / recordRate, end = origin + (double)last / recordRate;
+    printf("recording from %.2f s, Play at %.2f s, tone from %.2f s to %.2f s, Stop at %.2f s\n", origin, playAt,
+           onset, end, stopAt);
     // the three countdown steps and the tick that ends them are silent; the
     // queued silence (750 ms) plays out after them
-    EXPECT_GT(onset - playAt, 3.5);
+    EXPECT_GT(onset - playAt, 3.8);
     EXPECT_LT(onset - playAt, 6.0);
     // nothing is heard once the stop has reset the device
     EXPECT_LT(end, stopAt + 0.5);
-    for (size_t i = (size_t)((stopAt + 0.5) * recordRate); i < samples.size(); i++)
-        ASSERT_LE(std::fabs(samples[i]), 1.0) << "sound after Stop at " << (double)i / recordRate << " s";
+    for (size_t i = (size_t)std::max(0.0, (stopAt + 0.5 - origin) * recordRate); i < samples.size(); i++)
+        ASSERT_LE(std::fabs(samples[i]), 1.0) << "sound after Stop at " << origin + (double)i / recordRate << " s";
 
     const size_t length = last - first;
     std::vector<double> steady(samples.begin() + (long)(first + length / 4), samples.begin() + (long)(last - length / 4));
