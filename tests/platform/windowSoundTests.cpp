@@ -31,11 +31,9 @@
 #include "audio/waveStream.h"
 #include "platform/linux/qtWindow.h"
 #include "res/resource.h"
+#include "tests/support/soundAnalysis.h"
 
 namespace {
-
-const int recordRate = 48000;           // the monitor is recorded at this rate
-const double pi = 3.14159265358979323846;
 
 // Starts argv with its output into path; returns its process id, or -1.
 pid_t startRecorder(const std::vector<std::string> &argv, const std::string &path) {
@@ -51,43 +49,11 @@ pid_t startRecorder(const std::vector<std::string> &argv, const std::string &pat
     _exit(127);
 }
 
-// Returns 1 when the private sound server answers.
-int soundServerAnswers() {
-    if (!getenv("PULSE_SERVER") || !getenv("TONALIX_SOUND_SINK")) return 0;
-    return system("pactl info >/dev/null 2>&1") == 0;
-}
-
-// Returns the magnitude of the Hann-windowed spectrum of part at frequency.
-double magnitudeAt(const std::vector<double> &part, double frequency) {
-    double re = 0, im = 0, step = 2 * pi * frequency / recordRate;
-    const size_t n = part.size();
-    for (size_t i = 0; i < n; i++) {
-        double w = 0.5 - 0.5 * std::cos(2 * pi * (double)i / (double)(n - 1));
-        re += w * part[i] * std::cos(step * (double)i);
-        im -= w * part[i] * std::sin(step * (double)i);
-    }
-    return std::hypot(re, im);
-}
-
-// Returns the strongest frequency of part between 50 Hz and 4 kHz.
-double dominantFrequency(const std::vector<double> &part) {
-    double best = 0, bestMagnitude = -1;
-    for (double f = 50; f <= 4000; f += 5) {
-        double m = magnitudeAt(part, f);
-        if (m > bestMagnitude) best = f, bestMagnitude = m;
-    }
-    for (double f = best - 5, centre = best; f <= centre + 5; f += 0.05) {
-        double m = magnitudeAt(part, f);
-        if (m > bestMagnitude) best = f, bestMagnitude = m;
-    }
-    return best;
-}
-
 // Runs the event loop for ms milliseconds: timers and device messages go on.
 void runFor(int ms) { QTest::qWait(ms); }
 
 TEST(WindowSound, PlayCountsDownInSilenceThenSounds440HzUntilStop) {
-    if (!soundServerAnswers()) GTEST_SKIP() << "no sound server (scripts/test.sh starts one)";
+    if (soundSink().empty()) GTEST_SKIP() << "no sound server (scripts/test.sh starts one)";
     QTemporaryDir config;
     ASSERT_TRUE(config.isValid());
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
@@ -106,16 +72,12 @@ TEST(WindowSound, PlayCountsDownInSilenceThenSounds440HzUntilStop) {
     auto *play = qobject_cast<QPushButton *>(qtControlWidget(dialog, IDC_PLAY));
 
     const std::string recording = config.path().toStdString() + "/monitor.raw";
-    const std::string sink = getenv("TONALIX_SOUND_SINK");
-    pid_t recorder = startRecorder({"parec", "--device=" + sink + ".monitor", "--format=s16le",
-                                    "--rate=" + std::to_string(recordRate), "--channels=1", "--raw",
-                                    "--latency-msec=20"},
-                                   recording);
+    pid_t recorder = startRecorder(monitorRecorder(soundSink()), recording);
     ASSERT_GT(recorder, 0);
     QElapsedTimer clock;
     clock.start();
     // wait until the recorder delivers, so the whole countdown is recorded
-    while (QFileInfo(QString::fromStdString(recording)).size() < recordRate && clock.elapsed() < 10000) runFor(50);
+    while (QFileInfo(QString::fromStdString(recording)).size() < monitorRate && clock.elapsed() < 10000) runFor(50);
     runFor(200);
 
     const double playAt = (double)clock.elapsed() / 1000;
@@ -149,11 +111,7 @@ TEST(WindowSound, PlayCountsDownInSilenceThenSounds440HzUntilStop) {
     // the recording: silence, then the tone, then silence again
     QFile file(QString::fromStdString(recording));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
-    std::vector<double> samples((size_t)bytes.size() / 2);
-    for (size_t i = 0; i < samples.size(); i++)
-        samples[i] = (int16_t)(uint16_t)((unsigned char)bytes[(qsizetype)(2 * i)] |
-                                         (unsigned char)bytes[(qsizetype)(2 * i + 1)] << 8);
+    const std::vector<double> samples = decodeRecording(file.readAll().toStdString());
     size_t first = samples.size(), last = 0;
     for (size_t i = 0; i < samples.size(); i++) {
         if (std::fabs(samples[i]) > 3000) {
@@ -165,8 +123,8 @@ TEST(WindowSound, PlayCountsDownInSilenceThenSounds440HzUntilStop) {
     // The recorder takes a moment to start, but it records up to the moment
     // it is stopped: the end of the recording gives the clock time of each
     // sample.
-    const double origin = killAt - (double)samples.size() / recordRate;
-    const double onset = origin + (double)first / recordRate, end = origin + (double)last / recordRate;
+    const double origin = killAt - (double)samples.size() / monitorRate;
+    const double onset = origin + (double)first / monitorRate, end = origin + (double)last / monitorRate;
     printf("recording from %.2f s, Play at %.2f s, tone from %.2f s to %.2f s, Stop at %.2f s\n", origin, playAt,
            onset, end, stopAt);
     // the three countdown steps and the tick that ends them are silent; the
@@ -175,8 +133,8 @@ TEST(WindowSound, PlayCountsDownInSilenceThenSounds440HzUntilStop) {
     EXPECT_LT(onset - playAt, 6.0);
     // nothing is heard once the stop has reset the device
     EXPECT_LT(end, stopAt + 0.5);
-    for (size_t i = (size_t)std::max(0.0, (stopAt + 0.5 - origin) * recordRate); i < samples.size(); i++)
-        ASSERT_LE(std::fabs(samples[i]), 1.0) << "sound after Stop at " << origin + (double)i / recordRate << " s";
+    for (size_t i = (size_t)std::max(0.0, (stopAt + 0.5 - origin) * monitorRate); i < samples.size(); i++)
+        ASSERT_LE(std::fabs(samples[i]), 1.0) << "sound after Stop at " << origin + (double)i / monitorRate << " s";
 
     const size_t length = last - first;
     std::vector<double> steady(samples.begin() + (long)(first + length / 4), samples.begin() + (long)(last - length / 4));
