@@ -34,7 +34,8 @@ const char helpText[] =
     "  -o FILE       write to FILE; a name ending in .wav (any case) gets a\n"
     "                RIFF/WAVE file (PCM, 1 channel, 132300 Hz, 16 bits), any\n"
     "                other name raw samples.  The file appears only when the\n"
-    "                render is complete.\n"
+    "                render is complete; a device or a named pipe is written\n"
+    "                in place.\n"
     "  -o -          write raw signed 16-bit little-endian samples to standard\n"
     "                output (also the default), for example for\n"
     "                aplay -f S16_LE -r 132300 -c 1\n"
@@ -85,6 +86,10 @@ int parseSeconds(const char *text, uint64_t *samples, std::string *why) {
         return 0;
     }
     double count = std::round(seconds * renderRate);
+    if (seconds == 0 && errno == ERANGE && text[0] != '-') {
+        *why = "is less than one sample (1/132300 s)"; // too small even for a double
+        return 0;
+    }
     if (!(seconds > 0)) {
         *why = "is not a positive number of seconds";
         return 0;

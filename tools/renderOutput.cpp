@@ -2,11 +2,17 @@
 //
 // A file is written under a temporary name in the same folder and renamed
 // when it is complete, so a failed or interrupted render never leaves a
-// partial file, nor replaces an existing one.
+// partial file, nor replaces an existing one.  The rename must never land on
+// something that is not a plain file: renaming over /dev/null or a named pipe
+// would replace the device or the pipe itself (and as root it succeeds), and
+// renaming over a link would replace the link.  So a device or a pipe is
+// written in place, and a link is followed to the file it names.
 #include "tools/renderOutput.h"
 
 #include <cerrno>
+#include <climits>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <strings.h>
@@ -63,46 +69,74 @@ void wavHeader(unsigned char header[44], uint64_t samples) {
 }
 
 int openOutput(RenderOutput *output, const std::string &path, uint64_t samples) {
-    *output = RenderOutput{nullptr, std::string(), std::string(), 0};
+    *output = RenderOutput{nullptr, std::string(), std::string(), std::string(), 0};
     if (path.empty() || path == "-") {
         output->file = stdout;
         return 1;
     }
     output->path = path;
+    output->target = path;
     output->wav = isWavPath(path);
-    size_t slash = path.rfind('/');
-    std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (name.empty()) {
-        std::fprintf(stderr, "tonalix-render: %s: the output names a folder, not a file\n", path.c_str());
-        return 0;
+    struct stat existing;
+    if (stat(path.c_str(), &existing) == 0) {
+        if (S_ISDIR(existing.st_mode)) {
+            std::fprintf(stderr, "tonalix-render: %s: the output names a folder, not a file\n", path.c_str());
+            return 0;
+        }
+        // A device or a pipe is written in place; a link to a plain file is
+        // followed, so that the link stays and the file it names is replaced.
+        int inPlace = !S_ISREG(existing.st_mode);
+        struct stat link;
+        char resolved[PATH_MAX];
+        if (!inPlace && lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+            if (realpath(path.c_str(), resolved))
+                output->target = resolved;
+            else
+                inPlace = 1;
+        }
+        if (inPlace) {
+            output->file = std::fopen(path.c_str(), "wb");
+            if (!output->file) {
+                reportErrno("cannot write " + path);
+                return 0;
+            }
+        }
     }
-    output->temporary = folder + "." + name + ".XXXXXX";
-    if (output->temporary.size() >= sizeof pendingFile) {
-        std::fprintf(stderr, "tonalix-render: %s: the name is too long\n", path.c_str());
-        return 0;
-    }
-    std::strcpy(pendingFile, output->temporary.c_str());
-    const int signals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
-    for (int s : signals)
-        signal(s, onTerminatingSignal);
-    int fd = mkstemp(pendingFile);
-    if (fd < 0) {
-        pendingFile[0] = '\0';
-        reportErrno("cannot write " + path);
-        return 0;
-    }
-    output->temporary = pendingFile;
-    // mkstemp makes the file private; give it the mode a new file gets.
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-    output->file = fdopen(fd, "wb");
     if (!output->file) {
-        reportErrno("cannot write " + path);
-        close(fd);
-        abandonOutput(output);
-        return 0;
+        size_t slash = output->target.rfind('/');
+        std::string folder = slash == std::string::npos ? "" : output->target.substr(0, slash + 1);
+        std::string name = slash == std::string::npos ? output->target : output->target.substr(slash + 1);
+        if (name.empty()) {
+            std::fprintf(stderr, "tonalix-render: %s: the output names a folder, not a file\n", path.c_str());
+            return 0;
+        }
+        output->temporary = folder + "." + name + ".XXXXXX";
+        if (output->temporary.size() >= sizeof pendingFile) {
+            std::fprintf(stderr, "tonalix-render: %s: the name is too long\n", path.c_str());
+            return 0;
+        }
+        std::strcpy(pendingFile, output->temporary.c_str());
+        const int signals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+        for (int s : signals)
+            signal(s, onTerminatingSignal);
+        int fd = mkstemp(pendingFile);
+        if (fd < 0) {
+            pendingFile[0] = '\0';
+            reportErrno("cannot write " + path);
+            return 0;
+        }
+        output->temporary = pendingFile;
+        // mkstemp makes the file private; give it the mode a new file gets.
+        mode_t mask = umask(0);
+        umask(mask);
+        fchmod(fd, 0666 & ~mask);
+        output->file = fdopen(fd, "wb");
+        if (!output->file) {
+            reportErrno("cannot write " + path);
+            close(fd);
+            abandonOutput(output);
+            return 0;
+        }
     }
     if (output->wav) {
         unsigned char header[44];
@@ -146,7 +180,9 @@ int finishOutput(RenderOutput *output) {
         abandonOutput(output);
         return 0;
     }
-    if (rename(output->temporary.c_str(), output->path.c_str()) != 0) {
+    if (output->temporary.empty())
+        return 1;                       // written in place: nothing to rename
+    if (rename(output->temporary.c_str(), output->target.c_str()) != 0) {
         reportErrno("cannot write " + name);
         abandonOutput(output);
         return 0;

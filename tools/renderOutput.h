@@ -11,8 +11,10 @@ const uint64_t maxWavSamples = (0xFFFFFFFFull - 36) / 2; // the RIFF size field'
 
 struct RenderOutput {
     FILE *file;                         // where samples go
-    std::string path;                   // the final name; empty for standard output
-    std::string temporary;              // the file written until the rename
+    std::string path;                   // the name given; empty for standard output
+    std::string target;                 // the file the rename replaces (path, links resolved)
+    std::string temporary;              // the file written until the rename; empty when
+                                        // path is written in place (a device or a pipe)
     int wav;                            // 1: a RIFF/WAVE header comes first
 };
 
@@ -21,9 +23,11 @@ int isWavPath(const std::string &path);
 // Fills the 44-byte header of a PCM WAV file of samples 16-bit mono samples
 // at renderRate.
 void wavHeader(unsigned char header[44], uint64_t samples);
-// Opens the output: standard output for an empty path or "-", else a new
-// temporary file beside path.  Writes the WAV header for samples when wav.
-// Returns 1, or 0 after a message on standard error.
+// Opens the output: standard output for an empty path or "-"; path itself
+// when it names a device or a pipe; else a new temporary file beside the file
+// that path names (through any links).  Refuses a folder.  Writes the WAV
+// header for samples when wav.  Returns 1, or 0 after a message on standard
+// error.
 int openOutput(RenderOutput *output, const std::string &path, uint64_t samples);
 // Writes size bytes.  Returns 1, or 0 after a message.
 int writeOutput(RenderOutput *output, const void *data, size_t size);

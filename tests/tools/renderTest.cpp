@@ -1,8 +1,12 @@
 // tonalix-render: what it writes, and how it refuses bad input without
 // leaving a file behind.
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <poll.h>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -116,6 +120,8 @@ TEST(Render, BadInputIsRefusedWithAMessageAndNoFile) {
         {{"1+"}, 1, "validator refused"},
         {{"sin(t)#1"}, 1, "lexer refused the formula at position 7: '#'"},
         {{"2=t"}, 1, "position 2: '=' must follow a variable"},
+        {{"1+.5#"}, 1, "position 5: '#'"},
+        {{"2*.e1"}, 1, "position 3: the '.' begins no number"},
         {{""}, 2, "the formula is empty"},
         {{}, 2, "no formula given"},
         {{"t", "t"}, 2, "give one formula"},
@@ -128,6 +134,7 @@ TEST(Render, BadInputIsRefusedWithAMessageAndNoFile) {
         {{"--seconds", "nan", "t"}, 2, "not a decimal number"},
         {{"--seconds", "0x10", "t"}, 2, "not a decimal number"},
         {{"--seconds", "1e-7", "t"}, 2, "less than one sample"},
+        {{"--seconds", "1e-400", "t"}, 2, "less than one sample"},
         {{"--seconds", "16233", "t"}, 2, "too long"},
         {{"--seconds", "1e999", "t"}, 2, "too long"},
         {{"--samples", "0", "t"}, 2, "less than one sample"},
@@ -186,6 +193,73 @@ TEST(Render, OutputsThatCannotBeWrittenAreReported) {
     EXPECT_NE(noFolder.err.find("cannot write /nonexistent-folder/x.wav"), std::string::npos) << noFolder.err;
     ProgramRun folderName = runProgram({render, "-o", "/tmp/", "t"});
     EXPECT_EQ(folderName.exitCode, 1);
+    // A folder named without its slash is refused before anything is written.
+    std::string existing = makeTempFolder();
+    ProgramRun folderItself = runProgram({render, "-o", existing, "t"});
+    EXPECT_EQ(folderItself.exitCode, 1);
+    EXPECT_NE(folderItself.err.find("names a folder"), std::string::npos) << folderItself.err;
+    EXPECT_TRUE(folderEntries(existing).empty());
+    rmdir(existing.c_str());
+}
+
+// The finished file must replace what the name stands for, never a link or
+// a named pipe in its place.
+TEST(Render, LinksAreFollowedAndPipesWrittenInPlace) {
+    std::string folder = makeTempFolder();
+    std::string file = folder + "/real.raw", link = folder + "/link.raw", pipe = folder + "/pipe";
+    ASSERT_EQ(runProgram({render, "--samples", "3", "-o", file, "0"}).exitCode, 0);
+    ASSERT_EQ(symlink("real.raw", link.c_str()), 0);
+    ProgramRun throughLink = runProgram({render, "--samples", "10", "-o", link, "0.5"});
+    EXPECT_EQ(throughLink.exitCode, 0) << throughLink.err;
+    struct stat status;
+    ASSERT_EQ(lstat(link.c_str(), &status), 0);
+    EXPECT_TRUE(S_ISLNK(status.st_mode));
+    EXPECT_EQ(readFileText(file), streamedBytes("0.5", 10));
+
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    int reader = open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    pid_t pid = startProgram({render, "--samples", "10", "-o", pipe, "0.25"}, "/dev/null");
+    std::string received;
+    for (;;) {
+        // A safety bound only: a render that never opens the pipe fails here.
+        struct pollfd ready = {reader, POLLIN, 0};
+        if (poll(&ready, 1, 20000) <= 0)
+            break;
+        char bytes[64];
+        ssize_t n = read(reader, bytes, sizeof bytes);
+        if (n > 0)
+            received.append(bytes, (size_t)n);
+        else if (n == 0 || errno != EAGAIN)
+            break;
+    }
+    close(reader);
+    int exitStatus = 0;
+    waitpid(pid, &exitStatus, 0);
+    EXPECT_TRUE(WIFEXITED(exitStatus) && WEXITSTATUS(exitStatus) == 0);
+    EXPECT_EQ(received, streamedBytes("0.25", 10));
+    ASSERT_EQ(lstat(pipe.c_str(), &status), 0);
+    EXPECT_TRUE(S_ISFIFO(status.st_mode));
+    EXPECT_EQ(folderEntries(folder), (std::vector<std::string>{"link.raw", "pipe", "real.raw"}));
+    for (const std::string &name : folderEntries(folder))
+        std::remove((folder + "/" + name).c_str());
+    rmdir(folder.c_str());
+}
+
+TEST(Render, CompileMessagesShowTheStretchAroundTheFault) {
+    const struct {
+        std::string formula;
+        std::string shown;              // the two lines under the message
+    } cases[] = {
+        {"sin(t)\t+1", "\n  sin(t)?+1\n        ^"},
+        {std::string(100, 't') + "#" + std::string(100, 't'),
+         "\n  ..." + std::string(36, 't') + "#" + std::string(36, 't') + "...\n" + std::string(41, ' ') + "^"},
+    };
+    for (const auto &c : cases) {
+        ProgramRun run = runProgram({render, "--samples", "1", c.formula});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.err.find(c.shown), std::string::npos) << run.err;
+    }
 }
 
 TEST(Render, HelpDescribesEveryOption) {
