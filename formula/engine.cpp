@@ -11,6 +11,10 @@ VariableTable variableTable;
 int formulaStatus = FormulaReady;
 
 int runProgram(const Token *program, double *result) {
+  if (program[0].code == TK_END) {  // the empty program: 0.0, and no failure
+    *result = 0.0;
+    return 0;
+  }
   double stack[TokenSlots];  // a validated program never stacks more values than it has tokens
   unsigned depth = 0;
   for (const Token *t = program; t->code != TK_END; ++t) {

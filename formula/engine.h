@@ -12,7 +12,8 @@ struct VariableTable {
 };
 extern VariableTable variableTable;
 
-// Runs `program` (a validated postfix program) once, token by token, against
+// Runs `program` (a validated postfix program, the empty one included, whose
+// value is 0.0) once, token by token, against
 // variableTable, clearing and testing errno around every operator and
 // function call. Stores the value in *result and returns 0, or returns 1 on a
 // failure (an error reported through errno, or a final stack that does not

@@ -225,6 +225,10 @@ const char *const agreementFormulas[] = {
     "x+sin(x=t)", "(x=t)*(y=x+1)*y", "x=(x=x+1)*x",
     // identities the evaluation form leaves out
     "t*1", "1*t", "t/1", "1/t*1", "-t*1.00", "1.00*((1.00*t))", "(1-1)*1+t", "1^t*1", "1%t", "t%1",
+    // the empty program, and library calls at the edges of their domains
+    "", "()", "t%1e999", "1e999%t", "t%(-0)", "(-0)%t", "t^1e999", "1e999^t", "(-0)^t", "t^(-0)",
+    "(1e999-1e999)^t", "t^(1e999-1e999)", "1^t", "t^0", "(-1)^t", "exp(-t*1000)", "exp(t-709.9)",
+    "2^(t-1074)", "j0(t*1e300)", "y0(t*1e300)", "y0(-t)", "y1(-t*0)", "log(-0*t)", "sqrt(-0*t)", "-0*t+0",
 };
 
 const double agreementTimes[] = {0.0, 0.5, -0.5, 1.0, -1.0, 2.0, 1e-300, 1e300, 0.37, inf, -inf, nan, -0.0};
