@@ -568,6 +568,15 @@ void setTextOf(WindowRecord *window, const QString &text) {
     }
 }
 
+// Sends WM_INITDIALOG to dialog.  A procedure that answers 0 chooses no
+// focus: the dialog window itself takes it, so no control has it until the
+// user tabs to one.  (Qt would give it to the first tab stop, the main
+// window's Exit button, which a stray Space would then press.)  Any other
+// answer leaves the focus to Qt: the first tab stop.
+void initialiseDialog(WindowRecord *dialog) {
+    if (deliver(dialog, WM_INITDIALOG, 0, 0) == 0 && dialog->widget) dialog->widget->setFocus(Qt::OtherFocusReason);
+}
+
 // Starts or replaces timer timerId of window.
 void armTimer(WindowRecord *window, unsigned timerId, unsigned periodMs) {
     QTimer *&timer = window->timers[timerId];
@@ -613,7 +622,7 @@ QStringList qtResourceFolders() {
 Window qtOpenDialog(int templateId, Window owner, WindowProc proc) {
     WindowRecord *dialog = buildDialog(templateId, owner, proc);
     if (!dialog) return nullptr;
-    deliver(dialog, WM_INITDIALOG, 0, 0);
+    initialiseDialog(dialog);
     if (dialog->ended) {
         qtCloseDialog(dialog);
         return nullptr;
@@ -670,7 +679,7 @@ void qtSetMessageBoxHook(QtMessageBoxHook hook) { messageBoxHook = std::move(hoo
 intptr_t runDialog(int templateId, Window owner, WindowProc proc) {
     WindowRecord *dialog = buildDialog(templateId, owner, proc);
     if (!dialog) return -1;
-    deliver(dialog, WM_INITDIALOG, 0, 0);
+    initialiseDialog(dialog);
     if (!dialog->ended) {
         dialog->running = 1;
         // exec shows the dialog centred over its owner (on the screen when

@@ -220,6 +220,21 @@ TEST_F(QtWindowTest, TabFollowsTheTemplateOrder) {
     }
 }
 
+// The main dialog chooses no focus when it starts: no control has it, so a
+// Space typed at once presses nothing (the first tab stop is Exit); Tab then
+// reaches the first tab stop.
+TEST_F(QtWindowTest, NoControlHasTheFocusAtStart) {
+    ASSERT_TRUE(QTest::qWaitForWindowActive(widget));
+    settle();
+    EXPECT_EQ(QApplication::focusWidget(), widget);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    settle();
+    EXPECT_EQ(QApplication::focusWidget(), widget);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    settle();
+    EXPECT_EQ(QApplication::focusWidget(), qtControlWidget(dialog, IDC_EXIT));
+}
+
 TEST_F(QtWindowTest, EnterAndEscapeDoNothing) {
     for (int id : {IDC_PLAY, IDC_FORMULA, IDC_VOLUME_LIST}) {
         qtControlWidget(dialog, id)->setFocus();
