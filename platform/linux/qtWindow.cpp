@@ -34,6 +34,7 @@
 #include <QStylePainter>
 #include <QTimer>
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -78,6 +79,10 @@ struct CursorRecord {
 
 namespace {
 
+// Posted messages not yet handed over (or dropped with their window); any
+// thread posts, so the count is atomic.
+std::atomic<int> postedWaiting{0};
+
 // The message a posted event carries.
 class PostedMessageEvent : public QEvent {
 public:
@@ -86,7 +91,10 @@ public:
         return (QEvent::Type)type;
     }
     PostedMessageEvent(unsigned message, WParam wParam, LParam lParam)
-        : QEvent(kind()), message(message), wParam(wParam), lParam(lParam) {}
+        : QEvent(kind()), message(message), wParam(wParam), lParam(lParam) {
+        postedWaiting++;
+    }
+    ~PostedMessageEvent() override { postedWaiting--; }
     unsigned message;
     WParam wParam;
     LParam lParam;
@@ -121,6 +129,47 @@ bool handlePosted(WindowRecord *window, QEvent *event) {
     auto *posted = static_cast<PostedMessageEvent *>(event);
     deliver(window, posted->message, posted->wParam, posted->lParam);
     return true;
+}
+
+// Hands the posted messages waiting on this thread to their procedures,
+// and those that they post in turn, a few rounds deep: a steady flow from a
+// device thread must not hold the caller here.
+void deliverWaitingMessages() {
+    for (int round = 0; round < 8 && postedWaiting.load() > 0; round++)
+        QCoreApplication::sendPostedEvents(nullptr, PostedMessageEvent::kind());
+}
+
+// On the desktop a window takes the messages posted to it before the user's
+// input.  Qt may read a click before the events posted ahead of it, so a
+// quick Stop and Play would find the buffers that Stop handed back, and the
+// end notice that closes the device, still waiting, and Play would find the
+// old device open.  This filter hands the waiting messages over before every
+// click, key and wheel turn of the user.
+class InputAfterPosted : public QObject {
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+            if (event->spontaneous() && postedWaiting.load() > 0) deliverWaitingMessages();
+            break;
+        default:
+            break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// Installs InputAfterPosted on the application, once.
+void keepInputAfterPosted() {
+    static InputAfterPosted *filter = nullptr;
+    if (filter || !QCoreApplication::instance()) return;
+    filter = new InputAfterPosted;
+    QCoreApplication::instance()->installEventFilter(filter);
 }
 
 // The dialog window.  As the desktop's dialog manager does, Enter sends the
@@ -387,6 +436,7 @@ void buildMenu(WindowRecord *dialog, int menuId) {
 WindowRecord *buildDialog(int templateId, WindowRecord *owner, WindowProc proc) {
     const DialogTemplate *layout = findDialogTemplate(templateId);
     if (!layout || !proc) return nullptr;
+    keepInputAfterPosted();
     auto *dialog = new WindowRecord;
     dialog->proc = proc;
     QWidget *parent = owner && owner->widget ? owner->widget->window() : nullptr;
@@ -518,6 +568,15 @@ void setTextOf(WindowRecord *window, const QString &text) {
     }
 }
 
+// Sends WM_INITDIALOG to dialog.  A procedure that answers 0 chooses no
+// focus: the dialog window itself takes it, so no control has it until the
+// user tabs to one.  (Qt would give it to the first tab stop, the main
+// window's Exit button, which a stray Space would then press.)  Any other
+// answer leaves the focus to Qt: the first tab stop.
+void initialiseDialog(WindowRecord *dialog) {
+    if (deliver(dialog, WM_INITDIALOG, 0, 0) == 0 && dialog->widget) dialog->widget->setFocus(Qt::OtherFocusReason);
+}
+
 // Starts or replaces timer timerId of window.
 void armTimer(WindowRecord *window, unsigned timerId, unsigned periodMs) {
     QTimer *&timer = window->timers[timerId];
@@ -563,7 +622,7 @@ QStringList qtResourceFolders() {
 Window qtOpenDialog(int templateId, Window owner, WindowProc proc) {
     WindowRecord *dialog = buildDialog(templateId, owner, proc);
     if (!dialog) return nullptr;
-    deliver(dialog, WM_INITDIALOG, 0, 0);
+    initialiseDialog(dialog);
     if (dialog->ended) {
         qtCloseDialog(dialog);
         return nullptr;
@@ -620,7 +679,7 @@ void qtSetMessageBoxHook(QtMessageBoxHook hook) { messageBoxHook = std::move(hoo
 intptr_t runDialog(int templateId, Window owner, WindowProc proc) {
     WindowRecord *dialog = buildDialog(templateId, owner, proc);
     if (!dialog) return -1;
-    deliver(dialog, WM_INITDIALOG, 0, 0);
+    initialiseDialog(dialog);
     if (!dialog->ended) {
         dialog->running = 1;
         // exec shows the dialog centred over its owner (on the screen when

@@ -220,6 +220,21 @@ TEST_F(QtWindowTest, TabFollowsTheTemplateOrder) {
     }
 }
 
+// The main dialog chooses no focus when it starts: no control has it, so a
+// Space typed at once presses nothing (the first tab stop is Exit); Tab then
+// reaches the first tab stop.
+TEST_F(QtWindowTest, NoControlHasTheFocusAtStart) {
+    ASSERT_TRUE(QTest::qWaitForWindowActive(widget));
+    settle();
+    EXPECT_EQ(QApplication::focusWidget(), widget);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    settle();
+    EXPECT_EQ(QApplication::focusWidget(), widget);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    settle();
+    EXPECT_EQ(QApplication::focusWidget(), qtControlWidget(dialog, IDC_EXIT));
+}
+
 TEST_F(QtWindowTest, EnterAndEscapeDoNothing) {
     for (int id : {IDC_PLAY, IDC_FORMULA, IDC_VOLUME_LIST}) {
         qtControlWidget(dialog, id)->setFocus();
@@ -300,6 +315,28 @@ TEST_F(QtWindowTest, PlayAndStopDriveTheStatusLine) {
     EXPECT_TRUE(content.contains(QStringLiteral("[Setting]"))) << content.toStdString();
     EXPECT_TRUE(content.contains(QStringLiteral("vol=100"))) << content.toStdString();
     EXPECT_TRUE(content.contains(QStringLiteral("sin_vol=100"))) << content.toStdString();
+}
+
+// Clicks that come faster than the event loop runs: Stop hands every buffer
+// back as posted messages, and the click after it must find them handled
+// (the device closed by the end notice) before it reaches the window, as
+// posted messages come before input on the desktop.  Otherwise Play finds
+// the old device still open and refuses.
+TEST_F(QtWindowTest, PostedMessagesAreHandledBeforeTheNextClick) {
+    click(IDC_PLAY);
+    ASSERT_EQ(playbackState.playing, 1);
+    auto *play = control<QPushButton>(IDC_PLAY);
+    for (int round = 0; round < 3; round++) {
+        QTest::mouseClick(play, Qt::LeftButton);    // stop
+        QTest::mouseClick(play, Qt::LeftButton);    // start again at once
+        EXPECT_TRUE(boxes.empty()) << round;
+        EXPECT_EQ(playbackState.playing, 1) << round;
+        EXPECT_EQ(fakeWaveOut.openCalls, round + 2) << round;
+        EXPECT_EQ(fakeWaveOut.queue.size(), 3u) << round;
+    }
+    settle();
+    EXPECT_NE(waveStream.device, nullptr);      // no late end notice closed the new one
+    EXPECT_EQ(waveStream.streaming, 1);
 }
 
 TEST_F(QtWindowTest, EmptyFormulaShowsItsErrorBox) {
