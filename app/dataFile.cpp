@@ -46,6 +46,7 @@ const char fileFilters[] = "CSVファイル (*.csv)\0*.csv\0"
 
 const int textSize = 256;               // bytes read from a control
 const int lineBufferSize = 10;          // one read: at most 9 characters, line end included, and the NUL
+const int pathReadSize = 4 * dataFilePathSize;  // bytes read from the path box, to tell a path that does not fit
 
 // Allocates a zero-filled capture array of count samples, releasing any
 // earlier one first, so that lines of samples never captured read 0.
@@ -58,6 +59,22 @@ int allocateSampleArray(Window dialog, int32_t count) {
         return 0;
     }
     return 1;
+}
+
+// Opens path for reading.  Returns the stream, or null when it cannot be
+// opened or read: on Linux a folder opens like a file and fails only at the
+// first read, and a folder is no data file.
+FILE *openForReading(const char *path) {
+    FILE *file = fopen(path, "rb");     // CR LF is folded by readLine
+    if (!file)
+        return nullptr;
+    getc(file);
+    if (ferror(file)) {
+        fclose(file);
+        return nullptr;
+    }
+    rewind(file);
+    return file;
 }
 
 // Reads one line of file into buffer as a text-mode stream would: at most
@@ -164,15 +181,24 @@ int checkDataFileOption(Window dialog) {
         showError(dialog, countTooLargeText, caption);
         return 0;
     }
-    if (getControlText(dialog, IDC_DATA_PATH, dataFilePath, sizeof dataFilePath) == 0) {
+    // The path is read whole: cut to the buffer it would name another file,
+    // which the write direction would then empty.  A path that does not fit
+    // is taken as a file that cannot be opened.
+    char path[pathReadSize];
+    unsigned pathLength = getControlText(dialog, IDC_DATA_PATH, path, sizeof path);
+    if (pathLength == 0) {
         showError(dialog, pathMissingText, caption);
         return 0;
     }
+    int pathFits = pathLength < (unsigned)dataFilePathSize;
+    memcpy(dataFilePath, path, pathFits ? pathLength + 1 : 1);
+    if (!pathFits)
+        dataFilePath[0] = '\0';
     getControlText(dialog, IDC_DATA_DIRECTION, text, sizeof text);
 
     if (strcmp(text, readDirection) == 0) {
         sampleCapture.mode = CaptureRead;
-        FILE *file = fopen(dataFilePath, "rb");     // CR LF is folded by readLine
+        FILE *file = pathFits ? openForReading(dataFilePath) : nullptr;
         if (!file) {
             messageBox(dialog, fileMissingText, caption, MB_OK);
             return 0;
@@ -182,7 +208,7 @@ int checkDataFileOption(Window dialog) {
         return result;
     }
 
-    FILE *file = fopen(dataFilePath, "wb");
+    FILE *file = pathFits ? fopen(dataFilePath, "wb") : nullptr;
     if (!file) {
         showError(dialog, fileUnusableText, caption);
         return 0;

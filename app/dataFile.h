@@ -22,7 +22,9 @@ extern char dataFilePath[dataFilePathSize];
 // Checks the data-file controls of dialog (count, path, direction), then
 // either reads the file into the capture array or empties the file and
 // prepares recording.  Sets count, mode and samples of the capture record.
-// Returns 1 when the option is ready, else 0 after its message.
+// A path too long for dataFilePath, or a folder to read, counts as a file
+// that cannot be opened.  Returns 1 when the option is ready, else 0 after
+// its message.
 int checkDataFileOption(Window dialog);
 
 // Counts the line feeds of file (CR LF counting once), and when there are

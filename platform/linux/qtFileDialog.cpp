@@ -2,8 +2,10 @@
 //
 // The request's filter pairs become Qt's name filters.  Qt reads the
 // patterns from the parentheses of a filter's caption, so a caption that
-// already ends with its pattern in parentheses is used as it is, and any
-// other caption gets the pattern appended.
+// already ends with its pattern in parentheses keeps that ending, and any
+// other caption gets the pattern appended.  "*.*" means every file on the
+// desktop the filter lists come from, but here it would hide the files
+// without an extension, so it becomes "*".
 #include "ui/fileDialog.h"
 
 #include <QDialog>
@@ -27,8 +29,15 @@ QStringList nameFilters(const char *filter) {
         if (*p)
             p += strlen(p) + 1;
         pattern.replace(QLatin1Char(';'), QLatin1Char(' '));
-        if (!pattern.isEmpty() && !caption.endsWith(QLatin1Char('(') + pattern + QLatin1Char(')')))
-            caption += QStringLiteral(" (") + pattern + QLatin1Char(')');
+        const QString ending = QLatin1Char('(') + pattern + QLatin1Char(')');
+        if (pattern == QLatin1String("*.*"))
+            pattern = QStringLiteral("*");
+        if (caption.endsWith(ending))
+            caption.chop(ending.size());
+        else if (!pattern.isEmpty())
+            caption += QLatin1Char(' ');
+        if (!pattern.isEmpty())
+            caption += QLatin1Char('(') + pattern + QLatin1Char(')');
         filters << caption;
     }
     return filters;

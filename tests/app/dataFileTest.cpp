@@ -145,6 +145,8 @@ TEST_F(DataFileTest, OptionChecksInOrder) {
         {"empty path", "100", "", writeIndex, pathMissing, MB_OK | MB_ICONERROR},
         {"count checked before path", "99", "", writeIndex, countTooSmall, MB_OK | MB_ICONERROR},
         {"missing file to read", "100", "missing.csv", readIndex, fileMissing, MB_OK},
+        {"folder to read", "100", ".", readIndex, fileMissing, MB_OK},
+        {"folder to write", "100", ".", writeIndex, fileUnusable, MB_OK | MB_ICONERROR},
         {"unwritable path", "100", "no/such/folder/a.csv", writeIndex, fileUnusable, MB_OK | MB_ICONERROR},
         {"count 100 to write", "100", "a.csv", writeIndex, "", 0},
     };
@@ -167,6 +169,37 @@ TEST_F(DataFileTest, OptionChecksInOrder) {
         EXPECT_EQ(playbackState.playing, 0);
         EXPECT_EQ(fakeWaveOut.openCalls, 0);
         EXPECT_EQ(sampleCapture.samples, nullptr);
+    }
+}
+
+// A path longer than the 255 bytes the option keeps is not cut: the cut
+// would name another file, here one that exists and would be emptied or read.
+TEST_F(DataFileTest, PathTooLongIsNotCut) {
+    std::string cut = path("v");
+    cut += std::string(255 - cut.size(), 'x');
+    const struct {
+        int direction;
+        const char *message;
+        unsigned flags;
+    } cases[] = {
+        {writeIndex, fileUnusable, MB_OK | MB_ICONERROR},
+        {readIndex, fileMissing, MB_OK},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.direction);
+        closeWindow();
+        openWindow();
+        std::string content = repeatedLines(100, "1", "\n");
+        writeFile(cut, content);
+        setOption("100", cut + ".csv", c.direction);
+        pressPlayStop();
+        ASSERT_EQ(fakeMessageBoxes().size(), 1u);
+        EXPECT_EQ(fakeMessageBoxes()[0].text, c.message);
+        EXPECT_EQ(fakeMessageBoxes()[0].flags, c.flags);
+        EXPECT_EQ(playbackState.playing, 0);
+        EXPECT_EQ(sampleCapture.samples, nullptr);
+        EXPECT_EQ(fileContent(cut), content);
+        EXPECT_EQ(fileContent(cut + ".csv"), "(missing)");
     }
 }
 

@@ -40,6 +40,52 @@ protected:
     }
 };
 
+// Template 103: the window and its six rows, in order.
+TEST(AboutLayout, TemplateHasItsWindowAndRows) {
+    const DialogTemplate *about = findDialogTemplate(IDD_ABOUT);
+    ASSERT_NE(about, nullptr);
+    EXPECT_STREQ(about->caption, " バ ー ジ ョ ン 情 報");
+    EXPECT_STREQ(about->fontName, "ＭＳ ゴシック");
+    EXPECT_EQ(about->fontPoints, 9);
+    EXPECT_EQ(about->width, 196);
+    EXPECT_EQ(about->height, 115);
+    EXPECT_EQ(about->style, (uint32_t)(DialogCaption | DialogSystemMenu | DialogCentred));
+    EXPECT_EQ(about->menuId, 0);
+    const struct {
+        int id;
+        ControlKind kind;
+        uint32_t alignment;             // StyleCentred, StyleVCentred, StyleRightAligned bits it has
+        uint32_t notify;                // StyleNotify or 0
+        int image;
+        int x, y, width, height;
+    } rows[] = {
+        {IDC_ABOUT_NAME, ControlStaticText, 0, 0, 0, 53, 17, 103, 8},
+        {IDC_STATIC, ControlIcon, 0, 0, IDI_APP, 14, 30, 20, 20},
+        {IDC_ABOUT_VERSION, ControlStaticText, 0, 0, 0, 89, 31, 90, 8},
+        {IDC_ABOUT_RIGHTS, ControlStaticText, 0, 0, 0, 52, 51, 129, 8},
+        {IDC_ABOUT_LINK, ControlStaticText, StyleCentred | StyleVCentred, StyleNotify, 0, 14, 71, 169, 8},
+        {IDC_ABOUT_OK, ControlPushButton, 0, 0, 0, 74, 91, 50, 14},
+    };
+    ASSERT_EQ(about->controlCount, (int)(sizeof rows / sizeof rows[0]));
+    for (int i = 0; i < about->controlCount; i++) {
+        const ControlTemplate &row = about->controls[i];
+        SCOPED_TRACE(i);
+        EXPECT_EQ(row.id, rows[i].id);
+        EXPECT_EQ(row.kind, rows[i].kind);
+        EXPECT_NE(row.style & StyleVisible, 0u);
+        EXPECT_EQ(row.style & (StyleCentred | StyleVCentred | StyleRightAligned), rows[i].alignment);
+        EXPECT_EQ(row.style & StyleNotify, rows[i].notify);
+        EXPECT_EQ(row.image, rows[i].image);
+        EXPECT_EQ(row.x, rows[i].x);
+        EXPECT_EQ(row.y, rows[i].y);
+        EXPECT_EQ(row.width, rows[i].width);
+        EXPECT_EQ(row.height, rows[i].height);
+    }
+    const ControlTemplate *ok = findControlTemplate(about, IDC_ABOUT_OK);
+    EXPECT_STREQ(ok->text, "OK");
+    EXPECT_NE(ok->style & StyleDefaultButton, 0u);
+}
+
 TEST_F(AboutBoxTest, ShowsTheStringTableTexts) {
     const struct {
         int control;

@@ -10,9 +10,12 @@
 #include <QDialog>
 #include <QDir>
 #include <QEnterEvent>
+#include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -178,6 +181,68 @@ TEST_F(QtCommandsTest, AboutBoxClosesOnTheCloseBoxAndOk) {
     // The main window is still there and working.
     click(IDC_APPLY);
     EXPECT_EQ(messages, std::vector<std::string>{"波形が選択されていません"});
+}
+
+// The data-file chooser (its button is hidden, so the command comes from the
+// window layer): Qt's file dialog with the title, the three filters in their
+// order and the CSV one selected, starting in the current folder and taking
+// existing files only; the chosen path goes into the path box.
+TEST_F(QtCommandsTest, DataFileChooserOffersTheFiltersAndTakesAnExistingFile) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    for (const char *name : {"wave.csv", "notes.txt", "samples"}) {
+        QFile file(folder.filePath(QString::fromUtf8(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    const QString saved = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(folder.path()));
+    int seen = 0;
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        seen = 1;
+        EXPECT_EQ(dialog->windowTitle().toStdString(), "ファイルを指定する");
+        EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptOpen);
+        EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
+        EXPECT_EQ(dialog->directory().canonicalPath(), QDir(folder.path()).canonicalPath());
+        const QStringList filters = dialog->nameFilters();
+        ASSERT_EQ(filters.size(), 3);
+        EXPECT_EQ(filters[0].toStdString(), "CSVファイル (*.csv)");
+        EXPECT_EQ(filters[1].toStdString(), "テキストファイル (*.txt)");
+        EXPECT_TRUE(filters[2].startsWith(QStringLiteral("全てのファイル (")));
+        EXPECT_EQ(dialog->selectedNameFilter(), filters[0]);
+        // Which files each filter shows, with the patterns Qt reads from
+        // the parentheses: "all files" includes one without an extension.
+        const struct {
+            int filter;
+            QStringList shown;
+        } listings[] = {
+            {0, {QStringLiteral("wave.csv")}},
+            {1, {QStringLiteral("notes.txt")}},
+            {2, {QStringLiteral("notes.txt"), QStringLiteral("samples"), QStringLiteral("wave.csv")}},
+        };
+        for (const auto &listing : listings) {
+            const QString filter = filters[listing.filter];
+            const qsizetype open = filter.lastIndexOf(QLatin1Char('('));
+            const QStringList patterns =
+                filter.mid(open + 1, filter.size() - open - 2).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            EXPECT_EQ(QDir(folder.path()).entryList(patterns, QDir::Files, QDir::Name).join(QLatin1Char(' ')),
+                      listing.shown.join(QLatin1Char(' ')))
+                << filter.toStdString();
+        }
+        dialog->selectFile(folder.filePath(QStringLiteral("wave.csv")));
+        static_cast<QDialog *>(dialog)->accept();     // as the Open button does
+    });
+    QTimer guard;                       // closes a dialog the check left open, so a failure cannot hang
+    QObject::connect(&guard, &QTimer::timeout, [] {
+        if (QWidget *open = QApplication::activeModalWidget()) open->close();
+    });
+    guard.start(5000);
+    mainDialogProc(window, WM_COMMAND, commandParam(IDC_CHOOSE_FILE, BN_CLICKED), 0);
+    QDir::setCurrent(saved);
+    EXPECT_EQ(seen, 1);
+    EXPECT_EQ(control<QLineEdit>(IDC_DATA_PATH)->text(), folder.filePath(QStringLiteral("wave.csv")));
+    EXPECT_TRUE(messages.empty());
 }
 
 }  // namespace
