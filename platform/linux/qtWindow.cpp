@@ -30,6 +30,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QScreen>
 #include <QSlider>
 #include <QStylePainter>
 #include <QTimer>
@@ -468,6 +469,15 @@ WindowRecord *buildDialog(int templateId, WindowRecord *owner, WindowProc proc) 
     dialog->client = new QWidget(widget);
     dialog->client->setGeometry(0, menuHeight, width, height);
     widget->setFixedSize(width, height + menuHeight);
+    if (layout->style & DialogCentred) {
+        // Centred on the screen, not over the owner: a moved position also
+        // keeps QDialog from placing the window over its parent when shown.
+        QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+        if (screen) {
+            const QRect area = screen->availableGeometry();
+            widget->move(area.center() - QPoint(width / 2, (height + menuHeight) / 2));
+        }
+    }
 
     QWidget *previous = nullptr;
     for (int i = 0; i < layout->controlCount; i++) {

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -181,6 +182,19 @@ TEST_F(QtCommandsTest, AboutBoxClosesOnTheCloseBoxAndOk) {
     // The main window is still there and working.
     click(IDC_APPLY);
     EXPECT_EQ(messages, std::vector<std::string>{"波形が選択されていません"});
+}
+
+TEST_F(QtCommandsTest, AboutBoxIsCentredOnTheScreenWhereverTheMainWindowIs) {
+    QDialog *main = qtDialogWidget(window);
+    main->show();
+    main->move(0, 0);
+    runAbout([](QDialog *about) {
+        const QPoint screenCentre = about->screen()->availableGeometry().center();
+        const QPoint centre = about->geometry().center();
+        EXPECT_LE((centre - screenCentre).manhattanLength(), 2)
+            << centre.x() << "," << centre.y() << " against " << screenCentre.x() << "," << screenCentre.y();
+        about->close();
+    });
 }
 
 // The data-file chooser (its button is hidden, so the command comes from the
