@@ -16,6 +16,8 @@
 //   an address taken once per evaluation. "+", "-", "*" and unary minus never
 //   set it; division checks its divisor itself, and by a non-zero number
 //   needs no check at all.
+// - sin, cos and tan can report an error only for an infinite argument, so
+//   errno is touched around them only when the argument is not finite.
 //
 // Operands are still evaluated in program order wherever that can be seen:
 // an operator takes its left variable after its right subtree only when that
@@ -44,6 +46,7 @@ enum OpCode : uint16_t {
   OpAssign,  // V = acc
   OpFunc,    // acc = function(acc), errno tested
   OpFuncQuiet,  // acc = function(acc), for functions that never set errno
+  OpFuncFinite, // acc = function(acc), errno tested only for an infinite or NaN acc
   OpFloor,   // acc = floor(acc)
   // one row per operator: acc op K, acc op V, S op acc, K op acc, V op acc
   OpAddK, OpAddV, OpAddS,
@@ -55,6 +58,7 @@ enum OpCode : uint16_t {
   // acc = V op K: a variable loaded and combined with a number at once
   OpLoadVAddK, OpLoadVSubK, OpLoadVMulK,
   OpFuncEnd,  // OpFunc and then OpEnd: a formula that is a function of something
+  OpFuncFiniteEnd,  // OpFuncFinite and then OpEnd
   OpCount
 };
 
@@ -91,6 +95,13 @@ bool isLeaf(const Node &n) { return n.code == TK_NUMBER || isVariable(n.code); }
 // Functions that report no error for any argument.
 bool isQuietFunction(unsigned f) {
   return f == 0 || f == 1 || f == 2;  // ceil, floor, abs
+}
+
+// Returns whether function f can report an error only for an argument that
+// is infinite or not a number: sin, cos and tan report EDOM for an infinite
+// argument alone, and no finite argument makes them overflow or underflow.
+bool isQuietForFiniteFunction(unsigned f) {
+  return f == 7 || f == 8 || f == 9;  // sin, cos, tan
 }
 
 // Evaluates a node whose children are numbers, as the evaluator would.
@@ -209,7 +220,8 @@ void emitNode(int i, bool live) {
     if (f == 1) {
       emit(OpFloor);
     } else {
-      emit(isQuietFunction(f) ? OpFuncQuiet : OpFunc, static_cast<uint16_t>(f));
+      emit(isQuietFunction(f) ? OpFuncQuiet : isQuietForFiniteFunction(f) ? OpFuncFinite : OpFunc,
+           static_cast<uint16_t>(f));
     }
   } else if (c == TK_NEG) {
     emitNode(n.left, live);
@@ -254,12 +266,16 @@ void buildCompiledProgram(const Token *program) {
   if (program[0].code != TK_END) emitNode(buildTree(program), false);
   if (codeLength > 0 && code[codeLength - 1].op == OpFunc) {
     code[codeLength - 1].op = OpFuncEnd;
+  } else if (codeLength > 0 && code[codeLength - 1].op == OpFuncFinite) {
+    code[codeLength - 1].op = OpFuncFiniteEnd;
   } else {
     emit(OpEnd);  // the empty program is just this: its value is 0.0
   }
   for (unsigned i = 0; i < codeLength; ++i) {
     const uint16_t op = code[i].op;
-    if (op == OpFunc || op == OpFuncEnd || (op >= OpModK && op <= OpRPowV)) codeUsesErrno = true;
+    if (op == OpFunc || op == OpFuncEnd || op == OpFuncFinite || op == OpFuncFiniteEnd ||
+        (op >= OpModK && op <= OpRPowV))
+      codeUsesErrno = true;
   }
   codeIsConstant = codeLength == 2 && code[0].op == OpLoadK && code[1].op == OpEnd;
   constantValue = code[0].k;
@@ -308,13 +324,14 @@ double evaluateFormula() {
   static const void *const handlers[] = {
       &&HandleOpEnd,     &&HandleOpFail,      &&HandleOpLoadK,     &&HandleOpLoadV,     &&HandleOpPushK,
       &&HandleOpPushV,   &&HandleOpNeg,       &&HandleOpAssign,    &&HandleOpFunc,      &&HandleOpFuncQuiet,
+      &&HandleOpFuncFinite,
       &&HandleOpFloor,   &&HandleOpAddK,      &&HandleOpAddV,      &&HandleOpAddS,      &&HandleOpSubK,
       &&HandleOpSubV,    &&HandleOpSubS,      &&HandleOpRSubK,     &&HandleOpRSubV,     &&HandleOpMulK,
       &&HandleOpMulV,    &&HandleOpMulS,      &&HandleOpDivK,      &&HandleOpDivV,      &&HandleOpDivS,
       &&HandleOpRDivK,   &&HandleOpRDivV,     &&HandleOpModK,      &&HandleOpModV,      &&HandleOpModS,
       &&HandleOpRModK,   &&HandleOpRModV,     &&HandleOpPowK,      &&HandleOpPowV,      &&HandleOpPowS,
       &&HandleOpRPowK,   &&HandleOpRPowV,     &&HandleOpLoadVAddK, &&HandleOpLoadVSubK, &&HandleOpLoadVMulK,
-      &&HandleOpFuncEnd,
+      &&HandleOpFuncEnd, &&HandleOpFuncFiniteEnd,
   };
   static_assert(sizeof handlers / sizeof handlers[0] == OpCount, "one handler per instruction");
 #define CASE(op) Handle##op:
@@ -347,6 +364,16 @@ double evaluateFormula() {
     if (*err != 0) goto failed;
     NEXT;
   CASE(OpFuncQuiet) acc = functionTable[ip->index](acc); NEXT;
+  CASE(OpFuncFinite)
+    // A finite argument cannot make these report anything: skip errno.
+    if (std::isfinite(acc)) {
+      acc = functionTable[ip->index](acc);
+    } else {
+      *err = 0;
+      acc = functionTable[ip->index](acc);
+      if (*err != 0) goto failed;
+    }
+    NEXT;
   CASE(OpFloor) acc = floor(acc); NEXT;
 
   CASE(OpAddK) acc = acc + ip->k; NEXT;
@@ -401,6 +428,12 @@ double evaluateFormula() {
   CASE(OpLoadVSubK) acc = v[ip->index] - ip->k; NEXT;
   CASE(OpLoadVMulK) acc = v[ip->index] * ip->k; NEXT;
   CASE(OpFuncEnd)
+    *err = 0;
+    acc = functionTable[ip->index](acc);
+    if (*err != 0) goto failed;
+    return acc;
+  CASE(OpFuncFiniteEnd)
+    if (std::isfinite(acc)) return functionTable[ip->index](acc);
     *err = 0;
     acc = functionTable[ip->index](acc);
     if (*err != 0) goto failed;

@@ -215,7 +215,7 @@ const char *const agreementFormulas[] = {
     "sqrt(-1)*t", "t*sqrt(-1)", "log(0)+t", "1e999*0+t", "(1e999-1e999)/t", "t/(1e999-1e999)",
     "x=t, y=x*2, x+y", "x=x+t", "t=t+1", "a=1/t, b=2", "a=2, 1/0, b=3", "sin(1,2)+t", "(1,2,t)",
     "exp(t)", "exp(t*1000)", "log(t)", "acosh(t)", "atanh(t)", "asinh(t)", "asinh(-t)", "y0(t)", "y1(t)",
-    "sin(t)", "cos(t)", "tan(t)", "asin(t)", "acos(t)", "sinh(t)", "cosh(t)", "tanh(t)", "atan(t)",
+    "sin(t)", "cos(t)", "tan(t)", "sin(t)+1", "2*cos(t)", "tan(t)-t", "asin(t)", "acos(t)", "sinh(t)", "cosh(t)", "tanh(t)", "atan(t)",
     "ceil(t)", "floor(t)", "abs(t)", "j0(t)", "j1(t)", "log10(t)", "sqrt(t)",
     "sin(2)*t", "2^10*t", "10^400*t", "t*10^(-1)", "(2*3)^(1/2)+t", "1/(2-2)+t", "-(2+3)*t",
     "2^3^t", "t^3^2", "x=2*3, x*t", "1+2+t", "t+1+2", "1*(2*t)", "3%(t+1)", "(t+1)%3", "t%(1/110)",
