@@ -16,6 +16,9 @@
 //   an address taken once per evaluation. "+", "-", "*" and unary minus never
 //   set it; division checks its divisor itself, and by a non-zero number
 //   needs no check at all.
+// - A number combined with a variable by "+", "-" or "*" is one instruction,
+//   and a program that is just a function of one (sin(w*t), every pure tone)
+//   runs outside the instruction loop.
 // - sin, cos and tan can report an error only for an infinite argument, so
 //   errno is touched around them only when the argument is not finite.
 //
@@ -84,6 +87,7 @@ Instruction code[TokenSlots + 1];
 bool codeUsesErrno = false;        // some instruction clears and tests errno
 bool codeIsConstant = false;       // the whole program folded into one number
 double constantValue = 0.0;        // that number
+bool codeIsScaledCall = false;     // the program is function(variable * number): a pure tone
 unsigned codeLength = 0;
 
 // The evaluation stack. The engine is not re-entrant, so one process-wide
@@ -245,6 +249,12 @@ void emitNode(int i, bool live) {
         emit(op, static_cast<uint16_t>(l.code - TK_VAR), r.value);
         return;
       }
+      // k + v and k * v: the same fused load, since "+" and "*" give the
+      // same double whichever operand comes first (w*t in every tone).
+      if (!live && l.code == TK_NUMBER && isVariable(r.code) && (c == TK_ADD || c == TK_MUL)) {
+        emit(c == TK_ADD ? OpLoadVAddK : OpLoadVMulK, static_cast<uint16_t>(r.code - TK_VAR), l.value);
+        return;
+      }
       emitNode(n.left, live);
       emitLeafOperand(c, r, false);
     } else if (leftDeferrable && isLeaf(l)) {
@@ -279,12 +289,15 @@ void buildCompiledProgram(const Token *program) {
   }
   codeIsConstant = codeLength == 2 && code[0].op == OpLoadK && code[1].op == OpEnd;
   constantValue = code[0].k;
+  codeIsScaledCall = codeLength == 2 && code[0].op == OpLoadVMulK &&
+                     (code[1].op == OpFuncEnd || code[1].op == OpFuncFiniteEnd);
 }
 
 void discardCompiledProgram() {
   code[0].op = OpEnd;
   codeUsesErrno = false;
   codeIsConstant = false;
+  codeIsScaledCall = false;
 }
 
 namespace {
@@ -306,9 +319,31 @@ thread_local int *errnoAddress = nullptr;
 #pragma GCC diagnostic ignored "-Wpedantic"
 #endif
 
+namespace {
+
+// Returns the value of a program of the shape function(variable * number),
+// the shape of every pure tone such as sin(w*t), or 0.0 after marking the
+// evaluation failed.  Kept out of evaluateFormula so that it runs without
+// the instruction loop's frame and registers.
+__attribute__((noinline)) double evaluateScaledCall() {
+  const double x = variableTable.value[code[0].index] * code[0].k;
+  double (*const function)(double) = functionTable[code[1].index];
+  if (code[1].op == OpFuncFiniteEnd && std::isfinite(x)) return function(x);
+  if (errnoAddress == nullptr) errnoAddress = &errno;
+  int *const e = errnoAddress;
+  *e = 0;
+  const double y = function(x);
+  if (*e == 0) return y;
+  formulaStatus = FormulaEvalFailed;
+  return 0.0;
+}
+
+}  // namespace
+
 double evaluateFormula() {
   if (formulaStatus != FormulaReady) return 0.0;
   if (codeIsConstant) return constantValue;
+  if (codeIsScaledCall) return evaluateScaledCall();
   double *const stack = evaluationStack;
   unsigned sp = 0;
   double acc = 0.0;  // also the value of the empty program
