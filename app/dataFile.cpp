@@ -16,7 +16,6 @@ char dataFilePath[dataFilePathSize];
 
 namespace {
 
-const char *const caption = "Tonalix";
 const char *const readDirection = "読み込む";
 
 const char *const countMissingText = "\nデ ー タ 数 を 入 力 し て く だ さ い 。\n\n";
@@ -55,7 +54,7 @@ int allocateSampleArray(Window dialog, int32_t count) {
     releaseCaptureSamples();
     sampleCapture.samples = (int16_t *)calloc((size_t)count, sizeof(int16_t));
     if (!sampleCapture.samples) {
-        showError(dialog, noMemoryText, caption);
+        showError(dialog, noMemoryText, appCaption);
         return 0;
     }
     return 1;
@@ -105,7 +104,7 @@ int readLine(FILE *file, char *buffer, int size) {
 void reportBadLine(Window dialog, int32_t line, const char *data) {
     char message[textSize];
     snprintf(message, sizeof message, badLineFormat, (int)line, data);
-    showError(dialog, message, caption);
+    showError(dialog, message, appCaption);
 }
 
 // Writes value in decimal and CR LF to out; returns the bytes written.  The
@@ -166,19 +165,19 @@ void releaseCaptureSamples() {
 int checkDataFileOption(Window dialog) {
     char text[textSize];
     if (getControlText(dialog, IDC_DATA_COUNT, text, sizeof text) == 0) {
-        showError(dialog, countMissingText, caption);
+        showError(dialog, countMissingText, appCaption);
         return 0;
     }
     if (!parseStrictInt(text, &sampleCapture.count)) {
-        showError(dialog, countInvalidText, caption);
+        showError(dialog, countInvalidText, appCaption);
         return 0;
     }
     if (sampleCapture.count < minDataCount) {
-        showError(dialog, countTooSmallText, caption);
+        showError(dialog, countTooSmallText, appCaption);
         return 0;
     }
     if (sampleCapture.count > maxDataCount) {
-        showError(dialog, countTooLargeText, caption);
+        showError(dialog, countTooLargeText, appCaption);
         return 0;
     }
     // The path is read whole: cut to the buffer it would name another file,
@@ -187,7 +186,7 @@ int checkDataFileOption(Window dialog) {
     char path[pathReadSize];
     unsigned pathLength = getControlText(dialog, IDC_DATA_PATH, path, sizeof path);
     if (pathLength == 0) {
-        showError(dialog, pathMissingText, caption);
+        showError(dialog, pathMissingText, appCaption);
         return 0;
     }
     int pathFits = pathLength < (unsigned)dataFilePathSize;
@@ -200,7 +199,7 @@ int checkDataFileOption(Window dialog) {
         sampleCapture.mode = CaptureRead;
         FILE *file = pathFits ? openForReading(dataFilePath) : nullptr;
         if (!file) {
-            messageBox(dialog, fileMissingText, caption, MB_OK);
+            messageBox(dialog, fileMissingText, appCaption, MB_OK);
             return 0;
         }
         int result = readDataFile(dialog, file, sampleCapture.count);
@@ -210,7 +209,7 @@ int checkDataFileOption(Window dialog) {
 
     FILE *file = pathFits ? fopen(dataFilePath, "wb") : nullptr;
     if (!file) {
-        showError(dialog, fileUnusableText, caption);
+        showError(dialog, fileUnusableText, appCaption);
         return 0;
     }
     fclose(file);                       // the file now exists and is empty
@@ -233,7 +232,7 @@ int readDataFile(Window dialog, FILE *file, int32_t count) {
     if (lineFeeds != count) {
         char message[textSize];
         snprintf(message, sizeof message, countMismatchFormat, (int)(lineFeeds > INT_MAX ? INT_MAX : lineFeeds));
-        showError(dialog, message, caption);
+        showError(dialog, message, appCaption);
         return 0;
     }
     if (!allocateSampleArray(dialog, count))
@@ -288,7 +287,7 @@ int writeDataFile(Window dialog) {
     }
     failed |= fclose(file) != 0;
     if (failed) {
-        showError(dialog, writeFailedText, caption);
+        showError(dialog, writeFailedText, appCaption);
         return 0;
     }
     releaseCaptureSamples();

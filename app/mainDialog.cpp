@@ -22,7 +22,6 @@ namespace {
 
 Module appModule;                       // the module that holds the resources
 
-const char *const appCaption = "Tonalix";
 const char *const noDeviceText = "No waveform-audio devices.";
 const char *const startFormula = "sin(440*6.2831853071795865*t)";
 

@@ -17,7 +17,6 @@ PlaybackState playbackState = {0, countdownSteps};
 
 namespace {
 
-const char *const appCaption = "Tonalix";
 const char *const stoppedText = "現在停止中";
 const char *const emptyFormulaText =
     "\n波 形 式 が 入 力 さ れ て い ま せ ん 。\n\n波 形 式 を 書 き 直 し て く だ さ い 。\n\n";

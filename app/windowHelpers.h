@@ -3,6 +3,7 @@
 
 #include "app/window.h"
 
+const char *const appCaption = "Tonalix";  // the caption of every message box
 const int resourceTextSize = 256;       // bytes of a loadResourceText buffer
 const int directorySize = 260;          // bytes of the current-folder buffer
 

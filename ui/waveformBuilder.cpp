@@ -10,7 +10,6 @@
 
 namespace {
 
-const char *const caption = "Tonalix";
 const char *const badComponentText = "選択した波形の大きさ・周波数を正しく指定してください。";
 const char *const frequencyTooHighText = "周波数が最大値を超えています。";
 const char *const nothingSelectedText = "波形が選択されていません";
@@ -130,12 +129,12 @@ int formatOffsetTerm(char *text, int amplitude) {
 }
 
 int reportBadComponent(Window window) {
-    showError(window, badComponentText, caption);
+    showError(window, badComponentText, appCaption);
     return 1;
 }
 
 int reportFrequencyTooHigh(Window window) {
-    showError(window, frequencyTooHighText, caption);
+    showError(window, frequencyTooHighText, appCaption);
     return 1;
 }
 
@@ -186,7 +185,7 @@ int composeFormula(Window dialog) {
         any |= checked[i];
     }
     if (!any) {
-        showError(dialog, nothingSelectedText, caption);
+        showError(dialog, nothingSelectedText, appCaption);
         return 0;
     }
     int master = controlInteger(dialog, IDC_VOLUME_LIST);
@@ -214,7 +213,7 @@ int composeFormula(Window dialog) {
         terms++;
     }
     if (total > 100) {
-        showError(dialog, totalTooLargeText, caption);
+        showError(dialog, totalTooLargeText, appCaption);
         return 0;
     }
     // Every checked row was refused (each has shown its message): there is
@@ -223,7 +222,7 @@ int composeFormula(Window dialog) {
         return 0;
     length += snprintf(formula + length, sizeof formula - length, ")");
     if (length > maxFormulaLength) {
-        showError(dialog, formulaTooLongText, caption);
+        showError(dialog, formulaTooLongText, appCaption);
         return 0;
     }
     setControlText(dialog, IDC_FORMULA, "");
