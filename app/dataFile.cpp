@@ -16,8 +16,6 @@ char dataFilePath[dataFilePathSize];
 
 namespace {
 
-const char *const readDirection = "読み込む";
-
 const char *const countMissingText = "\nデ ー タ 数 を 入 力 し て く だ さ い 。\n\n";
 const char *const countInvalidText = "\nデ ー タ 数 が 正 し く あ り ま せ ん 。\n\n";
 const char *const countTooSmallText = "\nデ ー タ 数 が 少 な す ぎ ま す 。\n\n";
@@ -195,7 +193,7 @@ int checkDataFileOption(Window dialog) {
         dataFilePath[0] = '\0';
     getControlText(dialog, IDC_DATA_DIRECTION, text, sizeof text);
 
-    if (strcmp(text, readDirection) == 0) {
+    if (strcmp(text, readDirectionText) == 0) {
         sampleCapture.mode = CaptureRead;
         FILE *file = pathFits ? openForReading(dataFilePath) : nullptr;
         if (!file) {

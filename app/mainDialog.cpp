@@ -150,8 +150,8 @@ void fillLists(Window window) {
     for (int value = 99; value >= 0; value--) insertNumber(window, phaseLists, value);
     const int volumeList[] = {IDC_VOLUME_LIST};
     for (int value = 0; value <= 100; value++) insertNumber(window, volumeList, value);
-    listInsert(window, IDC_DATA_DIRECTION, 0, "読み込む");
-    listInsert(window, IDC_DATA_DIRECTION, 0, "書き込む");
+    listInsert(window, IDC_DATA_DIRECTION, 0, readDirectionText);
+    listInsert(window, IDC_DATA_DIRECTION, 0, writeDirectionText);
 }
 
 void setVolumeRange() { trackbarSetRange(volumeTrackbar, 0, 0, 100); }
@@ -165,7 +165,7 @@ void setDefaults(Window window) {
     for (int list : phaseLists) listSelect(window, list, 0);   // "0"
     for (int check : rowChecks) checkButton(window, check, 0);
     listSelect(window, IDC_VOLUME_LIST, 0);                     // "100"
-    listSelect(window, IDC_DATA_DIRECTION, 0);                  // "書き込む"
+    listSelect(window, IDC_DATA_DIRECTION, 0);                  // writeDirectionText
 }
 
 void onPlaybackNotice(Window window, WParam notice) {
