@@ -93,7 +93,7 @@ int startPlayback(Window window) {
     // One evaluation before the stream exists: assignments the formula makes
     // to variables take effect now; the value itself is not needed.
     (void)evaluateFormula();
-    if (!setStreamFormat(1, 1, 132300, 2, 264600, 16, 0, formula)) {
+    if (!setPlaybackFormat(formula)) {
         releaseCaptureSamples();
         return 0;
     }
@@ -102,7 +102,7 @@ int startPlayback(Window window) {
     saveSettings(window);
     countdownActive = 1;
     startTimer(window, IDT_PLAYBACK, countdownPeriodMs);
-    if (!openStream(0, 3, 250)) {
+    if (!openStream(0, playBufferCount, playBufferMilliseconds)) {
         abandonStart(window);
         return 0;
     }

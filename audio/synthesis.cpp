@@ -60,6 +60,10 @@ int setStreamFormat(int32_t formatTag, int32_t channels, int32_t samplesPerSec, 
     return 1;
 }
 
+int setPlaybackFormat(const char *formula) {
+    return setStreamFormat(1, 1, streamSampleRate, 2, 2 * streamSampleRate, 16, 0, formula);
+}
+
 // Returns byteCount.  Writes byteCount / 2 samples into buffer: zeros while
 // the countdown runs (t untouched), nothing with CaptureRead, otherwise one
 // formula sample each, advancing t by one period per sample and, with

@@ -17,6 +17,8 @@ struct StreamFormat {
     uint16_t extraSize;                 // 0 bytes of extra format data
 };
 
+const int32_t streamSampleRate = 132300;   // samples per second of every stream
+
 enum CaptureMode : int32_t {
     CaptureOff = 0,                     // samples go to the buffer only
     CaptureRead = 1,                    // samples hold a file that was read; nothing is generated
@@ -43,6 +45,9 @@ extern SampleCapture sampleCapture;     // the capture record
 // nothing changes).
 int setStreamFormat(int32_t formatTag, int32_t channels, int32_t samplesPerSec, int32_t blockAlign,
                     int32_t avgBytesPerSec, int32_t bitsPerSample, int32_t extraSize, const char *formula);
+// setStreamFormat with the one format that is played: linear PCM, mono,
+// 16 bits at streamSampleRate.  Returns what setStreamFormat returns.
+int setPlaybackFormat(const char *formula);
 // Fills buffer with byteCount / 2 samples (silence during the countdown) and
 // advances t; with CaptureRead writes nothing.  Returns byteCount.
 int32_t generateSamples(void *buffer, int32_t byteCount);

@@ -22,6 +22,8 @@ enum PlaybackNotice : uint32_t {
     NoticeBufferDone = 3,               // the device handed back a buffer
 };
 
+const int32_t playBufferCount = 3;          // buffers Play opens the stream with
+const int32_t playBufferMilliseconds = 250; // the length of each: 33075 samples
 const int maxStreamSlots = 8;           // slots in the record
 const int maxQueriedDevices = 4;        // devices whose capabilities are read
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "audio/synthesis.h"
+#include "audio/waveStream.h"
 #include "formula/formula.h"
 #include "tools/renderCompile.h"
 #include "tools/renderOutput.h"
@@ -17,7 +18,8 @@
 
 namespace {
 
-const int32_t bufferBytes = 66150;      // 33075 samples, one buffer of the stream
+// One buffer of the stream as Play fills it: 33075 samples.
+const int32_t bufferBytes = 2 * (streamSampleRate * playBufferMilliseconds / 1000);
 const uint64_t defaultSamples = renderRate; // one second
 
 const char helpText[] =
@@ -236,7 +238,7 @@ int main(int argc, char **argv) {
         return 1;
     }
     evaluateFormula();
-    if (!setStreamFormat(1, 1, (int32_t)renderRate, 2, (int32_t)renderRate * 2, 16, 0, options.formula)) {
+    if (!setPlaybackFormat(options.formula)) {
         std::fprintf(stderr, "tonalix-render: the formula does not compile\n");
         return 1;
     }

@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <string>
 
-const uint32_t renderRate = 132300;     // samples per second
+#include "audio/synthesis.h"
+
+const uint32_t renderRate = streamSampleRate;   // samples per second
 const uint64_t maxWavSamples = (0xFFFFFFFFull - 36) / 2; // the RIFF size field's bound
 
 struct RenderOutput {

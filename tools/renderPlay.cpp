@@ -14,9 +14,8 @@
 
 namespace {
 
-const int32_t bufferCount = 3;          // as the window plays: 3 buffers
-const int32_t bufferMilliseconds = 250; // of 250 ms
-const uint64_t samplesPerBuffer = 33075;
+// One buffer of the stream as Play fills it: 33075 samples.
+const uint64_t samplesPerBuffer = streamSampleRate * playBufferMilliseconds / 1000;
 const unsigned watchdogTimer = 1;       // checks that buffers keep coming back
 const unsigned watchdogPeriodMs = 1000;
 const int stalledTicks = 5;             // ticks without a returned buffer: give up
@@ -79,7 +78,7 @@ int playThroughDevice(uint64_t samples, int32_t countdown) {
         return 1;
     }
     countdownActive = countdown;
-    if (!openStream(0, bufferCount, bufferMilliseconds)) {
+    if (!openStream(0, playBufferCount, playBufferMilliseconds)) {
         std::fprintf(stderr, "tonalix-render: cannot open the default sound device for %u Hz 16-bit mono\n",
                      (unsigned)streamFormat.samplesPerSec);
         destroyMessageWindow(window);
