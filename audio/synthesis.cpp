@@ -9,7 +9,6 @@
 
 namespace {
 
-const unsigned clockVariable = 19;      // t: entry 19 of the variables a..z
 const double fullScale = 32767.0;       // +1.0 and -1.0 map to +32767 and -32767
 
 // Returns v limited to -1..1; not-a-number becomes -1.  Exactly 1.0 and -1.0
@@ -48,7 +47,7 @@ int setStreamFormat(int32_t formatTag, int32_t channels, int32_t samplesPerSec, 
                     int32_t avgBytesPerSec, int32_t bitsPerSample, int32_t extraSize, const char *formula) {
     if (compileFormula(formula) != 0)
         return 0;
-    setVariable(clockVariable, 0.0);
+    setVariable(VariableT, 0.0);
     streamFormat.formatTag = (uint16_t)formatTag;
     streamFormat.channels = (uint16_t)channels;
     streamFormat.samplesPerSec = (uint32_t)samplesPerSec;
@@ -89,12 +88,12 @@ int32_t generateSamples(void *buffer, int32_t byteCount) {
     // always built from that value, so an assignment to t inside the formula
     // never carries over.  (Reading it back each time costs a quarter of the
     // loop: the load waits for the store of the call before.)
-    double now = getVariable(clockVariable);
+    double now = getVariable(VariableT);
     for (int32_t i = 0; i < sampleCount; i++, out += 2) {
         lastSampleTime = now;
         double v = evaluateFormula();
         now = period + now;
-        setVariable(clockVariable, now);
+        setVariable(VariableT, now);
         int sample = (int)(limitSample(v) * fullScale); // truncates toward zero
         storeSample(out, sample);
         if (record && sampleCapture.index < sampleCapture.count)

@@ -9,6 +9,9 @@
 #ifndef TONALIX_FORMULA_FORMULA_H
 #define TONALIX_FORMULA_FORMULA_H
 
+constexpr unsigned VariableCount = 26;     // a to z
+constexpr unsigned VariableT = 19;         // index of t, the time in seconds
+
 // Values of formulaStatus. FormulaEvalFailed is bit 1 of the word, which is
 // the only bit setVariable clears.
 enum FormulaStatusValue : int {

@@ -53,7 +53,7 @@ const BinaryFunction operatorTable[OperatorCount] = {
     pow,    // 5 TK_POW
 };
 
-const UnaryFunction functionTable[23] = {
+const UnaryFunction functionTable[FunctionCount] = {
     ceil,  floor, fabs, sqrt, exp,  log,  log10, sin,          cos,          tan, asin, acos,
     atan,  sinh,  cosh, tanh, formulaAsinh, formulaAcosh, formulaAtanh, j0, j1,  y0,   y1,
 };

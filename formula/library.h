@@ -5,6 +5,8 @@
 #ifndef TONALIX_FORMULA_LIBRARY_H
 #define TONALIX_FORMULA_LIBRARY_H
 
+#include "formula/tokens.h"
+
 constexpr unsigned OperatorCount = 6;  // "+", "-", "*", "/", "%", "^"
 
 using BinaryFunction = double (*)(double left, double right);
@@ -13,7 +15,7 @@ using UnaryFunction = double (*)(double x);
 // Indexed by the low byte of the operator's token code.
 extern const BinaryFunction operatorTable[OperatorCount];
 // Indexed by the low byte of the TK_FUNC code, in the order of functionNames.
-extern const UnaryFunction functionTable[23];
+extern const UnaryFunction functionTable[FunctionCount];
 
 // Return left + right, left - right, left * right. Never set errno.
 double opAdd(double left, double right);

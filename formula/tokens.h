@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "formula/formula.h"
+
 // A token code packs the token's kind and the two priorities that drive the
 // conversion to postfix. Only the low 16 bits are used:
 //
@@ -54,8 +56,6 @@ struct Token {
 constexpr unsigned TokenSlots = 512;       // slots in the token array
 constexpr unsigned LexerSlotLimit = 510;   // the lexer fails on reaching this slot
 constexpr unsigned FunctionCount = 23;     // entries of functionNames
-constexpr unsigned VariableCount = 26;     // a to z
-constexpr unsigned VariableT = 19;         // index of t
 
 // The engine's one token array, zero-filled at program start. The lexer
 // writes the infix sequence into it, the conversion rewrites it in place into
