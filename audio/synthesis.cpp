@@ -73,8 +73,7 @@ int32_t generateSamples(void *buffer, int32_t byteCount) {
         return byteCount;
     unsigned char *out = (unsigned char *)buffer;
     if (countdownActive == 1) {
-        for (int32_t i = 0; i < 2 * sampleCount; i++)
-            out[i] = 0;
+        std::memset(out, 0, 2 * (size_t)sampleCount);
         return byteCount;
     }
     if (sampleCapture.mode == CaptureRead)
