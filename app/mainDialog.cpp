@@ -3,7 +3,6 @@
 #include "app/mainDialog.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 
@@ -176,7 +175,7 @@ void onPlaybackNotice(Window window, WParam notice) {
 void mirrorListToTrackbar(Window window) {
     char text[resourceTextSize];
     getControlText(window, IDC_VOLUME_LIST, text, resourceTextSize);
-    trackbarSetPosition(volumeTrackbar, 1, 100 - atoi(text));
+    trackbarSetPosition(volumeTrackbar, 1, 100 - leadingInteger(text));
 }
 
 intptr_t mirrorTrackbarToList(Window window, WParam wParam, LParam lParam) {

@@ -3,7 +3,6 @@
 #include "app/playback.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "app/dataFile.h"
 #include "app/system.h"
@@ -158,7 +157,7 @@ int saveSettings(Window window) {
     for (const auto &setting : savedSettings) {
         char text[resourceTextSize];
         getControlText(window, setting.list, text, resourceTextSize);
-        if (text[0]) writeRegistryDword(HKEY_CURRENT_USER, SETTINGS_KEY, setting.name, atoi(text));
+        if (text[0]) writeRegistryDword(HKEY_CURRENT_USER, SETTINGS_KEY, setting.name, leadingInteger(text));
     }
     return 1;
 }

@@ -10,6 +10,11 @@ const int directorySize = 260;          // bytes of the current-folder buffer
 // Shows a message box with text and caption, the error icon and an OK
 // button; returns the button pressed.
 int showError(Window owner, const char *text, const char *caption);
+// Returns the integer of the leading digits of text, as the window reads every
+// number typed or picked: leading blanks, an optional sign, then digits; an
+// empty text or one without digits gives 0.  A value beyond 32 bits
+// saturates at the nearest bound instead of wrapping.
+int leadingInteger(const char *text);
 // Copies string-table entry id into buffer (resourceTextSize bytes: at most
 // 255 bytes and a NUL; empty when there is no such entry).  Returns 1.
 int loadResourceText(char *buffer, int id);

@@ -1,7 +1,6 @@
 // The waveform builder: panel rows to formula text.
 #include "ui/waveformBuilder.h"
 
-#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -86,24 +85,6 @@ int sawtoothFormat(char *text, int amplitude, const char *frequency, int) {
 }
 
 }  // namespace
-
-int leadingInteger(const char *text) {
-    const char *p = text;
-    while (*p == ' ' || (*p >= '\t' && *p <= '\r'))
-        p++;
-    int negative = 0;
-    if (*p == '-' || *p == '+')
-        negative = *p++ == '-';
-    long long value = 0;                // saturates long before it could overflow
-    for (; *p >= '0' && *p <= '9'; p++) {
-        value = value * 10 + (*p - '0');
-        if (value > (long long)INT_MAX + 1)
-            value = (long long)INT_MAX + 1;
-    }
-    if (negative)
-        return (int)-value;
-    return value > INT_MAX ? INT_MAX : (int)value;
-}
 
 int formatSineTerm(char *text, int amplitude, const char *frequency, int phase) {
     if (phase != 0)

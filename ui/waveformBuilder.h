@@ -41,12 +41,6 @@ int offsetTerm(Window dialog, ComponentTerm *term);
 int reportBadComponent(Window window);
 int reportFrequencyTooHigh(Window window);
 
-// Returns the integer of the leading digits of text, as the window reads every
-// number typed or picked: leading blanks, an optional sign, then digits; an
-// empty text or one without digits gives 0.  A value beyond 32 bits
-// saturates at the nearest bound instead of wrapping.
-int leadingInteger(const char *text);
-
 // Term texts of checked components, built from already-checked values:
 // amplitude and phase as integer percentages, frequency as the box's text.
 // Each writes a NUL-terminated term into text (termCapacity bytes) and

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/windowHelpers.h"
 #include "res/resource.h"
 #include "tests/fakes/fakeWindow.h"
 #include "tests/ui/commandWindowFixture.h"
