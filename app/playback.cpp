@@ -11,6 +11,7 @@
 #include "audio/waveStream.h"
 #include "formula/formula.h"
 #include "res/resource.h"
+#include "ui/waveformBuilder.h"
 
 PlaybackState playbackState = {0, countdownSteps};
 
@@ -24,7 +25,7 @@ const char *const badFormulaText =
 // Shown when the sound device refuses to open at Play.
 const char *const deviceFailedText = "\nサ ウ ン ド デ バ イ ス を 開 け ま せ ん 。\n\n";
 
-const int formulaTextSize = 256;        // the formula box is read with at most 255 bytes
+const int formulaTextSize = maxFormulaLength + 1;  // the formula box is read with at most 255 bytes, as the builder checks
 
 // The input controls locked while playing, in the order they are switched.
 const int panelControls[] = {
