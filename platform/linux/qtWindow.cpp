@@ -119,9 +119,10 @@ intptr_t deliver(WindowRecord *window, unsigned message, WParam wParam, LParam l
     return target->proc ? target->proc(target, message, wParam, lParam) : 0;
 }
 
-// Returns a WM_COMMAND wParam for control with notification.
-WParam command(WindowRecord *control, unsigned notification) {
-    return commandParam((unsigned)control->id, notification);
+// Sends control's dialog the WM_COMMAND that reports notification from
+// control.
+void notify(WindowRecord *control, unsigned notification) {
+    deliver(control, WM_COMMAND, commandParam((unsigned)control->id, notification), (LParam)control);
 }
 
 // Dispatches posted messages of a dialog or message window.
@@ -263,11 +264,11 @@ protected:
     }
     void mousePressEvent(QMouseEvent *event) override {
         if (!(record->row->style & StyleNotify)) return QLabel::mousePressEvent(event);
-        deliver(record, WM_COMMAND, command(record, STN_CLICKED), (LParam)record);
+        notify(record, STN_CLICKED);
     }
     void mouseDoubleClickEvent(QMouseEvent *event) override {
         if (!(record->row->style & StyleNotify)) return QLabel::mouseDoubleClickEvent(event);
-        deliver(record, WM_COMMAND, command(record, STN_DBLCLK), (LParam)record);
+        notify(record, STN_DBLCLK);
     }
     void mouseMoveEvent(QMouseEvent *event) override {
         if (record->row->style & StyleNotify) askCursor();
@@ -329,22 +330,19 @@ QWidget *createControl(WindowRecord *control, QWidget *parent) {
     case ControlPushButton: {
         auto *button = new QPushButton(text, parent);
         button->setAutoDefault(false);  // Enter does nothing
-        QObject::connect(button, &QPushButton::clicked,
-                         [control] { deliver(control, WM_COMMAND, command(control, BN_CLICKED), (LParam)control); });
+        QObject::connect(button, &QPushButton::clicked, [control] { notify(control, BN_CLICKED); });
         return button;
     }
     case ControlCheckBox: {
         auto *box = new QCheckBox(text, parent);
-        QObject::connect(box, &QCheckBox::clicked,
-                         [control] { deliver(control, WM_COMMAND, command(control, BN_CLICKED), (LParam)control); });
+        QObject::connect(box, &QCheckBox::clicked, [control] { notify(control, BN_CLICKED); });
         return box;
     }
     case ControlDropList: {
         auto *list = new DropList(side, parent);
         list->setEditable(false);
         if (row.style & StyleKeepScrollBar) list->view()->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        QObject::connect(list, QOverload<int>::of(&QComboBox::activated),
-                         [control] { deliver(control, WM_COMMAND, command(control, CBN_SELCHANGE), (LParam)control); });
+        QObject::connect(list, QOverload<int>::of(&QComboBox::activated), [control] { notify(control, CBN_SELCHANGE); });
         return list;
     }
     case ControlStaticText: {
@@ -360,8 +358,7 @@ QWidget *createControl(WindowRecord *control, QWidget *parent) {
         edit->setAlignment(side | Qt::AlignVCenter);
         if (row.style & StyleDigitsOnly)
             edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), edit));
-        QObject::connect(edit, &QLineEdit::textChanged,
-                         [control] { deliver(control, WM_COMMAND, command(control, EN_CHANGE), (LParam)control); });
+        QObject::connect(edit, &QLineEdit::textChanged, [control] { notify(control, EN_CHANGE); });
         return edit;
     }
     case ControlIcon: {
