@@ -608,7 +608,7 @@ QString qtFontFamily(const char *name) {
     };
     for (auto f : fonts)
         if (name && strcmp(name, f.templateFont) == 0) return QString::fromUtf8(f.family);
-    return QString::fromUtf8(name ? name : "");
+    return qtText(name);
 }
 
 void qtInitialiseWindows() {
@@ -718,11 +718,11 @@ unsigned getControlText(Window dialog, int controlId, char *buffer, int size) {
 
 void setControlText(Window dialog, int controlId, const char *text) {
     WindowRecord *control = findControl(dialog, controlId);
-    if (control) setTextOf(control, QString::fromUtf8(text ? text : ""));
+    if (control) setTextOf(control, qtText(text));
 }
 
 void setWindowText(Window window, const char *text) {
-    if (window) setTextOf(window, QString::fromUtf8(text ? text : ""));
+    if (window) setTextOf(window, qtText(text));
 }
 
 int isChecked(Window dialog, int controlId) {
@@ -740,7 +740,7 @@ int listInsert(Window dialog, int controlId, int index, const char *text) {
     if (index == -1) index = list->count();
     const int selected = list->currentIndex();
     const QSignalBlocker quiet(list);
-    list->insertItem(index, QString::fromUtf8(text ? text : ""));
+    list->insertItem(index, qtText(text));
     WindowRecord *control = findControl(dialog, controlId);
     if (control->row->style & StyleRightAligned)
         list->setItemData(index, (int)(Qt::AlignRight | Qt::AlignVCenter), Qt::TextAlignmentRole);
@@ -845,8 +845,7 @@ int messageBox(Window owner, const char *text, const char *caption, unsigned fla
     if (flags & MB_ICONERROR) icon = QMessageBox::Critical;
     else if (flags & MB_ICONINFORMATION) icon = QMessageBox::Information;
     QWidget *parent = owner && owner->widget ? owner->widget->window() : nullptr;
-    QMessageBox box(icon, QString::fromUtf8(caption ? caption : ""), QString::fromUtf8(text ? text : ""),
-                    QMessageBox::Ok, parent);
+    QMessageBox box(icon, qtText(caption), qtText(text), QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
     // exec runs a nested loop: timers and posted messages keep arriving, so
     // playback goes on behind the box
