@@ -539,6 +539,9 @@ W *controlAs(Window dialog, int controlId) {
     return control ? qobject_cast<W *>(control->widget) : nullptr;
 }
 
+// Returns the slider of a trackbar control, or null.
+QSlider *sliderOf(Window trackbar) { return trackbar ? qobject_cast<QSlider *>(trackbar->widget) : nullptr; }
+
 // Returns the text a control shows.
 QString textOf(WindowRecord *window) {
     QWidget *w = window->widget;
@@ -763,16 +766,16 @@ int listSelection(Window dialog, int controlId) {
 
 void trackbarSetRange(Window trackbar, int redraw, int minimum, int maximum) {
     (void)redraw;   // Qt repaints on its own
-    if (auto *slider = trackbar ? qobject_cast<QSlider *>(trackbar->widget) : nullptr) slider->setRange(minimum, maximum);
+    if (QSlider *slider = sliderOf(trackbar)) slider->setRange(minimum, maximum);
 }
 
 void trackbarSetPosition(Window trackbar, int redraw, int position) {
     (void)redraw;
-    if (auto *slider = trackbar ? qobject_cast<QSlider *>(trackbar->widget) : nullptr) slider->setValue(position);
+    if (QSlider *slider = sliderOf(trackbar)) slider->setValue(position);
 }
 
 int trackbarPosition(Window trackbar) {
-    auto *slider = trackbar ? qobject_cast<QSlider *>(trackbar->widget) : nullptr;
+    QSlider *slider = sliderOf(trackbar);
     // during a drag the value may not have caught up with the thumb yet
     return slider ? slider->sliderPosition() : 0;
 }
