@@ -46,8 +46,7 @@ QStringList nameFilters(const char *filter) {
 }  // namespace
 
 int runOpenFileDialog(const OpenFileRequest *request) {
-    QFileDialog dialog(qtDialogWidget(request->owner), QString::fromUtf8(request->title ? request->title : ""),
-                       QString::fromUtf8(request->initialDirectory ? request->initialDirectory : ""));
+    QFileDialog dialog(qtDialogWidget(request->owner), qtText(request->title), qtText(request->initialDirectory));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(request->flags & OFN_FILEMUSTEXIST ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     const QStringList filters = nameFilters(request->filter);

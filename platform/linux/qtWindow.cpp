@@ -119,9 +119,10 @@ intptr_t deliver(WindowRecord *window, unsigned message, WParam wParam, LParam l
     return target->proc ? target->proc(target, message, wParam, lParam) : 0;
 }
 
-// Returns a WM_COMMAND wParam for control with notification.
-WParam command(WindowRecord *control, unsigned notification) {
-    return commandParam((unsigned)control->id, notification);
+// Sends control's dialog the WM_COMMAND that reports notification from
+// control.
+void notify(WindowRecord *control, unsigned notification) {
+    deliver(control, WM_COMMAND, commandParam((unsigned)control->id, notification), (LParam)control);
 }
 
 // Dispatches posted messages of a dialog or message window.
@@ -263,11 +264,11 @@ protected:
     }
     void mousePressEvent(QMouseEvent *event) override {
         if (!(record->row->style & StyleNotify)) return QLabel::mousePressEvent(event);
-        deliver(record, WM_COMMAND, command(record, STN_CLICKED), (LParam)record);
+        notify(record, STN_CLICKED);
     }
     void mouseDoubleClickEvent(QMouseEvent *event) override {
         if (!(record->row->style & StyleNotify)) return QLabel::mouseDoubleClickEvent(event);
-        deliver(record, WM_COMMAND, command(record, STN_DBLCLK), (LParam)record);
+        notify(record, STN_DBLCLK);
     }
     void mouseMoveEvent(QMouseEvent *event) override {
         if (record->row->style & StyleNotify) askCursor();
@@ -329,22 +330,19 @@ QWidget *createControl(WindowRecord *control, QWidget *parent) {
     case ControlPushButton: {
         auto *button = new QPushButton(text, parent);
         button->setAutoDefault(false);  // Enter does nothing
-        QObject::connect(button, &QPushButton::clicked,
-                         [control] { deliver(control, WM_COMMAND, command(control, BN_CLICKED), (LParam)control); });
+        QObject::connect(button, &QPushButton::clicked, [control] { notify(control, BN_CLICKED); });
         return button;
     }
     case ControlCheckBox: {
         auto *box = new QCheckBox(text, parent);
-        QObject::connect(box, &QCheckBox::clicked,
-                         [control] { deliver(control, WM_COMMAND, command(control, BN_CLICKED), (LParam)control); });
+        QObject::connect(box, &QCheckBox::clicked, [control] { notify(control, BN_CLICKED); });
         return box;
     }
     case ControlDropList: {
         auto *list = new DropList(side, parent);
         list->setEditable(false);
         if (row.style & StyleKeepScrollBar) list->view()->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        QObject::connect(list, QOverload<int>::of(&QComboBox::activated),
-                         [control] { deliver(control, WM_COMMAND, command(control, CBN_SELCHANGE), (LParam)control); });
+        QObject::connect(list, QOverload<int>::of(&QComboBox::activated), [control] { notify(control, CBN_SELCHANGE); });
         return list;
     }
     case ControlStaticText: {
@@ -360,8 +358,7 @@ QWidget *createControl(WindowRecord *control, QWidget *parent) {
         edit->setAlignment(side | Qt::AlignVCenter);
         if (row.style & StyleDigitsOnly)
             edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), edit));
-        QObject::connect(edit, &QLineEdit::textChanged,
-                         [control] { deliver(control, WM_COMMAND, command(control, EN_CHANGE), (LParam)control); });
+        QObject::connect(edit, &QLineEdit::textChanged, [control] { notify(control, EN_CHANGE); });
         return edit;
     }
     case ControlIcon: {
@@ -542,6 +539,9 @@ W *controlAs(Window dialog, int controlId) {
     return control ? qobject_cast<W *>(control->widget) : nullptr;
 }
 
+// Returns the slider of a trackbar control, or null.
+QSlider *sliderOf(Window trackbar) { return trackbar ? qobject_cast<QSlider *>(trackbar->widget) : nullptr; }
+
 // Returns the text a control shows.
 QString textOf(WindowRecord *window) {
     QWidget *w = window->widget;
@@ -611,7 +611,7 @@ QString qtFontFamily(const char *name) {
     };
     for (auto f : fonts)
         if (name && strcmp(name, f.templateFont) == 0) return QString::fromUtf8(f.family);
-    return QString::fromUtf8(name ? name : "");
+    return qtText(name);
 }
 
 void qtInitialiseWindows() {
@@ -721,11 +721,11 @@ unsigned getControlText(Window dialog, int controlId, char *buffer, int size) {
 
 void setControlText(Window dialog, int controlId, const char *text) {
     WindowRecord *control = findControl(dialog, controlId);
-    if (control) setTextOf(control, QString::fromUtf8(text ? text : ""));
+    if (control) setTextOf(control, qtText(text));
 }
 
 void setWindowText(Window window, const char *text) {
-    if (window) setTextOf(window, QString::fromUtf8(text ? text : ""));
+    if (window) setTextOf(window, qtText(text));
 }
 
 int isChecked(Window dialog, int controlId) {
@@ -743,7 +743,7 @@ int listInsert(Window dialog, int controlId, int index, const char *text) {
     if (index == -1) index = list->count();
     const int selected = list->currentIndex();
     const QSignalBlocker quiet(list);
-    list->insertItem(index, QString::fromUtf8(text ? text : ""));
+    list->insertItem(index, qtText(text));
     WindowRecord *control = findControl(dialog, controlId);
     if (control->row->style & StyleRightAligned)
         list->setItemData(index, (int)(Qt::AlignRight | Qt::AlignVCenter), Qt::TextAlignmentRole);
@@ -766,16 +766,16 @@ int listSelection(Window dialog, int controlId) {
 
 void trackbarSetRange(Window trackbar, int redraw, int minimum, int maximum) {
     (void)redraw;   // Qt repaints on its own
-    if (auto *slider = trackbar ? qobject_cast<QSlider *>(trackbar->widget) : nullptr) slider->setRange(minimum, maximum);
+    if (QSlider *slider = sliderOf(trackbar)) slider->setRange(minimum, maximum);
 }
 
 void trackbarSetPosition(Window trackbar, int redraw, int position) {
     (void)redraw;
-    if (auto *slider = trackbar ? qobject_cast<QSlider *>(trackbar->widget) : nullptr) slider->setValue(position);
+    if (QSlider *slider = sliderOf(trackbar)) slider->setValue(position);
 }
 
 int trackbarPosition(Window trackbar) {
-    auto *slider = trackbar ? qobject_cast<QSlider *>(trackbar->widget) : nullptr;
+    QSlider *slider = sliderOf(trackbar);
     // during a drag the value may not have caught up with the thumb yet
     return slider ? slider->sliderPosition() : 0;
 }
@@ -848,8 +848,7 @@ int messageBox(Window owner, const char *text, const char *caption, unsigned fla
     if (flags & MB_ICONERROR) icon = QMessageBox::Critical;
     else if (flags & MB_ICONINFORMATION) icon = QMessageBox::Information;
     QWidget *parent = owner && owner->widget ? owner->widget->window() : nullptr;
-    QMessageBox box(icon, QString::fromUtf8(caption ? caption : ""), QString::fromUtf8(text ? text : ""),
-                    QMessageBox::Ok, parent);
+    QMessageBox box(icon, qtText(caption), qtText(text), QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
     // exec runs a nested loop: timers and posted messages keep arriving, so
     // playback goes on behind the box

@@ -12,6 +12,10 @@ class QDialog;
 class QWidget;
 class QMenuBar;
 
+// Returns text, UTF-8 as every text of the window layer is, as a QString;
+// null is the empty text.
+inline QString qtText(const char *text) { return QString::fromUtf8(text ? text : ""); }
+
 // Sets the fonts the dialogs are built with and the application's font.
 // Call once after the QApplication exists.
 void qtInitialiseWindows();
