@@ -10,7 +10,7 @@
 #include "app/windowHelpers.h"
 #include "audio/synthesis.h"
 #include "res/resource.h"
-#include "ui/fileDialog.h"
+#include "platform/fileDialog.h"
 
 char dataFilePath[dataFilePathSize];
 

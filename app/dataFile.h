@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "app/window.h"
+#include "platform/window.h"
 
 const int32_t minDataCount = 100;           // smallest data count accepted
 const int32_t maxDataCount = 100000000;     // largest: 200 million bytes of samples

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "app/window.h"
+#include "platform/window.h"
 
 extern Window volumeTrackbar;           // the volume trackbar, taken at initialisation
 

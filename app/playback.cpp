@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "app/dataFile.h"
-#include "app/system.h"
+#include "platform/system.h"
 #include "app/windowHelpers.h"
 #include "audio/synthesis.h"
 #include "audio/waveStream.h"

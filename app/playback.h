@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "app/window.h"
+#include "platform/window.h"
 
 // The playback state.  Its third field, countdownActive (1 while the
 // countdown runs), is shared with the sample generator and lives beside it

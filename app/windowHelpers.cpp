@@ -4,8 +4,8 @@
 #include <climits>
 #include <cstring>
 
-#include "app/boundedText.h"
-#include "app/system.h"
+#include "platform/boundedText.h"
+#include "platform/system.h"
 #include "res/layout.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Small window helpers that every window of the program uses.
 #pragma once
 
-#include "app/window.h"
+#include "platform/window.h"
 
 const char *const appCaption = "Tonalix";  // the caption of every message box
 const int resourceTextSize = 256;       // bytes of a loadResourceText buffer

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "app/window.h"
-#include "audio/waveOut.h"
+#include "platform/window.h"
+#include "platform/waveOut.h"
 
 // What happens to a slot when the device hands its buffer back; kept in the
 // second byte of the header's user word.

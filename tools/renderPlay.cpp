@@ -8,7 +8,7 @@
 
 #include <cstdio>
 
-#include "app/window.h"
+#include "platform/window.h"
 #include "audio/synthesis.h"
 #include "audio/waveStream.h"
 

@@ -1,7 +1,7 @@
 // The About box.
 #include "ui/aboutBox.h"
 
-#include "app/system.h"
+#include "platform/system.h"
 #include "app/windowHelpers.h"
 #include "res/resource.h"
 

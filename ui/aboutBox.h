@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "app/window.h"
+#include "platform/window.h"
 
 // Link colours in the platform's 0x00BBGGRR form, indexed by linkVisited.
 const uint32_t linkColours[2] = {

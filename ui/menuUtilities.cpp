@@ -1,7 +1,7 @@
 // The menu's utility commands: the help page and the volume control.
 #include "ui/menuUtilities.h"
 
-#include "app/system.h"
+#include "platform/system.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The menu's utility commands: the help page and the volume control.
 #pragma once
 
-#include "app/window.h"
+#include "platform/window.h"
 
 const unsigned volumeControlWaitMs = 10000;     // longest wait for the volume control to start
 

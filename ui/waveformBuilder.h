@@ -7,7 +7,7 @@
 // keeps no state: every press of the apply button starts from scratch.
 #pragma once
 
-#include "app/window.h"
+#include "platform/window.h"
 
 const int maxComponentFrequency = 20000;    // Hz; equal is accepted, only greater is refused
 const int maxFormulaLength = 255;           // characters Play reads from the formula box

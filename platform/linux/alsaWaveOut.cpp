@@ -29,7 +29,7 @@
 #include <vector>
 
 #include "audio/synthesis.h"
-#include "audio/waveOut.h"
+#include "platform/waveOut.h"
 
 struct WaveDevice {
     snd_pcm_t *pcm;

@@ -11,7 +11,7 @@
 #include <mutex>
 #include <vector>
 
-#include "app/window.h"
+#include "platform/window.h"
 
 typedef std::chrono::steady_clock Clock;
 

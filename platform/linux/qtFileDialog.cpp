@@ -6,7 +6,7 @@
 // other caption gets the pattern appended.  "*.*" means every file on the
 // desktop the filter lists come from, but here it would hide the files
 // without an extension, so it becomes "*".
-#include "ui/fileDialog.h"
+#include "platform/fileDialog.h"
 
 #include <QDialog>
 #include <QFileDialog>

@@ -1,7 +1,7 @@
 // The desktop services on Linux: settings in an INI file under the user's
 // configuration folder, the current folder, documents and addresses opened
 // by the desktop, programs started with QProcess.
-#include "app/system.h"
+#include "platform/system.h"
 
 #include <unistd.h>
 
@@ -17,7 +17,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/boundedText.h"
+#include "platform/boundedText.h"
 
 // The settings store: a key path "Software\Maker\Product\Group" becomes the
 // file $XDG_CONFIG_HOME/Maker/Product.conf (~/.config when the variable is

@@ -42,7 +42,7 @@
 #include <set>
 #include <vector>
 
-#include "app/boundedText.h"
+#include "platform/boundedText.h"
 #include "res/layout.h"
 
 #ifndef TONALIX_SOURCE_RESOURCES

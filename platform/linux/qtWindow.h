@@ -1,12 +1,12 @@
 // The Qt window backend: what the program's start-up code and the tests of
-// the real window need beyond app/window.h.
+// the real window need beyond platform/window.h.
 #pragma once
 
 #include <functional>
 
 #include <QString>
 
-#include "app/window.h"
+#include "platform/window.h"
 
 class QDialog;
 class QWidget;

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "app/window.h"
+#include "platform/window.h"
 
 struct WindowRecord {
     int id;

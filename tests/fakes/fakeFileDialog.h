@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/fileDialog.h"
+#include "platform/fileDialog.h"
 
 // One request, as the dialog received it.
 struct FakeFileDialogRequest {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <map>
 
-#include "app/boundedText.h"
+#include "platform/boundedText.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/system.h"
+#include "platform/system.h"
 
 // One settings value as written.
 struct FakeRegistryWrite {

@@ -1,5 +1,5 @@
 // A scripted wave-output device for tests.  It implements every call of
-// audio/waveOut.h in memory: the test chooses how many devices exist, which
+// platform/waveOut.h in memory: the test chooses how many devices exist, which
 // capability queries, prepares or writes fail, and hands the written buffers
 // back one at a time, each as an MM_WOM_DONE posted to the callback window
 // (through the window layer's postMessage, which the test binary provides).
@@ -9,7 +9,7 @@
 #include <deque>
 #include <vector>
 
-#include "audio/waveOut.h"
+#include "platform/waveOut.h"
 
 struct FakeWaveOut {
     // The script, set by the test.

@@ -9,7 +9,7 @@
 #include <mutex>
 #include <set>
 
-#include "app/boundedText.h"
+#include "platform/boundedText.h"
 #include "res/layout.h"
 
 // A dialog, one of its controls, or a message-only window.

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "app/window.h"
+#include "platform/window.h"
 
 // One message box, as it was asked for.
 struct FakeMessageBox {

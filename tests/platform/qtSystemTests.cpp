@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/system.h"
+#include "platform/system.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/window.h"
+#include "platform/window.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/window.h"
+#include "platform/window.h"
 
 class CommandWindowTest : public testing::Test {
 protected:

@@ -6,7 +6,7 @@
 // tests/fakes/fakeFileDialog.cpp.
 #pragma once
 
-#include "app/window.h"
+#include "platform/window.h"
 
 // Flag of OpenFileRequest: only an existing file may be chosen.
 #ifndef OFN_FILEMUSTEXIST

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "app/window.h"
+#include "platform/window.h"
 
 typedef uintptr_t RegistryRoot;         // a root of the settings store
 #ifndef HKEY_CURRENT_USER

@@ -19,7 +19,7 @@
 
 #include <cstdint>
 
-#include "app/window.h"
+#include "platform/window.h"
 
 struct StreamFormat;
 
