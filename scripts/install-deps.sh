@@ -1,6 +1,8 @@
 #!/bin/bash
 # Installs the Debian 12 packages that building, running and testing Tonalix
 # need, and only those that are missing. Safe to run again.
+#   install-deps.sh             the Linux build, its tests and benchmarks
+#   install-deps.sh --windows   also the Windows cross build and Wine
 set -euo pipefail
 
 packages=(
@@ -10,6 +12,11 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libmuparser-dev sox            # benchmarks only: comparison figures
 )
+if [ "${1:-}" = "--windows" ]; then
+  # The cross compilers (the posix-threads flavour), GoogleTest's source for
+  # the Windows test programs, and Wine to run them.
+  packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest wine wine64 zip locales)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -24,4 +31,16 @@ if ((${#missing[@]})); then
   if [ "$(id -u)" != 0 ]; then sudo=sudo; fi
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# Wine names the files of a Japanese or a Western Windows in the bytes of the
+# Linux locale it runs in; the tests run it in both, so both must exist.
+if [ "${1:-}" = "--windows" ]; then
+  for locale in ja_JP en_US; do
+    if ! locale -a 2>/dev/null | grep -qx "$locale.utf8"; then
+      sudo=""
+      if [ "$(id -u)" != 0 ]; then sudo=sudo; fi
+      $sudo localedef -i "$locale" -c -f UTF-8 "$locale.UTF-8"
+    fi
+  done
 fi

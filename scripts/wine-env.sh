@@ -57,7 +57,6 @@ Windows Registry Editor Version 5.00
 "MS Gothic"="Noto Sans Mono CJK JP"
 REG
   wine regedit /S "$wineDir/setup.reg" >/dev/null 2>&1
-  wineserver -w 2>/dev/null &    # returns at once while the persistent server runs
   return 0
 }
 

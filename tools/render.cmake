@@ -11,4 +11,8 @@ add_executable(tonalix-render
   ${CMAKE_CURRENT_LIST_DIR}/renderCompile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/renderOutput.cpp)
 target_link_libraries(tonalix-render PRIVATE renderPlay audio formula platformFiles)
-install(TARGETS tonalix-render RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(WIN32)
+  install(TARGETS tonalix-render RUNTIME DESTINATION .)    # beside tonalix.exe in the release ZIP
+else()
+  install(TARGETS tonalix-render RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()

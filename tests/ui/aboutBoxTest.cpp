@@ -154,10 +154,15 @@ TEST_F(AboutBoxTest, EachLinkNotificationOpensTheAddress) {
     EXPECT_TRUE(fakeMessageBoxes().empty());
 }
 
-// Entry 5 is the installed help page, as a file address.
+// Entry 5 is the installed help page, as a file address; on Windows the page
+// beside the program.
 TEST_F(AboutBoxTest, LinkNamesTheInstalledHelpPage) {
     std::string address = resourceString(IDS_HOME_PAGE);
-    EXPECT_EQ(address.rfind("file:///", 0), 0u) << address;
+#ifdef _WIN32
+    EXPECT_EQ(address, "index.html");
+    return;
+#endif
+    ASSERT_EQ(address.rfind("file:///", 0), 0u) << address;
     EXPECT_EQ(address.substr(address.size() - 11), "/index.html") << address;
     EXPECT_LT(address.size(), 256u);
 }
