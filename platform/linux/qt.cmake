@@ -3,7 +3,7 @@
 if(TONALIX_GUI)
   find_package(Qt6 REQUIRED COMPONENTS Widgets)
 
-  add_library(qtWindow STATIC ${CMAKE_CURRENT_LIST_DIR}/qtWindow.cpp)
+  add_library(qtWindow STATIC ${CMAKE_CURRENT_LIST_DIR}/qtWindow.cpp ${CMAKE_CURRENT_LIST_DIR}/qtWidgets.cpp)
   target_include_directories(qtWindow PUBLIC ${PROJECT_SOURCE_DIR})
   # Images are looked for next to the installed program first, then in the
   # source tree, so a build runs without being installed.
