@@ -447,16 +447,16 @@ double evaluateFormula() {
     acc = function(l_, r_);                 \
     if (*err != 0) goto failed;                \
   }
-  CASE(OpModK) TONALIX_CALL(fmod, acc, ip->k) NEXT;
-  CASE(OpModV) TONALIX_CALL(fmod, acc, v[ip->index]) NEXT;
-  CASE(OpModS) TONALIX_CALL(fmod, stack[--sp], acc) NEXT;
-  CASE(OpRModK) TONALIX_CALL(fmod, ip->k, acc) NEXT;
-  CASE(OpRModV) TONALIX_CALL(fmod, v[ip->index], acc) NEXT;
-  CASE(OpPowK) TONALIX_CALL(pow, acc, ip->k) NEXT;
-  CASE(OpPowV) TONALIX_CALL(pow, acc, v[ip->index]) NEXT;
-  CASE(OpPowS) TONALIX_CALL(pow, stack[--sp], acc) NEXT;
-  CASE(OpRPowK) TONALIX_CALL(pow, ip->k, acc) NEXT;
-  CASE(OpRPowV) TONALIX_CALL(pow, v[ip->index], acc) NEXT;
+  CASE(OpModK) TONALIX_CALL(formulaMod, acc, ip->k) NEXT;
+  CASE(OpModV) TONALIX_CALL(formulaMod, acc, v[ip->index]) NEXT;
+  CASE(OpModS) TONALIX_CALL(formulaMod, stack[--sp], acc) NEXT;
+  CASE(OpRModK) TONALIX_CALL(formulaMod, ip->k, acc) NEXT;
+  CASE(OpRModV) TONALIX_CALL(formulaMod, v[ip->index], acc) NEXT;
+  CASE(OpPowK) TONALIX_CALL(formulaPow, acc, ip->k) NEXT;
+  CASE(OpPowV) TONALIX_CALL(formulaPow, acc, v[ip->index]) NEXT;
+  CASE(OpPowS) TONALIX_CALL(formulaPow, stack[--sp], acc) NEXT;
+  CASE(OpRPowK) TONALIX_CALL(formulaPow, ip->k, acc) NEXT;
+  CASE(OpRPowV) TONALIX_CALL(formulaPow, v[ip->index], acc) NEXT;
 #undef TONALIX_CALL
 
   CASE(OpLoadVAddK) acc = v[ip->index] + ip->k; NEXT;

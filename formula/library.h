@@ -5,6 +5,8 @@
 #ifndef TONALIX_FORMULA_LIBRARY_H
 #define TONALIX_FORMULA_LIBRARY_H
 
+#include <math.h>
+
 #include "formula/tokens.h"
 
 constexpr unsigned OperatorCount = 6;  // "+", "-", "*", "/", "%", "^"
@@ -32,5 +34,43 @@ double opDiv(double left, double right);
 double formulaAsinh(double x);  // ln(x + sqrt(x*x + 1)); no domain error
 double formulaAcosh(double x);  // ln(x + sqrt(x*x - 1)) for x >= 1
 double formulaAtanh(double x);  // ln((1 + x) / (1 - x)) / 2 for -1 < x < 1
+
+// The floating remainder and the power, as the operator table and the
+// derived evaluation form call them.  They are the C library's fmod and pow,
+// except on Windows, where they report errors as glibc does.
+#ifdef _WIN32
+double formulaMod(double left, double right);
+double formulaPow(double left, double right);
+#else
+inline double formulaMod(double left, double right) { return fmod(left, right); }
+inline double formulaPow(double left, double right) { return pow(left, right); }
+#endif
+
+#ifdef _WIN32
+// The C runtime's functions of the table, each followed by glibc's rule for
+// errno (windowsMath.cpp): EDOM for a NaN made from arguments that are not
+// NaN, ERANGE for an infinity made from finite arguments and, for exp and
+// pow, for a zero that a nonzero result underflowed to.
+double windowsCeil(double x);
+double windowsFloor(double x);
+double windowsFabs(double x);
+double windowsSqrt(double x);
+double windowsExp(double x);
+double windowsLog(double x);
+double windowsLog10(double x);
+double windowsSin(double x);
+double windowsCos(double x);
+double windowsTan(double x);
+double windowsAsin(double x);
+double windowsAcos(double x);
+double windowsAtan(double x);
+double windowsSinh(double x);
+double windowsCosh(double x);
+double windowsTanh(double x);
+double windowsJ0(double x);
+double windowsJ1(double x);
+double windowsY0(double x);
+double windowsY1(double x);
+#endif
 
 #endif
