@@ -17,7 +17,7 @@ const MenuTemplateItem menuItems[] = {
 // The address of the installed help page; the build sets it from the
 // install folder.
 #ifndef TONALIX_HELP_PAGE_URL
-#define TONALIX_HELP_PAGE_URL "file:///usr/local/share/doc/tonalix/index.html"
+#define TONALIX_HELP_PAGE_URL "file:///usr/local/share/tonalix/index.html"
 #endif
 
 struct StringEntry {

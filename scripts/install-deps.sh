@@ -9,6 +9,8 @@ packages=(
   g++ cmake make pkg-config
   qt6-base-dev libasound2-dev libasound2-plugins fonts-noto-cjk
   pulseaudio pulseaudio-utils alsa-utils xvfb x11-apps x11-utils
+  netpbm                         # the Xvfb screenshots as PNG
+  lintian desktop-file-utils     # checks of the Debian package and its desktop entry
   libgtest-dev libgmock-dev libbenchmark-dev
   libmuparser-dev sox            # benchmarks only: comparison figures
 )

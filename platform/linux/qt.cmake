@@ -3,7 +3,7 @@
 if(TONALIX_GUI)
   find_package(Qt6 REQUIRED COMPONENTS Widgets)
 
-  add_library(qtWindow STATIC ${CMAKE_CURRENT_LIST_DIR}/qtWindow.cpp)
+  add_library(qtWindow STATIC ${CMAKE_CURRENT_LIST_DIR}/qtWindow.cpp ${CMAKE_CURRENT_LIST_DIR}/qtWidgets.cpp)
   target_include_directories(qtWindow PUBLIC ${PROJECT_SOURCE_DIR})
   # Images are looked for next to the installed program first, then in the
   # source tree, so a build runs without being installed.
@@ -27,27 +27,35 @@ if(TONALIX_GUI)
   # scripts/run.sh starts it from here, the folder that also holds the help page
   set_target_properties(tonalix PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/app)
 
-  # The program icon for the desktop's icon theme, made from the icon resource.
+  # The program icon for the desktop's icon theme, made from the icon resource
+  # at the theme's usual sizes.
   add_executable(tonalix-icon-export ${CMAKE_CURRENT_LIST_DIR}/qtIconExport.cpp)
   target_link_libraries(tonalix-icon-export PRIVATE Qt6::Gui)
   file(GLOB appIcon CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/res/ico104.ico)
   if(appIcon)
-    set(iconPng ${PROJECT_BINARY_DIR}/app/tonalix.png)
-    add_custom_command(OUTPUT ${iconPng}
-      COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
-              $<TARGET_FILE:tonalix-icon-export> ${appIcon} ${iconPng} 32
-      DEPENDS tonalix-icon-export ${appIcon}
-      COMMENT "Making the program icon")
-    add_custom_target(tonalix-icon ALL DEPENDS ${iconPng})
-    install(FILES ${iconPng} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/32x32/apps)
+    set(iconPngs "")
+    foreach(size 16 22 24 32 48 64 128 256)
+      set(iconPng ${PROJECT_BINARY_DIR}/app/icons/${size}x${size}/tonalix.png)
+      add_custom_command(OUTPUT ${iconPng}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/app/icons/${size}x${size}
+        COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
+                $<TARGET_FILE:tonalix-icon-export> ${appIcon} ${iconPng} ${size}
+        DEPENDS tonalix-icon-export ${appIcon}
+        COMMENT "Making the program icon, ${size} pixels")
+      list(APPEND iconPngs ${iconPng})
+      install(FILES ${iconPng} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+    endforeach()
+    add_custom_target(tonalix-icon ALL DEPENDS ${iconPngs})
   endif()
 
   install(TARGETS tonalix RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   # The desktop entry starts the program in the folder of the help page
   # (res/CMakeLists.txt installs it there), which it opens as ./index.html.
+  # That is the program's data folder, not the documentation folder, which
+  # a system may leave out when it installs packages.
   file(READ ${CMAKE_CURRENT_LIST_DIR}/tonalix.desktop desktopEntry)
   file(WRITE ${PROJECT_BINARY_DIR}/tonalix.desktop
-       "${desktopEntry}Path=${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/doc/tonalix\n")
+       "${desktopEntry}Path=${CMAKE_INSTALL_PREFIX}/${TONALIX_HELP_DIR}\n")
   install(FILES ${PROJECT_BINARY_DIR}/tonalix.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   file(GLOB images CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/res/*.bmp ${PROJECT_SOURCE_DIR}/res/*.ico)
   if(images)

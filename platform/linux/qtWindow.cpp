@@ -32,7 +32,6 @@
 #include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QSlider>
-#include <QStylePainter>
 #include <QTimer>
 
 #include <atomic>
@@ -43,6 +42,7 @@
 #include <vector>
 
 #include "platform/boundedText.h"
+#include "platform/linux/qtWidgets.h"
 #include "res/layout.h"
 
 #ifndef TONALIX_SOURCE_RESOURCES
@@ -218,28 +218,6 @@ private:
     WindowRecord *record;
 };
 
-// A drop-down list whose shown text follows the list's alignment.
-class DropList : public QComboBox {
-public:
-    DropList(Qt::Alignment alignment, QWidget *parent) : QComboBox(parent), alignment(alignment) {}
-protected:
-    void paintEvent(QPaintEvent *) override {
-        QStylePainter painter(this);
-        QStyleOptionComboBox option;
-        initStyleOption(&option);
-        painter.drawComplexControl(QStyle::CC_ComboBox, option);
-        // The text field of the style leaves wide margins; narrow lists
-        // such as the 25-unit volume list would cut "100", so the text may
-        // use the whole box left of the arrow.
-        QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
-        field.setLeft(std::min(field.left(), 3));
-        style()->drawItemText(&painter, field, (int)(alignment | Qt::AlignVCenter), palette(), isEnabled(),
-                              currentText(), QPalette::ButtonText);
-    }
-private:
-    Qt::Alignment alignment;
-};
-
 // Static text.  Before it paints it asks the dialog for its colours
 // (WM_CTLCOLORSTATIC); a notifying one also reports clicks and asks for its
 // cursor (WM_SETCURSOR).
@@ -262,12 +240,16 @@ protected:
         }
         QLabel::paintEvent(event);
     }
+    // Only the left button clicks a static text; the right and middle
+    // buttons pass through to the dialog.
     void mousePressEvent(QMouseEvent *event) override {
-        if (!(record->row->style & StyleNotify)) return QLabel::mousePressEvent(event);
+        if (!(record->row->style & StyleNotify) || event->button() != Qt::LeftButton)
+            return QLabel::mousePressEvent(event);
         notify(record, STN_CLICKED);
     }
     void mouseDoubleClickEvent(QMouseEvent *event) override {
-        if (!(record->row->style & StyleNotify)) return QLabel::mouseDoubleClickEvent(event);
+        if (!(record->row->style & StyleNotify) || event->button() != Qt::LeftButton)
+            return QLabel::mouseDoubleClickEvent(event);
         notify(record, STN_DBLCLK);
     }
     void mouseMoveEvent(QMouseEvent *event) override {
@@ -339,7 +321,7 @@ QWidget *createControl(WindowRecord *control, QWidget *parent) {
         return box;
     }
     case ControlDropList: {
-        auto *list = new DropList(side, parent);
+        auto *list = new DropList(side, unitsToPixels(row.height, control->dialog->baseY, 8), parent);
         list->setEditable(false);
         if (row.style & StyleKeepScrollBar) list->view()->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         QObject::connect(list, QOverload<int>::of(&QComboBox::activated), [control] { notify(control, CBN_SELCHANGE); });
@@ -354,7 +336,7 @@ QWidget *createControl(WindowRecord *control, QWidget *parent) {
         return label;
     }
     case ControlEdit: {
-        auto *edit = new QLineEdit(parent);
+        auto *edit = new TextEdit(parent);
         edit->setAlignment(side | Qt::AlignVCenter);
         if (row.style & StyleDigitsOnly)
             edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), edit));
@@ -368,14 +350,14 @@ QWidget *createControl(WindowRecord *control, QWidget *parent) {
         return picture;
     }
     case ControlGroupBox: {
-        auto *group = new QGroupBox(text, parent);
+        auto *group = new GroupFrame(text, parent);
         // a frame only: the controls drawn inside it are its siblings and
         // must keep their clicks
         group->setAttribute(Qt::WA_TransparentForMouseEvents);
         return group;
     }
     case ControlTrackbar: {
-        auto *slider = new QSlider((row.style & StyleVertical) ? Qt::Vertical : Qt::Horizontal, parent);
+        auto *slider = new Trackbar((row.style & StyleVertical) ? Qt::Vertical : Qt::Horizontal, parent);
         // the minimum at the top, and Down moves towards the maximum, as on
         // the desktop trackbar
         slider->setInvertedAppearance(row.style & StyleVertical);
@@ -489,12 +471,9 @@ WindowRecord *buildDialog(int templateId, WindowRecord *owner, WindowProc proc) 
         int cx = unitsToPixels(row.width, dialog->baseX, 4), cy = unitsToPixels(row.height, dialog->baseY, 8);
         if (row.kind == ControlIcon) cx = cy = iconPixels;  // an icon control takes its icon's size
         if (row.kind == ControlDropList) {
-            // the height in the row is the dropped height; the box itself is
-            // one line, and the open list shows what fits below it
-            int box = std::max(w->sizeHint().height(), unitsToPixels(12, dialog->baseY, 8));
-            int itemHeight = std::max(1, QFontMetrics(font).height() + 2);
-            static_cast<QComboBox *>(w)->setMaxVisibleItems(std::max(1, (cy - box) / itemHeight));
-            cy = box;
+            // the height in the row is the dropped height, which the list
+            // took when it was made; the box itself is one line
+            cy = std::max(w->sizeHint().height(), unitsToPixels(12, dialog->baseY, 8));
         }
         w->setGeometry(x, y, cx, cy);
         w->setFocusPolicy((row.style & StyleTabStop) ? Qt::StrongFocus : Qt::NoFocus);

@@ -171,6 +171,35 @@ TEST_F(QtCommandsTest, AboutBoxShowsItsTextsAndClosesOnEsc) {
     });
 }
 
+// Right and middle clicks, single or double, open nothing and leave the link
+// blue; a left click follows it and turns it purple.
+TEST_F(QtCommandsTest, OnlyTheLeftButtonFollowsTheLink) {
+    runAbout([](QDialog *about) {
+        QLabel *link = aboutLabel(about, resourceString(IDS_LINK_CAPTION));
+        ASSERT_NE(link, nullptr);
+        const struct {
+            Qt::MouseButton button;
+            bool twice;
+            int followed;
+        } clicks[] = {
+            {Qt::RightButton, false, 0},
+            {Qt::MiddleButton, false, 0},
+            {Qt::RightButton, true, 0},
+            {Qt::MiddleButton, true, 0},
+            {Qt::LeftButton, false, 1},
+        };
+        for (const auto &c : clicks) {
+            if (c.twice) QTest::mouseDClick(link, c.button);
+            else QTest::mouseClick(link, c.button);
+            about->grab();              // paints, so the link asks for its colour
+            EXPECT_EQ(linkVisited, c.followed) << c.button << " twice " << c.twice;
+            EXPECT_EQ(link->palette().color(QPalette::WindowText), c.followed ? QColor(128, 0, 128) : QColor(0, 0, 255))
+                << c.button << " twice " << c.twice;
+        }
+        about->close();
+    });
+}
+
 TEST_F(QtCommandsTest, AboutBoxClosesOnTheCloseBoxAndOk) {
     runAbout([](QDialog *about) { about->close(); });
     runAbout([](QDialog *about) {
