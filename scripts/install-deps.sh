@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libasound2-dev libasound2-plugins fonts-noto-cjk
   pulseaudio pulseaudio-utils alsa-utils xvfb x11-apps x11-utils
   libgtest-dev libgmock-dev libbenchmark-dev
+  libxbyak-dev                   # the formula engine's machine code
   libmuparser-dev sox            # benchmarks only: comparison figures
 )
 
