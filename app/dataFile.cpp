@@ -11,6 +11,7 @@
 #include "audio/synthesis.h"
 #include "res/resource.h"
 #include "platform/fileDialog.h"
+#include "platform/files.h"
 
 char dataFilePath[dataFilePathSize];
 
@@ -62,7 +63,7 @@ int allocateSampleArray(Window dialog, int32_t count) {
 // opened or read: on Linux a folder opens like a file and fails only at the
 // first read, and a folder is no data file.
 FILE *openForReading(const char *path) {
-    FILE *file = fopen(path, "rb");     // CR LF is folded by readLine
+    FILE *file = openFile(path, "rb");  // CR LF is folded by readLine
     if (!file)
         return nullptr;
     getc(file);
@@ -205,7 +206,7 @@ int checkDataFileOption(Window dialog) {
         return result;
     }
 
-    FILE *file = pathFits ? fopen(dataFilePath, "wb") : nullptr;
+    FILE *file = pathFits ? openFile(dataFilePath, "wb") : nullptr;
     if (!file) {
         showError(dialog, fileUnusableText, appCaption);
         return 0;
@@ -264,7 +265,7 @@ int readDataFile(Window dialog, FILE *file, int32_t count) {
 }
 
 int writeDataFile(Window dialog) {
-    FILE *file = fopen(dataFilePath, "wb");     // lines carry their own CR LF
+    FILE *file = openFile(dataFilePath, "wb"); // lines carry their own CR LF
     if (!file)
         return 0;
     int failed = 0;

@@ -10,5 +10,5 @@ add_executable(tonalix-render
   ${CMAKE_CURRENT_LIST_DIR}/render.cpp
   ${CMAKE_CURRENT_LIST_DIR}/renderCompile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/renderOutput.cpp)
-target_link_libraries(tonalix-render PRIVATE renderPlay audio formula)
+target_link_libraries(tonalix-render PRIVATE renderPlay audio formula platformFiles)
 install(TARGETS tonalix-render RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -6,12 +6,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "audio/synthesis.h"
 #include "audio/waveStream.h"
 #include "formula/formula.h"
+#include "platform/files.h"
 #include "tools/renderCompile.h"
 #include "tools/renderOutput.h"
 #include "tools/renderPlay.h"
@@ -197,7 +197,7 @@ void showProgress(uint64_t done, uint64_t total, int *lastPercent) {
 // formula to the output, 1 after a failure message.
 int renderToOutput(const RenderOptions &options) {
     if (options.output.empty() || options.output == "-") {
-        if (isatty(STDOUT_FILENO)) {
+        if (isTerminal(stdout)) {
             std::fprintf(stderr, "tonalix-render: standard output is a terminal; write samples with -o FILE "
                                  "or pipe them into a program\n");
             return 1;
@@ -206,7 +206,7 @@ int renderToOutput(const RenderOptions &options) {
     RenderOutput output;
     if (!openOutput(&output, options.output, options.samples))
         return 1;
-    int progress = isatty(STDERR_FILENO) && options.samples > renderRate;
+    int progress = isTerminal(stderr) && options.samples > renderRate;
     int lastPercent = -1;
     std::vector<unsigned char> buffer(bufferBytes);
     for (uint64_t done = 0; done < options.samples;) {
@@ -224,6 +224,7 @@ int renderToOutput(const RenderOptions &options) {
 } // namespace
 
 int main(int argc, char **argv) {
+    argv = utf8Arguments(argc, argv);   // file names in any script, on every system
     RenderOptions options;
     int parsed = parseArguments(argc, argv, &options);
     if (parsed >= 0)

@@ -9,24 +9,37 @@
 // written in place, and a link is followed to the file it names.
 #include "tools/renderOutput.h"
 
+#include <cctype>
 #include <cerrno>
-#include <climits>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <strings.h>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include "platform/files.h"
 
 namespace {
 
 char pendingFile[4096];                 // the temporary file to remove on a signal
 
+// The signals that end the process while a file is being written.
+const int terminatingSignals[] = {
+    SIGINT, SIGTERM,
+#ifdef SIGHUP
+    SIGHUP, SIGPIPE,
+#endif
+};
+
+// What separates the folders of a path.
+#ifdef _WIN32
+const char pathSeparators[] = "/\\:";
+#else
+const char pathSeparators[] = "/";
+#endif
+
 // Removes the unfinished file and ends the process with the signal's status.
 void onTerminatingSignal(int signalNumber) {
     if (pendingFile[0])
-        unlink(pendingFile);
+        removeFile(pendingFile);
     signal(signalNumber, SIG_DFL);
     raise(signalNumber);
 }
@@ -49,7 +62,11 @@ void reportErrno(const std::string &what) {
 } // namespace
 
 int isWavPath(const std::string &path) {
-    return path.size() >= 4 && strcasecmp(path.c_str() + path.size() - 4, ".wav") == 0;
+    if (path.size() < 4) return 0;
+    const char *ending = path.c_str() + path.size() - 4;
+    for (int i = 0; i < 4; i++)
+        if (std::tolower((unsigned char)ending[i]) != ".wav"[i]) return 0;
+    return 1;
 }
 
 void wavHeader(unsigned char header[44], uint64_t samples) {
@@ -71,72 +88,63 @@ void wavHeader(unsigned char header[44], uint64_t samples) {
 int openOutput(RenderOutput *output, const std::string &path, uint64_t samples) {
     *output = RenderOutput{nullptr, std::string(), std::string(), std::string(), 0};
     if (path.empty() || path == "-") {
+        useBinaryMode(stdout);          // raw samples, never line ends
         output->file = stdout;
         return 1;
     }
     output->path = path;
     output->target = path;
     output->wav = isWavPath(path);
-    struct stat existing;
-    if (stat(path.c_str(), &existing) == 0) {
-        if (S_ISDIR(existing.st_mode)) {
-            std::fprintf(stderr, "tonalix-render: %s: the output names a folder, not a file\n", path.c_str());
+    switch (pathKind(path.c_str())) {
+    case PathFolder:
+        std::fprintf(stderr, "tonalix-render: %s: the output names a folder, not a file\n", path.c_str());
+        return 0;
+    case PathSpecial:
+        // A device or a pipe is written in place.
+        output->file = openFile(path.c_str(), "wb");
+        if (!output->file) {
+            reportErrno("cannot write " + path);
             return 0;
         }
-        // A device or a pipe is written in place; a link to a plain file is
-        // followed, so that the link stays and the file it names is replaced.
-        int inPlace = !S_ISREG(existing.st_mode);
-        struct stat link;
-        char resolved[PATH_MAX];
-        if (!inPlace && lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-            if (realpath(path.c_str(), resolved))
-                output->target = resolved;
-            else
-                inPlace = 1;
-        }
-        if (inPlace) {
-            output->file = std::fopen(path.c_str(), "wb");
+        break;
+    case PathFile:
+        // A link to a plain file is followed, so that the link stays and the
+        // file it names is replaced; one that cannot be followed is written
+        // in place.
+        if (!linkTarget(path.c_str(), &output->target)) {
+            output->target = path;
+            output->file = openFile(path.c_str(), "wb");
             if (!output->file) {
                 reportErrno("cannot write " + path);
                 return 0;
             }
         }
+        break;
+    case PathMissing:
+        break;
     }
     if (!output->file) {
-        size_t slash = output->target.rfind('/');
+        size_t slash = output->target.find_last_of(pathSeparators);
         std::string folder = slash == std::string::npos ? "" : output->target.substr(0, slash + 1);
         std::string name = slash == std::string::npos ? output->target : output->target.substr(slash + 1);
         if (name.empty()) {
             std::fprintf(stderr, "tonalix-render: %s: the output names a folder, not a file\n", path.c_str());
             return 0;
         }
-        output->temporary = folder + "." + name + ".XXXXXX";
-        if (output->temporary.size() >= sizeof pendingFile) {
+        const std::string prefix = folder + "." + name + ".";
+        if (prefix.size() + 8 >= sizeof pendingFile) {
             std::fprintf(stderr, "tonalix-render: %s: the name is too long\n", path.c_str());
             return 0;
         }
-        std::strcpy(pendingFile, output->temporary.c_str());
-        const int signals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
-        for (int s : signals)
+        for (int s : terminatingSignals)
             signal(s, onTerminatingSignal);
-        int fd = mkstemp(pendingFile);
-        if (fd < 0) {
-            pendingFile[0] = '\0';
-            reportErrno("cannot write " + path);
-            return 0;
-        }
-        output->temporary = pendingFile;
-        // mkstemp makes the file private; give it the mode a new file gets.
-        mode_t mask = umask(0);
-        umask(mask);
-        fchmod(fd, 0666 & ~mask);
-        output->file = fdopen(fd, "wb");
+        output->file = createUniqueFile(prefix, &output->temporary);
         if (!output->file) {
             reportErrno("cannot write " + path);
-            close(fd);
-            abandonOutput(output);
+            output->temporary.clear();
             return 0;
         }
+        std::strcpy(pendingFile, output->temporary.c_str());
     }
     if (output->wav) {
         unsigned char header[44];
@@ -182,7 +190,7 @@ int finishOutput(RenderOutput *output) {
     }
     if (output->temporary.empty())
         return 1;                       // written in place: nothing to rename
-    if (rename(output->temporary.c_str(), output->target.c_str()) != 0) {
+    if (!replaceFile(output->temporary.c_str(), output->target.c_str())) {
         reportErrno("cannot write " + name);
         abandonOutput(output);
         return 0;
@@ -199,6 +207,6 @@ void abandonOutput(RenderOutput *output) {
         output->file = nullptr;
     }
     if (!output->temporary.empty())
-        unlink(output->temporary.c_str());
+        removeFile(output->temporary.c_str());
     pendingFile[0] = '\0';
 }

@@ -13,13 +13,16 @@ const int commandLineSize = 560;        // bytes of an expanded command line
 
 }  // namespace
 
-// The sound server's mixer first, then the sound card's mixer in a terminal.
-// Each is expanded (%NAME%) before it is started, so a platform may name its
-// programs by environment variables.
+// Each command is expanded (%NAME%) before it is started, so a platform may
+// name its programs by environment variables.  On Windows the old mixer's two
+// places come first; no Windows since Vista has either, so the mixer of
+// current Windows follows.  On Linux the sound server's mixer comes first,
+// then the sound card's mixer in a terminal.
 const char *const volumeControlCommands[] = {
 #ifdef _WIN32
     "%SystemRoot%\\System32\\sndvol32.exe",
     "%SystemRoot%\\sndvol32.exe",
+    "%SystemRoot%\\System32\\SndVol.exe",
 #else
     "pavucontrol",
     "x-terminal-emulator -e alsamixer",
