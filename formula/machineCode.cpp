@@ -96,11 +96,10 @@ int buildMachineCode(const Instruction *, unsigned) { return 0; }
 namespace {
 
 constexpr size_t CodeBytes = 256 * 1024;  // both routines and their numbers
-constexpr size_t PageBytes = 4096;
 
 void *codeBlock = nullptr;  // allocated at the first build, kept for the run
 int codeBlockRefused = 0;   // the system refused code memory: never ask again
-size_t executableBytes = 0; // the pages of the block now read+execute
+int codeBlockExecutable = 0;
 
 #ifdef _WIN32
 constexpr int ShadowBytes = 32;  // the callee's home for its four register arguments
@@ -605,13 +604,12 @@ int buildMachineCode(const Instruction *code, unsigned length) {
       codeBlockRefused = 1;
       return 0;
     }
-  } else if (executableBytes > 0) {
-    if (!makeCodeWritable(codeBlock, executableBytes)) return 0;
-    executableBytes = 0;
+  } else if (codeBlockExecutable) {
+    if (!makeCodeWritable(codeBlock, CodeBytes)) return 0;
+    codeBlockExecutable = 0;
   }
   Xbyak::ClearError();
   size_t loopOffset;
-  size_t bytes;
   {
     Emitter e(codeBlock, CodeBytes);
     e.emitEvaluate(code, length);
@@ -619,16 +617,16 @@ int buildMachineCode(const Instruction *code, unsigned length) {
     loopOffset = e.getSize();
     e.emitSampleLoop(code, length);
     e.emitPool();
-    bytes = e.getSize();
     if (e.hasUndefinedLabel()) return 0;
   }
   if (Xbyak::GetError() != 0) return 0;  // too big for the block, or no code for an instruction
-  const size_t pages = (bytes + PageBytes - 1) / PageBytes * PageBytes;
-  if (!makeCodeExecutable(codeBlock, pages)) {
+  // The whole block changes at once: protecting only the pages written would
+  // split the mapping in two at every build and merge it at the next.
+  if (!makeCodeExecutable(codeBlock, CodeBytes)) {
     codeBlockRefused = 1;  // a system that forbids it once forbids it always
     return 0;
   }
-  executableBytes = pages;
+  codeBlockExecutable = 1;
   machineEvaluate = reinterpret_cast<double (*)()>(codeBlock);
   machineSampleLoop = reinterpret_cast<void (*)(SampleRun *)>(static_cast<char *>(codeBlock) + loopOffset);
   return 1;

@@ -110,6 +110,7 @@ TEST(CodeMemory, NeverWritableAndExecutable) {
   ASSERT_EQ(compileFormula("sin(t)"), 0);
   ASSERT_EQ(compileFormula("x=x+1, x*t"), 0);  // built again over the first
   ASSERT_NE(machineEvaluate, nullptr);
+  setVariable(23, 1.0);  // x
   const auto code = reinterpret_cast<uintptr_t>(machineEvaluate);
   FILE *maps = std::fopen("/proc/self/maps", "r");
   ASSERT_NE(maps, nullptr);
