@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <string>
@@ -97,6 +98,16 @@ TEST(FunctionIndex, NamesItsRow) {
   } rows[] = {{FunctionCeil, "ceil("}, {FunctionFloor, "floor("}, {FunctionAbs, "abs("}, {FunctionSqrt, "sqrt("},
               {FunctionSin, "sin("},   {FunctionCos, "cos("},     {FunctionTan, "tan("}};
   for (const auto &row : rows) EXPECT_STREQ(functionNames[row.index], row.name);
+}
+
+// TONALIX_JIT=0 leaves the interpreter running; a test entry of its own
+// runs this with the variable set.
+TEST(MachineCodeSwitch, EnvironmentZeroTurnsItOff) {
+  const char *setting = std::getenv("TONALIX_JIT");
+  if (setting == nullptr || std::strcmp(setting, "0") != 0) GTEST_SKIP() << "runs with TONALIX_JIT=0";
+  ASSERT_EQ(compileFormula("sin(t)"), 0);
+  EXPECT_EQ(machineEvaluate, nullptr);
+  EXPECT_TRUE(agreesWithDefinition("sin(t)+x", 0.5));
 }
 
 // No page of the process is writable and executable at once, and the
