@@ -13,7 +13,7 @@ startSoundServer() {
   soundServerDir=$(mktemp -d /tmp/tonalix-sound.XXXXXX) || return 1
   mkdir -p "$soundServerDir/runtime" "$soundServerDir/home"
   cat >"$soundServerDir/server.pa" <<PA
-load-module module-null-sink sink_name=tonalix_null rate=48000 channels=1 sink_properties=device.description=TonalixNull
+load-module module-null-sink sink_name=tonalix_null rate=132300 channels=1 sink_properties=device.description=TonalixNull
 set-default-sink tonalix_null
 load-module module-native-protocol-unix auth-anonymous=1 socket=$soundServerDir/native
 PA

@@ -1,0 +1,293 @@
+// The Windows programs of the cross build, run under Wine beside the Linux
+// ones: tonalix-render.exe against tonalix-render, and the real tonalix.exe
+// playing through waveOut into the private sound server, driven from
+// outside by tonalix-click.exe.  Needs the Windows build, a Wine prefix with
+// a display (scripts/wine-env.sh) and, for the sound, the private server
+// (scripts/sound-server.sh); without them these tests report themselves
+// skipped.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "tests/support/soundAnalysis.h"
+#include "tests/tools/runProgram.h"
+
+namespace {
+
+const std::string windowsBuild = TONALIX_WINDOWS_BUILD;
+const std::string windowsRender = windowsBuild + "/tools/tonalix-render.exe";
+const std::string windowsProgramFolder = windowsBuild + "/app";
+const char *const startFormula = "sin(440*6.2831853071795865*t)";
+
+// Returns why the Windows programs cannot run here, or "" when they can.
+std::string missingWine() {
+    if (!std::getenv("WINEPREFIX") || !std::getenv("DISPLAY")) return "no Wine prefix (scripts/wine-env.sh makes one)";
+    if (access(windowsRender.c_str(), X_OK) != 0 || access((windowsProgramFolder + "/tonalix.exe").c_str(), R_OK) != 0)
+        return "no Windows build in " + windowsBuild + " (scripts/build-windows.sh)";
+    return "";
+}
+
+// Returns command run under Wine in folder, with environment settings first.
+std::vector<std::string> underWine(const std::string &folder, const std::vector<std::string> &command,
+                                   const std::vector<std::string> &settings = {}) {
+    std::vector<std::string> line = {"env", "-C", folder};
+    line.insert(line.end(), settings.begin(), settings.end());
+    line.push_back("wine");
+    line.insert(line.end(), command.begin(), command.end());
+    return line;
+}
+
+// Returns text without the CR of Windows line ends.
+std::string withoutCarriageReturns(std::string text) {
+    std::string out;
+    for (char c : text)
+        if (c != '\r') out += c;
+    return out;
+}
+
+// Returns the 16-bit samples of a raw render.
+std::vector<int> samplesOf(const std::string &bytes) {
+    std::vector<int> samples(bytes.size() / 2);
+    for (size_t i = 0; i < samples.size(); i++)
+        samples[i] = (int16_t)(uint16_t)((unsigned char)bytes[2 * i] | (unsigned char)bytes[2 * i + 1] << 8);
+    return samples;
+}
+
+class WindowsRenderer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::string why = missingWine();
+        if (!why.empty()) GTEST_SKIP() << why;
+        folder = makeTempFolder();
+    }
+    void TearDown() override {
+        if (!folder.empty()) runProgram({"rm", "-rf", folder});
+    }
+    std::string folder;
+};
+
+struct RenderCase {
+    std::vector<std::string> arguments;
+    int exact;                          // 1: only exactly rounded operations, so byte for byte
+};
+
+// The same arguments give the same bytes on standard output, the same exit
+// status and the same messages; formulas of exactly rounded operations give
+// the same bytes, others at most one unit apart per sample.
+TEST_F(WindowsRenderer, MatchesTheLinuxRenderer) {
+    const RenderCase cases[] = {
+        {{"--samples", "4000", "t*100-floor(t*100)"}, 1},
+        {{"--samples", "4000", "sqrt(t)*abs(ceil(t*50)%3-1)/(1+t)"}, 1},
+        {{"--samples", "3000", "x=x+1, x%200/100-1"}, 1},
+        {{"--samples", "3000", "1/t"}, 1},
+        {{"--samples", "5000", startFormula}, 0},
+        {{"--samples", "5000", "0.5*sin(220*6.2831853071795865*t)+0.3*cos(330*6.2831853071795865*t)"}, 0},
+        {{"--samples", "2000", "exp(-t*100)*tanh(t*1000)-log(1+t)+atan(t)+j0(t*1000)/3"}, 0},
+        {{"--samples", "2000", "asinh(t*1000)/10+acosh(1+t)+atanh(t)+y1(1+t)/3"}, 0},
+        {{"sin("}, 1},
+        {{"--seconds", "abc", "t"}, 1},
+        {{"--samples", "0", "t"}, 1},
+        {{"--frobnicate", "t"}, 1},
+        {{"2*-3"}, 1},
+    };
+    for (const RenderCase &c : cases) {
+        SCOPED_TRACE(c.arguments.back());
+        std::vector<std::string> linux = {RENDER_PATH};
+        linux.insert(linux.end(), c.arguments.begin(), c.arguments.end());
+        std::vector<std::string> windows = {windowsRender};
+        windows.insert(windows.end(), c.arguments.begin(), c.arguments.end());
+        const ProgramRun expected = runProgram(linux, folder + "/linux.raw");
+        const ProgramRun actual = runProgram(underWine(folder, windows), folder + "/windows.raw");
+        EXPECT_EQ(actual.exitCode, expected.exitCode);
+        EXPECT_EQ(withoutCarriageReturns(actual.err), expected.err);
+        const std::vector<int> want = samplesOf(readFileText(folder + "/linux.raw"));
+        const std::vector<int> got = samplesOf(readFileText(folder + "/windows.raw"));
+        ASSERT_EQ(got.size(), want.size());
+        int worst = 0;
+        for (size_t i = 0; i < got.size(); i++) worst = std::max(worst, std::abs(got[i] - want[i]));
+        EXPECT_LE(worst, c.exact ? 0 : 1);
+    }
+}
+
+// A WAV file, here with a Japanese name, holds the same bytes on both.
+TEST_F(WindowsRenderer, WritesTheSameWavFileUnderAJapaneseName) {
+    ASSERT_EQ(runProgram({RENDER_PATH, "--samples", "1000", "-o", folder + "/linux.wav", "t*10"}).exitCode, 0);
+    ProgramRun run = runProgram(underWine(folder, {windowsRender, "--samples", "1000", "-o", "波形データ.wav", "t*10"}));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(readFileText(folder + "/波形データ.wav"), readFileText(folder + "/linux.wav"));
+    EXPECT_EQ(folderEntries(folder), (std::vector<std::string>{"linux.wav", "波形データ.wav"}));
+}
+
+// Every failing case of the language fails on Windows too: 1+0*F plays 0
+// when F fails, and 1 (32767) or not-a-number (-32767) when it does not.
+TEST_F(WindowsRenderer, FailsWhereTheLinuxRendererFails) {
+    const char *const failing[] = {
+        "sqrt(-1)", "log(0)",    "log10(-1)", "asin(2)",    "acos(-2)",  "acosh(0.5)", "atanh(1)",
+        "atanh(-1)", "y0(0)",    "y1(-1)",    "x%0",        "(-8)^(1/3)", "10^400",    "exp(1000)",
+        "sin(1e999)", "cos(-1e999)", "tan(1e999)", "exp(-1000)", "10^(-400)", "1/0", "1/(1e999-1e999)",
+        "cosh(1000)", "0^(-1)",
+    };
+    for (const char *f : failing) {
+        SCOPED_TRACE(f);
+        const std::string probe = std::string("1+0*(") + f + ")";
+        const ProgramRun linux = runProgram({RENDER_PATH, "--samples", "3", probe});
+        const ProgramRun windows = runProgram(underWine(folder, {windowsRender, "--samples", "3", probe}));
+        EXPECT_EQ(linux.out, std::string(6, '\0')) << "it does not fail on Linux";
+        EXPECT_EQ(windows.out, linux.out);
+    }
+}
+
+class WindowsProgram : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::string why = missingWine();
+        if (!why.empty()) GTEST_SKIP() << why;
+    }
+    void TearDown() override {
+        if (program > 0) {
+            click("click", "1006");
+            waitForProgram(10);
+        }
+    }
+
+    // Starts tonalix.exe with settings in its environment and waits for its
+    // main window.  Returns 1 when the window opened.
+    int startWindow(const std::vector<std::string> &settings = {}) {
+        program = startProgram(underWine(windowsProgramFolder, {"./tonalix.exe"}, settings), "/dev/null");
+        return program > 0 && click("wait", "20000", settings).exitCode == 0;
+    }
+    // Runs tonalix-click.exe with a command and its number.
+    ProgramRun click(const std::string &command, const std::string &number,
+                     const std::vector<std::string> &settings = {}) {
+        return runProgram(underWine(windowsProgramFolder, {"./tonalix-click.exe", command, number}, settings));
+    }
+    // Returns the text of control id of the running window.
+    std::string controlText(int id, const std::vector<std::string> &settings = {}) {
+        std::string text = withoutCarriageReturns(click("text", std::to_string(id), settings).out);
+        if (!text.empty() && text.back() == '\n') text.pop_back();
+        return text;
+    }
+    // Waits up to seconds for tonalix.exe to end.  Returns its exit code, or
+    // -1 when it had to be killed.
+    int waitForProgram(int seconds) {
+        for (int i = 0; i < seconds * 10; i++) {
+            int status = 0;
+            if (waitpid(program, &status, WNOHANG) == program) {
+                program = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            }
+            usleep(100000);
+        }
+        kill(program, SIGKILL);
+        waitpid(program, nullptr, 0);
+        program = -1;
+        return -1;
+    }
+    pid_t program = -1;
+};
+
+// Returns the seconds since the recording started, from its sample count.
+double secondsOf(size_t samples) { return (double)samples / monitorRate; }
+
+// The program plays through waveOut: silence through the countdown, the
+// start formula at full scale, silence after Stop; the settings are in the
+// registry.
+TEST_F(WindowsProgram, PlaysTheCountdownThenTheToneThenSilence) {
+    const std::string sink = soundSink();
+    if (sink.empty()) GTEST_SKIP() << "no sound server (scripts/test.sh starts one)";
+    const std::string folder = makeTempFolder(), recording = folder + "/recording.raw";
+    // The recorder writes its file in blocks, so the moments of the clicks
+    // are taken from the clock.  The recording starts a little after the
+    // clock's zero, so a click's place in it is at most the time shown.
+    const pid_t recorder = startProgram(monitorRecorder(sink), recording);
+    const auto zero = std::chrono::steady_clock::now();
+    auto sinceZero = [zero] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - zero).count();
+    };
+    ASSERT_TRUE(startWindow());
+    usleep(300000);
+    ASSERT_EQ(click("click", "15").exitCode, 0);
+    const double playAt = sinceZero();
+    sleep(7);                           // three seconds of countdown, then the tone
+    ASSERT_EQ(click("click", "15").exitCode, 0);
+    const double stopAt = sinceZero();
+    sleep(2);                           // the device's delay, then silence
+    EXPECT_EQ(controlText(1065), "現在停止中");
+    click("click", "1006");
+    EXPECT_EQ(waitForProgram(10), 0);
+    kill(recorder, SIGTERM);
+    waitpid(recorder, nullptr, 0);
+    const std::vector<double> heard = decodeRecording(readFileText(recording));
+    runProgram({"rm", "-rf", folder});
+
+    size_t first = heard.size(), last = 0;
+    for (size_t i = 0; i < heard.size(); i++)
+        if (std::fabs(heard[i]) > 3000) {
+            first = std::min(first, i);
+            last = i;
+        }
+    ASSERT_LT(first, last) << "nothing was heard";
+    std::printf("play at %.2f s, tone from %.2f s to %.2f s, stop at %.2f s, recording %.2f s\n", playAt,
+                secondsOf(first), secondsOf(last), stopAt, secondsOf(heard.size()));
+    // The countdown is three seconds; the device may add its own delay.
+    EXPECT_GE(secondsOf(first) - playAt, 2.9);
+    EXPECT_LE(secondsOf(first) - playAt, 5.0);
+    // Silence before and after, but for the tone's own first and last
+    // rising and falling samples.
+    const size_t edge = monitorRate / 100;
+    for (size_t i = 0; i + edge < first; i++) ASSERT_LE(std::fabs(heard[i]), 1) << "a sound before the tone at " << i;
+    for (size_t i = last + edge; i < heard.size(); i++) ASSERT_LE(std::fabs(heard[i]), 1) << "a sound after it at " << i;
+    EXPECT_LE(secondsOf(last), stopAt + 1.5) << "the tone goes on after Stop";
+    // Judge the tone after its first second: the device starts unevenly.
+    const size_t from = first + monitorRate, to = last - monitorRate / 4;
+    ASSERT_GT(to, from + monitorRate) << "the tone lasted only " << secondsOf(last - first) << " s";
+    const std::vector<double> steady(heard.begin() + (long)from, heard.begin() + (long)to);
+    EXPECT_NEAR(dominantFrequency(steady), 440.0, 1.0);
+    double sum = 0, peak = 0;
+    for (double v : steady) {
+        sum += v * v;
+        peak = std::max(peak, std::fabs(v));
+    }
+    EXPECT_GT(peak, 0.9 * 32767);
+    EXPECT_NEAR(std::sqrt(sum / (double)steady.size()) / (32767 / std::sqrt(2.0)), 1.0, 0.1);
+
+    const ProgramRun settings = runProgram({"wine", "reg", "query", "HKCU\\Software\\Quillmark\\Humtone\\Setting"});
+    const std::string values = withoutCarriageReturns(settings.out);
+    EXPECT_NE(values.find("    vol    REG_DWORD    0x64\n"), std::string::npos) << values;
+    EXPECT_NE(values.find("    sin_vol    REG_DWORD    0x64\n"), std::string::npos) << values;
+}
+
+// The texts are the same in a Japanese and in a Western locale.
+TEST_F(WindowsProgram, TextsShowInEveryLocale) {
+    for (const char *locale : {"LC_ALL=ja_JP.UTF-8", "LC_ALL=en_US.UTF-8"}) {
+        SCOPED_TRACE(locale);
+        ASSERT_TRUE(startWindow({locale}));
+        EXPECT_EQ(controlText(1065, {locale}), "現在停止中");
+        EXPECT_EQ(controlText(1008, {locale}), "サイン波");
+        EXPECT_EQ(controlText(11, {locale}), startFormula);
+        click("click", "1006", {locale});
+        EXPECT_EQ(waitForProgram(10), 0);
+    }
+}
+
+// Without a sound device the program shows only its message, then ends.
+TEST_F(WindowsProgram, WithoutASoundDeviceShowsOnlyTheMessage) {
+    const std::vector<std::string> noDevice = {"PULSE_SERVER=unix:/nonexistent", "ALSA_CONFIG_PATH=/dev/null"};
+    program = startProgram(underWine(windowsProgramFolder, {"./tonalix.exe"}, noDevice), "/dev/null");
+    ASSERT_GT(program, 0);
+    const ProgramRun box = click("message-box", "20000");
+    EXPECT_EQ(box.exitCode, 0);
+    EXPECT_EQ(withoutCarriageReturns(box.out), "No waveform-audio devices.\n");
+    EXPECT_EQ(waitForProgram(10), 0);
+    EXPECT_NE(click("wait", "0").exitCode, 0) << "the main window opened";
+}
+
+} // namespace
