@@ -81,6 +81,15 @@ int32_t generateSamples(void *buffer, int32_t byteCount) {
 
     const double period = 1.0 / clockRate;
     const int record = sampleCapture.mode == CaptureRecord;
+    // The engine's machine code runs the whole loop below in one call when
+    // it can; the capture then copies the first samples of the buffer.
+    SampleRun run = {out, sampleCount, period, 0.0};
+    if (runSampleLoop(&run)) {
+        lastSampleTime = run.lastTime;
+        for (int32_t i = 0; record && i < sampleCount && sampleCapture.index < sampleCapture.count; i++)
+            sampleCapture.samples[sampleCapture.index++] = (int16_t)(uint16_t)(out[2 * i] | out[2 * i + 1] << 8);
+        return byteCount;
+    }
     // t is read once per call and carried in a register: each sample writes
     // it with setVariable, and the value read back before the next sample
     // would be exactly the value just written.  The next sample's time is

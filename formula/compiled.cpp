@@ -32,44 +32,9 @@
 
 #include "formula/engine.h"
 #include "formula/library.h"
+#include "formula/machineCode.h"
 
 namespace {
-
-// Instructions. "acc" is the accumulator; K is the instruction's number, V
-// its variable, S the value popped from the stack. R-forms take the
-// instruction's operand as the left operand of the operator.
-enum OpCode : uint16_t {
-  OpEnd,     // the result is acc
-  OpFail,    // the evaluation fails
-  OpLoadK,   // acc = K
-  OpLoadV,   // acc = V
-  OpPushK,   // push acc; acc = K
-  OpPushV,   // push acc; acc = V
-  OpNeg,     // acc = -acc
-  OpAssign,  // V = acc
-  OpFunc,    // acc = function(acc), errno tested
-  OpFuncQuiet,  // acc = function(acc), for functions that never set errno
-  OpFuncFinite, // acc = function(acc), errno tested only for an infinite or NaN acc
-  OpFloor,   // acc = floor(acc)
-  // one row per operator: acc op K, acc op V, S op acc, K op acc, V op acc
-  OpAddK, OpAddV, OpAddS,
-  OpSubK, OpSubV, OpSubS, OpRSubK, OpRSubV,
-  OpMulK, OpMulV, OpMulS,
-  OpDivK, OpDivV, OpDivS, OpRDivK, OpRDivV,
-  OpModK, OpModV, OpModS, OpRModK, OpRModV,
-  OpPowK, OpPowV, OpPowS, OpRPowK, OpRPowV,
-  // acc = V op K: a variable loaded and combined with a number at once
-  OpLoadVAddK, OpLoadVSubK, OpLoadVMulK,
-  OpFuncEnd,  // OpFunc and then OpEnd: a formula that is a function of something
-  OpFuncFiniteEnd,  // OpFuncFinite and then OpEnd
-  OpCount
-};
-
-struct Instruction {
-  uint16_t op;
-  uint16_t index;  // variable or function index
-  double k;        // number operand
-};
 
 // One node of the expression tree. Leaves are numbers and variables.
 struct Node {
@@ -98,14 +63,14 @@ bool isLeaf(const Node &n) { return n.code == TK_NUMBER || isVariable(n.code); }
 
 // Functions that report no error for any argument.
 bool isQuietFunction(unsigned f) {
-  return f == 0 || f == 1 || f == 2;  // ceil, floor, abs
+  return f == FunctionCeil || f == FunctionFloor || f == FunctionAbs;
 }
 
 // Returns whether function f can report an error only for an argument that
 // is infinite or not a number: sin, cos and tan report EDOM for an infinite
 // argument alone, and no finite argument makes them overflow or underflow.
 bool isQuietForFiniteFunction(unsigned f) {
-  return f == 7 || f == 8 || f == 9;  // sin, cos, tan
+  return f == FunctionSin || f == FunctionCos || f == FunctionTan;
 }
 
 // Evaluates a node whose children are numbers, as the evaluator would.
@@ -221,7 +186,7 @@ void emitNode(int i, bool live) {
   } else if (isFunction(c)) {
     emitNode(n.left, live);
     const unsigned f = tokenArgument(c);
-    if (f == 1) {
+    if (f == FunctionFloor) {
       emit(OpFloor);
     } else {
       emit(isQuietFunction(f) ? OpFuncQuiet : isQuietForFiniteFunction(f) ? OpFuncFinite : OpFunc,
@@ -291,9 +256,11 @@ void buildCompiledProgram(const Token *program) {
   constantValue = code[0].k;
   codeIsScaledCall = codeLength == 2 && code[0].op == OpLoadVMulK &&
                      (code[1].op == OpFuncEnd || code[1].op == OpFuncFiniteEnd);
+  buildMachineCode(code, codeLength);
 }
 
 void discardCompiledProgram() {
+  discardMachineCode();
   code[0].op = OpEnd;
   codeUsesErrno = false;
   codeIsConstant = false;
@@ -342,6 +309,7 @@ __attribute__((noinline)) double evaluateScaledCall() {
 
 double evaluateFormula() {
   if (formulaStatus != FormulaReady) return 0.0;
+  if (machineEvaluate != nullptr) return machineEvaluate();
   if (codeIsConstant) return constantValue;
   if (codeIsScaledCall) return evaluateScaledCall();
   double *const stack = evaluationStack;

@@ -9,6 +9,8 @@
 #ifndef TONALIX_FORMULA_FORMULA_H
 #define TONALIX_FORMULA_FORMULA_H
 
+#include <cstdint>
+
 constexpr unsigned VariableCount = 26;     // a to z
 constexpr unsigned VariableT = 19;         // index of t, the time in seconds
 
@@ -41,5 +43,22 @@ void setVariable(unsigned index, double value);
 
 // Returns variable `index`, or 0.0 for an index of 26 or more.
 double getVariable(unsigned index);
+
+// One buffer of the sample generator's work, run in one call.
+struct SampleRun {
+  unsigned char *out;  // count 16-bit little-endian samples are written here
+  int64_t count;       // samples, 1 or more
+  double period;       // the sample period added to t after each sample
+  double lastTime;     // out: the t at which the last sample was evaluated
+};
+
+// Runs, for each of run->count samples: read t, evaluate the formula (a
+// failure gives 0.0), set t to period plus the t read, limit the value to
+// -1..1 (not-a-number to -1), scale it by 32767, truncate and store it.
+// Every sample, t, lastTime, the variables and the status come out exactly
+// as from getVariable, evaluateFormula and setVariable per sample. Returns
+// 1, or 0 without doing anything when the program has no machine code or the
+// status is not FormulaReady; the caller then runs the steps itself.
+int runSampleLoop(SampleRun *run);
 
 #endif

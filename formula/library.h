@@ -11,6 +11,18 @@
 
 constexpr unsigned OperatorCount = 6;  // "+", "-", "*", "/", "%", "^"
 
+// The rows of functionTable that the evaluation forms treat by name: the
+// position of each name in functionNames.
+enum FunctionIndex : unsigned {
+  FunctionCeil = 0,
+  FunctionFloor = 1,
+  FunctionAbs = 2,
+  FunctionSqrt = 3,
+  FunctionSin = 7,
+  FunctionCos = 8,
+  FunctionTan = 9,
+};
+
 using BinaryFunction = double (*)(double left, double right);
 using UnaryFunction = double (*)(double x);
 

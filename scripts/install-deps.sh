@@ -12,6 +12,7 @@ packages=(
   netpbm                         # the Xvfb screenshots as PNG
   lintian desktop-file-utils     # checks of the Debian package and its desktop entry
   libgtest-dev libgmock-dev libbenchmark-dev
+  libxbyak-dev                   # the formula engine's machine code
   libmuparser-dev sox            # benchmarks only: comparison figures
 )
 if [ "${1:-}" = "--windows" ]; then

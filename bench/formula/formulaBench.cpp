@@ -1,12 +1,14 @@
 // Time per sample of the formula engine, called as the sample generator
 // calls it (read t, evaluate, set t to the value read plus one sample
-// period), beside the same formula as native code and in muparser, for the
-// default formula, the builder's composed formulas and a long one.
+// period), in its machine code and in its interpreter, beside the same
+// formula as native code and in muparser, for the default formula, the
+// builder's composed formulas and two long ones.
 //
 // Each benchmark iteration is one sample; the counter xRealTime is the
 // multiple of real time (132300 samples per second). The summary at the end
-// gives ns per sample, multiples of real time and the engine's ratios to
-// native code and to muparser, from a measurement of its own.
+// gives ns per sample, multiples of real time, the engine's ratios to native
+// code and to muparser, from a measurement of its own, and the time of one
+// compileFormula with and without machine code.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -19,56 +21,27 @@
 
 #include "formula/engine.h"
 #include "formula/formula.h"
+#include "formula/machineCode.h"
+#include "bench/benchFormulas.h"
 
 namespace {
+
+using namespace benchFormulas;
 
 constexpr double SampleRate = 132300.0;
 constexpr double SamplePeriod = 1.0 / SampleRate;
 
-double nativeDefault(double t) { return std::sin(440 * 6.2831853071795865 * t); }
-double nativeSine(double t) { return 1.00 * ((1.00 * std::sin(2 * 3.1415926535 * 1000 * t))); }
-double nativeMix(double t) {
-  return 0.80 * ((0.50 * std::sin(2 * 3.1415926535 * 440 * t - 0.25 / 440)) +
-                 (0.20 * (110 * (std::fmod(t, 1 / 110.0)))) + (0.10));
-}
-double nativeSquare(double t) {
-  return 1.00 * ((1.00 * (2 * (std::floor(((std::fmod(1000 * t, 1)) - 0.5) - (0.50 / 1000)) + 0.999)) - 1));
-}
-double nativeSineSquare(double t) {
-  return 0.60 * ((0.40 * std::sin(2 * 3.1415926535 * 440 * t)) +
-                 (0.30 * (2 * (std::floor(((std::fmod(220 * t, 1)) - 0.5)) + 0.999)) - 1));
-}
-double nativeOffset(double) { return 1.00 * ((0.50)); }
-double nativeLong(double t) {
-  return std::pow(std::sqrt(std::fabs(std::cos(t * 3))), 2) / (1 + std::pow(t, 2)) -
-         std::pow(std::fabs(t), 0.5) * std::cos(2 * t) / (2 + std::cos(t)) + std::pow(t / 3, 3);
-}
-
-struct BenchFormula {
-  const char *name;
-  const char *text;
-  double (*native)(double);
-};
-
-const BenchFormula formulas[] = {
-    {"default", "sin(440*6.2831853071795865*t)", nativeDefault},
-    {"sine", "1.00*((1.00*sin(2*3.1415926535*1000*t)))", nativeSine},
-    {"mix", "0.80*((0.50*sin(2*3.1415926535*440*t-0.25/440))+(0.20*(110*(t%(1/110))))+(0.10))", nativeMix},
-    {"square", "1.00*((1.00*(2*(floor((((1000*t)%1)-0.5)-(0.50/1000))+0.999))-1))", nativeSquare},
-    {"sine+square", "0.60*((0.40*sin(2*3.1415926535*440*t))+(0.30*(2*(floor((((220*t)%1)-0.5))+0.999))-1))",
-     nativeSineSquare},
-    {"offset", "1.00*((0.50))", nativeOffset},
-    {"long", "sqrt(abs(cos(t*3)))^2/(1+t^2)-abs(t)^0.5*cos(2*t)/(2+cos(t))+(t/3)^3", nativeLong},
-};
-constexpr int FormulaCount = sizeof formulas / sizeof formulas[0];
 
 void setRealTimeCounter(benchmark::State &state) {
   state.counters["xRealTime"] =
       benchmark::Counter(static_cast<double>(state.iterations()) / SampleRate, benchmark::Counter::kIsRate);
 }
 
-void BM_Engine(benchmark::State &state) {
+// The engine as the generator calls it, in machine code (1) or in the
+// interpreter (0).
+void runEngine(benchmark::State &state, int machineCode) {
   const BenchFormula &f = formulas[state.range(0)];
+  setMachineCodeEnabled(machineCode);
   if (compileFormula(f.text) != 0) {
     state.SkipWithError("does not compile");
     return;
@@ -79,8 +52,12 @@ void BM_Engine(benchmark::State &state) {
     benchmark::DoNotOptimize(evaluateFormula());
     setVariable(VariableT, t + SamplePeriod);
   }
+  setMachineCodeEnabled(1);
   setRealTimeCounter(state);
 }
+
+void BM_MachineCode(benchmark::State &state) { runEngine(state, 1); }
+void BM_Interpreter(benchmark::State &state) { runEngine(state, 0); }
 
 // The token-by-token definition, for comparison with the derived form.
 void BM_TokenWalk(benchmark::State &state) {
@@ -150,13 +127,29 @@ double fastestBatch(Step &step, double *best) {
   return ns;
 }
 
+// Returns the microseconds of one compileFormula of `text`, the fastest of
+// several, with machine code or without.
+double compileMicroseconds(const char *text, int machineCode) {
+  setMachineCodeEnabled(machineCode);
+  double best = INFINITY;
+  for (int round = 0; round < 200; ++round) {
+    const auto start = std::chrono::steady_clock::now();
+    compileFormula(text);
+    const double us = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
+    if (us < best) best = us;
+  }
+  setMachineCodeEnabled(1);
+  return best;
+}
+
 void printSummary() {
-  std::printf("\nInterleaved batches of %d samples, fastest of %d each:\n", SummaryBatch, SummaryRounds);
-  std::printf("%-12s %10s %8s %10s %10s %8s %9s\n", "formula", "engine ns", "x real", "native ns", "muparser",
-              "/native", "/muparser");
+  std::printf("\nInterleaved batches of %d samples, fastest of %d each (ns per sample; compile in us):\n", SummaryBatch,
+              SummaryRounds);
+  std::printf("%-12s %8s %8s %8s %8s %8s %8s %8s %8s %8s %8s\n", "formula", "machine", "x real", "interp", "native",
+              "muparser", "m/native", "m/mupars", "i/native", "compile m", "compile i");
   for (int f = 0; f < FormulaCount; ++f) {
-    if (compileFormula(formulas[f].text) != 0) continue;
-    setVariable(VariableT, 0.0);
+    const double compileMachine = compileMicroseconds(formulas[f].text, 1);
+    const double compileInterpreter = compileMicroseconds(formulas[f].text, 0);
     auto engine = [] {
       const double t = getVariable(VariableT);
       benchmark::DoNotOptimize(evaluateFormula());
@@ -180,21 +173,30 @@ void printSummary() {
       muT = muT + SamplePeriod;
       benchmark::ClobberMemory();
     };
-    double bestEngine = INFINITY, bestNative = INFINITY, bestMu = INFINITY;
+    // The machine code and the interpreter each have their own compilation;
+    // both run from the same t.
+    double bestMachine = INFINITY, bestInterpreter = INFINITY, bestNative = INFINITY, bestMu = INFINITY;
     for (int round = 0; round < SummaryRounds; ++round) {
-      fastestBatch(engine, &bestEngine);
+      const double t = getVariable(VariableT);
+      setMachineCodeEnabled(round % 2);
+      if (compileFormula(formulas[f].text) != 0) break;
+      setVariable(VariableT, round == 0 ? 0.0 : t);
+      fastestBatch(engine, round % 2 ? &bestMachine : &bestInterpreter);
       fastestBatch(native, &bestNative);
       fastestBatch(muparser, &bestMu);
     }
-    const double e = bestEngine / SummaryBatch, n = bestNative / SummaryBatch, m = bestMu / SummaryBatch;
-    std::printf("%-12s %10.2f %8.0f %10.2f %10.2f %8.2f %9.2f\n", formulas[f].name, e, 1e9 / (e * SampleRate), n, m,
-                e / n, e / m);
+    setMachineCodeEnabled(1);
+    const double m = bestMachine / SummaryBatch, i = bestInterpreter / SummaryBatch, n = bestNative / SummaryBatch,
+                 u = bestMu / SummaryBatch;
+    std::printf("%-12s %8.2f %8.0f %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f\n", formulas[f].name, m,
+                1e9 / (m * SampleRate), i, n, u, m / n, m / u, i / n, compileMachine, compileInterpreter);
   }
 }
 
 }  // namespace
 
-BENCHMARK(BM_Engine)->DenseRange(0, FormulaCount - 1);
+BENCHMARK(BM_MachineCode)->DenseRange(0, FormulaCount - 1);
+BENCHMARK(BM_Interpreter)->DenseRange(0, FormulaCount - 1);
 BENCHMARK(BM_Native)->DenseRange(0, FormulaCount - 1);
 BENCHMARK(BM_Muparser)->DenseRange(0, FormulaCount - 1);
 BENCHMARK(BM_TokenWalk)->DenseRange(0, FormulaCount - 1);

@@ -10,6 +10,8 @@
 
 #include "formula/engine.h"
 #include "formula/formula.h"
+#include "formula/machineCode.h"
+#include "agreement.h"
 #include "tokenText.h"
 
 namespace {
@@ -234,43 +236,23 @@ const char *const agreementFormulas[] = {
 
 const double agreementTimes[] = {0.0, 0.5, -0.5, 1.0, -1.0, 2.0, 1e-300, 1e300, 0.37, inf, -inf, nan, -0.0};
 
-TEST(Agreement, EvaluationFormMatchesDefinition) {
+// Both evaluation forms, the interpreter and the machine code; the parameter
+// is whether machine code is made.
+class Agreement : public testing::TestWithParam<int> {
+protected:
+  void SetUp() override { setMachineCodeEnabled(GetParam()); }
+  void TearDown() override { setMachineCodeEnabled(1); }
+};
+
+TEST_P(Agreement, EvaluationFormMatchesDefinition) {
+  ASSERT_EQ(compileFormula("t"), 0);
+  ASSERT_EQ(machineEvaluate != nullptr, GetParam() && machineCodeAvailable);
   for (const char *formula : agreementFormulas) {
-    for (double t : agreementTimes) {
-      SCOPED_TRACE(testing::Message() << formula << " at t = " << t);
-      for (unsigned i = 0; i < VariableCount; ++i) setVariable(i, 0.25 * i);
-      setVariable(VariableT, t);
-      ASSERT_EQ(compileFormula(formula), 0);
-      static Token program[TokenSlots];
-      std::memcpy(program, tokenArray, sizeof program);
-      const std::string text = tokenText(tokenArray);
-
-      double expected = 0.0;
-      const int expectedFailure = runProgram(program, &expected);
-      VariableTable expectedVariables = variableTable;
-
-      for (unsigned i = 0; i < VariableCount; ++i) setVariable(i, 0.25 * i);
-      setVariable(VariableT, t);
-      const double actual = evaluateFormula();
-      EXPECT_EQ(tokenText(tokenArray), text);  // the program itself is untouched
-      if (expectedFailure) {
-        EXPECT_EQ(formulaStatus, FormulaEvalFailed);
-        EXPECT_EQ(actual, 0.0);
-      } else {
-        EXPECT_EQ(formulaStatus, FormulaReady);
-        if (std::isnan(expected)) {
-          EXPECT_TRUE(std::isnan(actual)) << actual;
-        } else {
-          EXPECT_EQ(actual, expected);
-          EXPECT_EQ(std::signbit(actual), std::signbit(expected));
-        }
-      }
-      for (unsigned i = 0; i < VariableCount; ++i) {
-        const double a = variableTable.value[i], e = expectedVariables.value[i];
-        EXPECT_TRUE(a == e || (std::isnan(a) && std::isnan(e))) << "variable " << char('a' + i);
-      }
-    }
+    for (double t : agreementTimes) EXPECT_TRUE(agreesWithDefinition(formula, t));
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Forms, Agreement, testing::Values(0, 1),
+                         [](const testing::TestParamInfo<int> &info) { return info.param ? "MachineCode" : "Interpreter"; });
 
 }  // namespace
