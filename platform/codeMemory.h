@@ -2,7 +2,7 @@
 // writable and executable at once: it is written while read+write and turned
 // read+execute before it runs, and back to read+write before it is written
 // again.  Each platform implements these calls in one file
-// (platform/linux/codeMemory.cpp, platform/win32/codeMemory.cpp).
+// (platform/linux/posixCodeMemory.cpp, platform/win32/win32CodeMemory.cpp).
 #pragma once
 
 #include <cstddef>
