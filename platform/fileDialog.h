@@ -1,8 +1,9 @@
 // The desktop's open-file dialog, which the data-file chooser runs.
 //
 // The request mirrors the desktop's request record closely enough that a
-// Windows backend maps it to one GetOpenFileNameA call.  Backends:
-// platform/linux/qtFileDialog.cpp (Qt's file dialog) and the recording fake
+// Windows backend maps it to one GetOpenFileName call.  Backends:
+// platform/linux/qtFileDialog.cpp (Qt's file dialog),
+// platform/win32/win32FileDialog.cpp and the recording fake
 // tests/fakes/fakeFileDialog.cpp.
 #pragma once
 

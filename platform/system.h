@@ -1,7 +1,8 @@
 // The desktop services the core needs beside its windows: the per-user
 // settings store, the current folder, opening documents and addresses, and
 // starting programs.  Each platform implements these calls in one file
-// (platform/linux/qtSystem.cpp; tests/fakes/fakeSystem.cpp for tests).
+// (platform/linux/qtSystem.cpp, platform/win32/win32System.cpp;
+// tests/fakes/fakeSystem.cpp for tests).
 #pragma once
 
 #include <cstdint>

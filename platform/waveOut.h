@@ -1,12 +1,12 @@
 // The wave-output operations the stream needs from the platform.
 //
 // The stream never talks to a sound system directly.  These calls mirror the
-// desktop wave-output interface closely enough that a Windows backend maps
-// each one to one call (waveOutGetNumDevs, waveOutGetDevCapsA, waveOutOpen,
-// waveOutPrepareHeader, waveOutWrite, waveOutUnprepareHeader, waveOutReset,
-// waveOutClose, GlobalAlloc, GlobalFree, Sleep); the ALSA backend in
-// platform/linux and the scripted fake in tests/fakes implement the same
-// contract:
+// desktop wave-output interface closely enough that the Windows backend
+// (platform/win32/win32WaveOut.cpp) maps each one to one call
+// (waveOutGetNumDevs, waveOutGetDevCapsA, waveOutOpen, waveOutPrepareHeader,
+// waveOutWrite, waveOutUnprepareHeader, waveOutReset, waveOutClose,
+// GlobalAlloc, GlobalFree, Sleep); the ALSA backend in platform/linux and the
+// scripted fake in tests/fakes implement the same contract:
 //
 // - waveOpen delivers MM_WOM_OPEN, MM_WOM_CLOSE (on close) and, for every
 //   written header the device is finished with, MM_WOM_DONE with the header's

@@ -12,6 +12,8 @@ startSoundServer() {
   command -v pulseaudio >/dev/null || { echo "sound-server: pulseaudio is not installed" >&2; return 1; }
   soundServerDir=$(mktemp -d /tmp/tonalix-sound.XXXXXX) || return 1
   mkdir -p "$soundServerDir/runtime" "$soundServerDir/home"
+  # The sink runs at the stream's own rate, 132300 Hz: what is played reaches
+  # it without resampling (Wine's waveOut opens it directly in that format).
   cat >"$soundServerDir/server.pa" <<PA
 load-module module-null-sink sink_name=tonalix_null rate=132300 channels=1 sink_properties=device.description=TonalixNull
 set-default-sink tonalix_null
