@@ -51,8 +51,7 @@ int binaryErrno(double left, double right, double result, int underflows) {
 }
 
 // Calls function on x and sets errno by the rule above.  Returns the result.
-template <double (*function)(double), int underflows = 0>
-double withGlibcErrno(double x) {
+template <double (*function)(double), int underflows = 0> double withGlibcErrno(double x) {
     const double result = function(x);
     errno = unaryErrno(x, result, underflows);
     return result;

@@ -17,10 +17,10 @@ FILE *openFile(const char *path, const char *mode);
 
 // What a path names, links followed.
 enum PathKind {
-    PathMissing = 0,                    // nothing (or nothing reachable)
-    PathFile = 1,                       // a plain file
-    PathFolder = 2,                     // a folder
-    PathSpecial = 3,                    // a device or a pipe: written in place, never replaced
+    PathMissing = 0, // nothing (or nothing reachable)
+    PathFile = 1,    // a plain file
+    PathFolder = 2,  // a folder
+    PathSpecial = 3, // a device or a pipe: written in place, never replaced
 };
 // Returns what path names.
 PathKind pathKind(const char *path);

@@ -36,9 +36,9 @@ const struct {
 // whose meaning the platform puts in the extended style says so.
 const struct {
     uint32_t bit;
-    int kind;                           // -1: every kind
+    int kind; // -1: every kind
     const char *name;
-    int extended;                       // 1: an extended window style
+    int extended; // 1: an extended window style
 } styleRows[] = {
     {StyleVisible, -1, "WS_VISIBLE", 0},
     {StyleTabStop, -1, "WS_TABSTOP", 0},
@@ -73,8 +73,8 @@ const struct {
     {DialogCentred, "DS_CENTER"},
 };
 
-const int shiftJisCharset = 0x80;       // the character set of the Japanese dialog fonts
-const int highestId = 999;              // resource numbers are looked for up to this one
+const int shiftJisCharset = 0x80; // the character set of the Japanese dialog fonts
+const int highestId = 999;        // resource numbers are looked for up to this one
 
 // Returns text as a resource-script string literal: quotes doubled,
 // backslashes escaped, every other byte (UTF-8 included) as it is.
@@ -128,8 +128,9 @@ void writeDialog(FILE *out, const DialogTemplate &dialog) {
             if (k.kind == row.kind) windowClass = k.windowClass;
         // an icon control names its icon resource where others have a text
         const std::string text = row.kind == ControlIcon ? std::to_string(row.image) : quoted(row.text);
-        fprintf(out, "    CONTROL %s, %d, %s, %s, %d, %d, %d, %d, %s\n", text.c_str(), row.id, quoted(windowClass).c_str(),
-                styleOf(row, 0).c_str(), row.x, row.y, row.width, row.height, styleOf(row, 1).c_str());
+        fprintf(out, "    CONTROL %s, %d, %s, %s, %d, %d, %d, %d, %s\n", text.c_str(), row.id,
+                quoted(windowClass).c_str(), styleOf(row, 0).c_str(), row.x, row.y, row.width, row.height,
+                styleOf(row, 1).c_str());
     }
     fprintf(out, "END\n\n");
 }

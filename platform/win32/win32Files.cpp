@@ -58,7 +58,8 @@ PathKind pathKind(const char *path) {
     if (!widePath(path, &wide)) return PathMissing;
     const DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathFolder : PathFile;
-    HANDLE handle = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE handle =
+        CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return PathMissing;
     const DWORD type = GetFileType(handle);
     CloseHandle(handle);
@@ -74,8 +75,8 @@ int linkTarget(const char *path, std::string *target) {
 FILE *createUniqueFile(const std::string &prefix, std::string *name) {
     for (unsigned attempt = 0; attempt < 100; attempt++) {
         char suffix[32];
-        snprintf(suffix, sizeof suffix, "%06lX", (unsigned long)((GetTickCount() ^ (GetCurrentProcessId() << 8)) +
-                                                                  attempt * 7919u) & 0xFFFFFFu);
+        snprintf(suffix, sizeof suffix, "%06lX",
+                 (unsigned long)((GetTickCount() ^ (GetCurrentProcessId() << 8)) + attempt * 7919u) & 0xFFFFFFu);
         const std::string candidate = prefix + suffix;
         WideText wide;
         if (!widePath(candidate.c_str(), &wide)) return nullptr;
@@ -89,8 +90,10 @@ FILE *createUniqueFile(const std::string &prefix, std::string *name) {
         const int fd = _open_osfhandle((intptr_t)handle, _O_BINARY | _O_WRONLY);
         FILE *file = fd >= 0 ? _fdopen(fd, "wb") : nullptr;
         if (!file) {
-            if (fd >= 0) _close(fd);
-            else CloseHandle(handle);
+            if (fd >= 0)
+                _close(fd);
+            else
+                CloseHandle(handle);
             DeleteFileW(wide.c_str());
             errno = EMFILE;
             return nullptr;
@@ -133,11 +136,13 @@ char **utf8Arguments(int argc, char **argv) {
     static std::vector<std::string> texts;
     static std::vector<char *> pointers;
     texts.clear();
-    for (int i = 0; i < count; i++) texts.push_back(toUtf8(wide[i]));
+    for (int i = 0; i < count; i++)
+        texts.push_back(toUtf8(wide[i]));
     LocalFree(wide);
-    if (count != argc) return argv;     // not the command line the runtime split
+    if (count != argc) return argv; // not the command line the runtime split
     pointers.clear();
-    for (std::string &text : texts) pointers.push_back(text.data());
+    for (std::string &text : texts)
+        pointers.push_back(text.data());
     pointers.push_back(nullptr);
     return pointers.data();
 }

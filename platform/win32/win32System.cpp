@@ -47,10 +47,9 @@ unsigned readCurrentDirectory(char *buffer, int size) {
 int openWithShell(Window owner, const char *verb, const char *target, int showState) {
     WideText wideVerb, wideTarget;
     if (!toWide(verb, &wideVerb) || !toWide(target, &wideTarget) || wideTarget.empty()) return 0;
-    HINSTANCE result =
-        ShellExecuteW((HWND)owner, wideVerb.empty() ? nullptr : wideVerb.c_str(), wideTarget.c_str(), nullptr,
-                      nullptr, showState);
-    return (INT_PTR)result > 32 ? 1 : 0;  // 32 and below are the shell's error codes
+    HINSTANCE result = ShellExecuteW((HWND)owner, wideVerb.empty() ? nullptr : wideVerb.c_str(), wideTarget.c_str(),
+                                     nullptr, nullptr, showState);
+    return (INT_PTR)result > 32 ? 1 : 0; // 32 and below are the shell's error codes
 }
 
 unsigned expandEnvironment(const char *text, char *buffer, int size) {
@@ -60,7 +59,7 @@ unsigned expandEnvironment(const char *text, char *buffer, int size) {
     WideText expanded(needed, L'\0');
     const DWORD length = needed ? ExpandEnvironmentStringsW(wideText.c_str(), expanded.data(), needed) : 0;
     if (length == 0 || length > needed) return copyBoundedText(buffer, size, "", 0);
-    expanded.resize(length - 1);        // the count includes the NUL
+    expanded.resize(length - 1); // the count includes the NUL
     return copyWhole(expanded, buffer, size);
 }
 

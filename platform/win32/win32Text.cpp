@@ -10,7 +10,7 @@ int toWide(const char *text, WideText *wide) {
     if (needed <= 0) return 0;
     wide->resize((size_t)needed);
     MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, wide->data(), needed);
-    wide->resize((size_t)needed - 1);   // without the NUL
+    wide->resize((size_t)needed - 1); // without the NUL
     return 1;
 }
 

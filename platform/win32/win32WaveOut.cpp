@@ -51,8 +51,8 @@ WaveResult waveDeviceCaps(uint32_t device, WaveOutCaps *caps, uint32_t size) {
 
 WaveResult waveOpen(WaveOutHandle *handle, uint32_t device, const StreamFormat *format, Window callback) {
     HWAVEOUT opened = nullptr;
-    const MMRESULT result = waveOutOpen(&opened, (UINT)device, (const WAVEFORMATEX *)format, (DWORD_PTR)callback, 0,
-                                        CALLBACK_WINDOW);
+    const MMRESULT result =
+        waveOutOpen(&opened, (UINT)device, (const WAVEFORMATEX *)format, (DWORD_PTR)callback, 0, CALLBACK_WINDOW);
     *handle = result == MMSYSERR_NOERROR ? (WaveOutHandle)opened : nullptr;
     return result;
 }

@@ -19,8 +19,8 @@
 namespace {
 
 const wchar_t messageWindowClass[] = L"TonalixMessageWindow";
-const int helpCursorId = 106;           // the pointing hand of the system's help program
-const UINT windowsDirectoryMax = 248;   // room for the Windows folder, terminator included
+const int helpCursorId = 106;         // the pointing hand of the system's help program
+const UINT windowsDirectoryMax = 248; // room for the Windows folder, terminator included
 
 HWND hwndOf(Window window) { return (HWND)window; }
 Window windowOf(HWND hwnd) { return (Window)hwnd; }
@@ -52,7 +52,7 @@ INT_PTR colourAnswer(intptr_t answer) {
 INT_PTR CALLBACK dialogThunk(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) SetWindowLongPtrW(hwnd, DWLP_USER, (LONG_PTR)lParam);
     WindowProc proc = (WindowProc)GetWindowLongPtrW(hwnd, DWLP_USER);
-    if (!proc) return FALSE;            // messages before WM_INITDIALOG
+    if (!proc) return FALSE; // messages before WM_INITDIALOG
     const intptr_t answer = proc(windowOf(hwnd), message, wParam, lParam);
     if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) return colourAnswer(answer);
     return (INT_PTR)answer;
@@ -81,8 +81,8 @@ void initialiseControls() {
 
 Window win32OpenDialog(int templateId, Window owner, WindowProc proc) {
     initialiseControls();
-    return windowOf(CreateDialogParamW(programModule(), MAKEINTRESOURCEW(templateId), hwndOf(owner), dialogThunk,
-                                       (LPARAM)proc));
+    return windowOf(
+        CreateDialogParamW(programModule(), MAKEINTRESOURCEW(templateId), hwndOf(owner), dialogThunk, (LPARAM)proc));
 }
 
 // --- The window layer ---------------------------------------------------------
@@ -133,9 +133,9 @@ void checkButton(Window dialog, int controlId, int checked) {
 int listInsert(Window dialog, int controlId, int index, const char *text) {
     WideText wide;
     toWide(text, &wide);
-    const LRESULT at = SendDlgItemMessageW(hwndOf(dialog), controlId, CB_INSERTSTRING, (WPARAM)index,
-                                           (LPARAM)wide.c_str());
-    return at < 0 ? -1 : (int)at;       // CB_ERR and CB_ERRSPACE
+    const LRESULT at =
+        SendDlgItemMessageW(hwndOf(dialog), controlId, CB_INSERTSTRING, (WPARAM)index, (LPARAM)wide.c_str());
+    return at < 0 ? -1 : (int)at; // CB_ERR and CB_ERRSPACE
 }
 
 void listSelect(Window dialog, int controlId, int index) {
@@ -155,9 +155,7 @@ void trackbarSetPosition(Window trackbar, int redraw, int position) {
     SendMessageW(hwndOf(trackbar), TBM_SETPOS, (WPARAM)(redraw != 0), (LPARAM)position);
 }
 
-int trackbarPosition(Window trackbar) {
-    return trackbar ? (int)SendMessageW(hwndOf(trackbar), TBM_GETPOS, 0, 0) : 0;
-}
+int trackbarPosition(Window trackbar) { return trackbar ? (int)SendMessageW(hwndOf(trackbar), TBM_GETPOS, 0, 0) : 0; }
 
 void enableControl(Window dialog, int controlId, int enable) {
     EnableWindow(GetDlgItem(hwndOf(dialog), controlId), enable != 0);
@@ -177,7 +175,9 @@ void setDialogIcon(Window dialog, int iconId) {
     if (icon) SetClassLongPtrW(hwndOf(dialog), GCLP_HICON, (LONG_PTR)icon);
 }
 
-void redrawControl(Window dialog, int controlId) { InvalidateRect(GetDlgItem(hwndOf(dialog), controlId), nullptr, FALSE); }
+void redrawControl(Window dialog, int controlId) {
+    InvalidateRect(GetDlgItem(hwndOf(dialog), controlId), nullptr, FALSE);
+}
 
 void setTextColour(DrawContext context, uint32_t colour) { SetTextColor((HDC)context, (COLORREF)colour); }
 
@@ -241,8 +241,8 @@ Window createMessageWindow(WindowProc proc) {
         registered = RegisterClassW(&windowClass);
         if (!registered) return nullptr;
     }
-    HWND hwnd = CreateWindowExW(0, messageWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, programModule(),
-                                nullptr);
+    HWND hwnd =
+        CreateWindowExW(0, messageWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, programModule(), nullptr);
     if (hwnd) SetWindowLongPtrW(hwnd, GWLP_USERDATA, (LONG_PTR)proc);
     return windowOf(hwnd);
 }

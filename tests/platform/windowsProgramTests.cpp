@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <string>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -76,7 +77,7 @@ protected:
 
 struct RenderCase {
     std::vector<std::string> arguments;
-    int exact;                          // 1: only exactly rounded operations, so byte for byte
+    int exact; // 1: only exactly rounded operations, so byte for byte
 };
 
 // The same arguments give the same bytes on standard output, the same exit
@@ -112,7 +113,8 @@ TEST_F(WindowsRenderer, MatchesTheLinuxRenderer) {
         const std::vector<int> got = samplesOf(readFileText(folder + "/windows.raw"));
         ASSERT_EQ(got.size(), want.size());
         int worst = 0;
-        for (size_t i = 0; i < got.size(); i++) worst = std::max(worst, std::abs(got[i] - want[i]));
+        for (size_t i = 0; i < got.size(); i++)
+            worst = std::max(worst, std::abs(got[i] - want[i]));
         EXPECT_LE(worst, c.exact ? 0 : 1);
     }
 }
@@ -120,7 +122,8 @@ TEST_F(WindowsRenderer, MatchesTheLinuxRenderer) {
 // A WAV file, here with a Japanese name, holds the same bytes on both.
 TEST_F(WindowsRenderer, WritesTheSameWavFileUnderAJapaneseName) {
     ASSERT_EQ(runProgram({RENDER_PATH, "--samples", "1000", "-o", folder + "/linux.wav", "t*10"}).exitCode, 0);
-    ProgramRun run = runProgram(underWine(folder, {windowsRender, "--samples", "1000", "-o", "波形データ.wav", "t*10"}));
+    ProgramRun run =
+        runProgram(underWine(folder, {windowsRender, "--samples", "1000", "-o", "波形データ.wav", "t*10"}));
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(readFileText(folder + "/波形データ.wav"), readFileText(folder + "/linux.wav"));
     EXPECT_EQ(folderEntries(folder), (std::vector<std::string>{"linux.wav", "波形データ.wav"}));
@@ -130,10 +133,10 @@ TEST_F(WindowsRenderer, WritesTheSameWavFileUnderAJapaneseName) {
 // when F fails, and 1 (32767) or not-a-number (-32767) when it does not.
 TEST_F(WindowsRenderer, FailsWhereTheLinuxRendererFails) {
     const char *const failing[] = {
-        "sqrt(-1)", "log(0)",    "log10(-1)", "asin(2)",    "acos(-2)",  "acosh(0.5)", "atanh(1)",
-        "atanh(-1)", "y0(0)",    "y1(-1)",    "x%0",        "(-8)^(1/3)", "10^400",    "exp(1000)",
-        "sin(1e999)", "cos(-1e999)", "tan(1e999)", "exp(-1000)", "10^(-400)", "1/0", "1/(1e999-1e999)",
-        "cosh(1000)", "0^(-1)",
+        "sqrt(-1)",  "log(0)",    "log10(-1)",       "asin(2)",     "acos(-2)",   "acosh(0.5)",
+        "atanh(1)",  "atanh(-1)", "y0(0)",           "y1(-1)",      "x%0",        "(-8)^(1/3)",
+        "10^400",    "exp(1000)", "sin(1e999)",      "cos(-1e999)", "tan(1e999)", "exp(-1000)",
+        "10^(-400)", "1/0",       "1/(1e999-1e999)", "cosh(1000)",  "0^(-1)",
     };
     for (const char *f : failing) {
         SCOPED_TRACE(f);
@@ -143,6 +146,20 @@ TEST_F(WindowsRenderer, FailsWhereTheLinuxRendererFails) {
         EXPECT_EQ(linux.out, std::string(6, '\0')) << "it does not fail on Linux";
         EXPECT_EQ(windows.out, linux.out);
     }
+}
+
+// --play goes through waveOut; without a device it says so and fails.
+TEST_F(WindowsRenderer, PlaysThroughWaveOut) {
+    if (soundSink().empty()) GTEST_SKIP() << "no sound server (scripts/test.sh starts one)";
+    const std::vector<std::string> play = {windowsRender, "--play", "--seconds", "0.5", startFormula};
+    const ProgramRun played = runProgram(underWine(folder, play));
+    EXPECT_EQ(played.exitCode, 0) << played.err;
+    const ProgramRun refused =
+        runProgram(underWine(folder, play, {"PULSE_SERVER=unix:/nonexistent", "ALSA_CONFIG_PATH=/dev/null"}));
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(withoutCarriageReturns(refused.err).find("tonalix-render: No waveform-audio devices.\n"),
+              std::string::npos)
+        << refused.err;
 }
 
 class WindowsProgram : public ::testing::Test {
@@ -161,13 +178,13 @@ protected:
     // Starts tonalix.exe with settings in its environment and waits for its
     // main window.  Returns 1 when the window opened.
     int startWindow(const std::vector<std::string> &settings = {}) {
-        program = startProgram(underWine(windowsProgramFolder, {"./tonalix.exe"}, settings), "/dev/null");
+        program = startProgram(underWine(programFolder, {"./tonalix.exe"}, settings), "/dev/null");
         return program > 0 && click("wait", "20000", settings).exitCode == 0;
     }
     // Runs tonalix-click.exe with a command and its number.
     ProgramRun click(const std::string &command, const std::string &number,
                      const std::vector<std::string> &settings = {}) {
-        return runProgram(underWine(windowsProgramFolder, {"./tonalix-click.exe", command, number}, settings));
+        return runProgram(underWine(programFolder, {"./tonalix-click.exe", command, number}, settings));
     }
     // Returns the text of control id of the running window.
     std::string controlText(int id, const std::vector<std::string> &settings = {}) {
@@ -192,6 +209,7 @@ protected:
         return -1;
     }
     pid_t program = -1;
+    std::string programFolder = windowsProgramFolder; // where the programs are started
 };
 
 // Returns the seconds since the recording started, from its sample count.
@@ -204,25 +222,24 @@ TEST_F(WindowsProgram, PlaysTheCountdownThenTheToneThenSilence) {
     const std::string sink = soundSink();
     if (sink.empty()) GTEST_SKIP() << "no sound server (scripts/test.sh starts one)";
     const std::string folder = makeTempFolder(), recording = folder + "/recording.raw";
-    // The recorder writes its file in blocks, so the moments of the clicks
-    // are taken from the clock.  The recording starts a little after the
-    // clock's zero, so a click's place in it is at most the time shown.
+    // The recorder writes its file in blocks and takes a while to start, so
+    // the moments of the clicks are taken from the clock, and the recording
+    // is placed on the clock by its end.
     const pid_t recorder = startProgram(monitorRecorder(sink), recording);
     const auto zero = std::chrono::steady_clock::now();
-    auto sinceZero = [zero] {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - zero).count();
-    };
+    auto sinceZero = [zero] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - zero).count(); };
     ASSERT_TRUE(startWindow());
     usleep(300000);
     ASSERT_EQ(click("click", "15").exitCode, 0);
     const double playAt = sinceZero();
-    sleep(7);                           // three seconds of countdown, then the tone
+    sleep(9); // the countdown until its fourth tick, then the tone
     ASSERT_EQ(click("click", "15").exitCode, 0);
     const double stopAt = sinceZero();
-    sleep(2);                           // the device's delay, then silence
+    sleep(2); // the device's delay, then silence
     EXPECT_EQ(controlText(1065), "現在停止中");
     click("click", "1006");
     EXPECT_EQ(waitForProgram(10), 0);
+    const double endAt = sinceZero();
     kill(recorder, SIGTERM);
     waitpid(recorder, nullptr, 0);
     const std::vector<double> heard = decodeRecording(readFileText(recording));
@@ -235,20 +252,25 @@ TEST_F(WindowsProgram, PlaysTheCountdownThenTheToneThenSilence) {
             last = i;
         }
     ASSERT_LT(first, last) << "nothing was heard";
-    std::printf("play at %.2f s, tone from %.2f s to %.2f s, stop at %.2f s, recording %.2f s\n", playAt,
-                secondsOf(first), secondsOf(last), stopAt, secondsOf(heard.size()));
-    // The countdown is three seconds; the device may add its own delay.
-    EXPECT_GE(secondsOf(first) - playAt, 2.9);
-    EXPECT_LE(secondsOf(first) - playAt, 5.0);
+    // The clock's time of sample i of the recording.
+    auto clockOf = [&](size_t i) { return endAt - secondsOf(heard.size() - i); };
+    std::printf("play at %.2f s, tone from %.2f s to %.2f s, stop at %.2f s\n", playAt, clockOf(first), clockOf(last),
+                stopAt);
+    // The countdown plays silence until its fourth tick, four seconds after
+    // Play; what was queued before it and the device's own delay follow.
+    EXPECT_GE(clockOf(first) - playAt, 4.0);
+    EXPECT_LE(clockOf(first) - playAt, 6.0);
     // Silence before and after, but for the tone's own first and last
     // rising and falling samples.
     const size_t edge = monitorRate / 100;
-    for (size_t i = 0; i + edge < first; i++) ASSERT_LE(std::fabs(heard[i]), 1) << "a sound before the tone at " << i;
-    for (size_t i = last + edge; i < heard.size(); i++) ASSERT_LE(std::fabs(heard[i]), 1) << "a sound after it at " << i;
-    EXPECT_LE(secondsOf(last), stopAt + 1.5) << "the tone goes on after Stop";
+    for (size_t i = 0; i + edge < first; i++)
+        ASSERT_LE(std::fabs(heard[i]), 1) << "a sound before the tone at " << i;
+    for (size_t i = last + edge; i < heard.size(); i++)
+        ASSERT_LE(std::fabs(heard[i]), 1) << "a sound after it at " << i;
+    EXPECT_NEAR(clockOf(last), stopAt, 1.0) << "the tone does not end with Stop";
     // Judge the tone after its first second: the device starts unevenly.
     const size_t from = first + monitorRate, to = last - monitorRate / 4;
-    ASSERT_GT(to, from + monitorRate) << "the tone lasted only " << secondsOf(last - first) << " s";
+    ASSERT_GT(to, from + monitorRate / 2) << "the tone lasted only " << secondsOf(last - first) << " s";
     const std::vector<double> steady(heard.begin() + (long)from, heard.begin() + (long)to);
     EXPECT_NEAR(dominantFrequency(steady), 440.0, 1.0);
     double sum = 0, peak = 0;
@@ -265,8 +287,12 @@ TEST_F(WindowsProgram, PlaysTheCountdownThenTheToneThenSilence) {
     EXPECT_NE(values.find("    sin_vol    REG_DWORD    0x64\n"), std::string::npos) << values;
 }
 
-// The texts are the same in a Japanese and in a Western locale.
+// The texts are the same in a Japanese and in a Western locale, also when
+// the program lies in a folder with a Japanese name.
 TEST_F(WindowsProgram, TextsShowInEveryLocale) {
+    const std::string copies = makeTempFolder();
+    programFolder = copies + "/トナリクス";
+    ASSERT_EQ(runProgram({"cp", "-r", windowsProgramFolder, programFolder}).exitCode, 0);
     for (const char *locale : {"LC_ALL=ja_JP.UTF-8", "LC_ALL=en_US.UTF-8"}) {
         SCOPED_TRACE(locale);
         ASSERT_TRUE(startWindow({locale}));
@@ -276,6 +302,7 @@ TEST_F(WindowsProgram, TextsShowInEveryLocale) {
         click("click", "1006", {locale});
         EXPECT_EQ(waitForProgram(10), 0);
     }
+    runProgram({"rm", "-rf", copies});
 }
 
 // Without a sound device the program shows only its message, then ends.

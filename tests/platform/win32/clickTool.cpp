@@ -19,7 +19,7 @@
 namespace {
 
 const wchar_t dialogClass[] = L"#32770";
-const int messageTextId = 0xFFFF;       // the text of a message box
+const int messageTextId = 0xFFFF; // the text of a message box
 
 // Returns the main window, waiting up to ms for it.
 HWND findWindow(const wchar_t *title, DWORD ms) {

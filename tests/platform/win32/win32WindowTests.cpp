@@ -30,8 +30,9 @@ const struct {
     ControlKind kind;
     const wchar_t *windowClass;
 } classRows[] = {
-    {ControlPushButton, L"Button"}, {ControlCheckBox, L"Button"},  {ControlDropList, L"ComboBox"},
-    {ControlStaticText, L"Static"}, {ControlEdit, L"Edit"},        {ControlIcon, L"Static"},
+    {ControlPushButton, L"Button"}, {ControlCheckBox, L"Button"},
+    {ControlDropList, L"ComboBox"}, {ControlStaticText, L"Static"},
+    {ControlEdit, L"Edit"},         {ControlIcon, L"Static"},
     {ControlGroupBox, L"Button"},   {ControlTrackbar, L"msctls_trackbar32"},
 };
 
@@ -74,7 +75,7 @@ DWORD expectedType(const ControlTemplate &row, DWORD *mask) {
         *mask = BS_TYPEMASK;
         return BS_GROUPBOX;
     case ControlDropList:
-        *mask = 3;                      // CBS_SIMPLE, CBS_DROPDOWN, CBS_DROPDOWNLIST
+        *mask = 3; // CBS_SIMPLE, CBS_DROPDOWN, CBS_DROPDOWNLIST
         return CBS_DROPDOWNLIST;
     case ControlIcon:
         *mask = SS_TYPEMASK;
@@ -98,7 +99,7 @@ void pumpFor(DWORD ms) {
     do {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) continue;   // posted by a destroyed main dialog
+            if (message.message == WM_QUIT) continue; // posted by a destroyed main dialog
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
@@ -218,12 +219,13 @@ protected:
                 EXPECT_EQ(dropped.right - dropped.left, expected.right);
                 EXPECT_LE(dropped.bottom - dropped.top, expected.bottom);
                 EXPECT_GE(dropped.bottom - dropped.top, expected.bottom - box);
-            } else if (row.kind != ControlIcon) {   // an icon control takes its icon's size
+            } else if (row.kind != ControlIcon) { // an icon control takes its icon's size
                 EXPECT_EQ(actual.right - actual.left, expected.right);
                 EXPECT_EQ(actual.bottom - actual.top, expected.bottom);
             }
             const int fixedText = row.kind == ControlCheckBox || row.kind == ControlGroupBox ||
-                                  row.kind == ControlPushButton || (row.kind == ControlStaticText && templateId == IDD_MAIN);
+                                  row.kind == ControlPushButton ||
+                                  (row.kind == ControlStaticText && templateId == IDD_MAIN);
             if (fixedText) {
                 EXPECT_EQ(textOf(child), row.text);
             }
