@@ -8,7 +8,9 @@ packages=(
   qt6-base-dev libasound2-dev libasound2-plugins fonts-noto-cjk
   pulseaudio pulseaudio-utils alsa-utils xvfb x11-apps x11-utils
   libgtest-dev libgmock-dev libbenchmark-dev
+  clang-14 libclang-rt-14-dev    # the fuzz targets (libFuzzer)
   libmuparser-dev sox            # benchmarks only: comparison figures
+  stress-ng                      # benchmarks only: the load of the underrun figure
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/bin/bash
 # Installs what is missing, builds Tonalix twice (Release, and with
-# AddressSanitizer + UndefinedBehaviorSanitizer) and runs every test in both.
-# A private sound server with a null sink is started for the real-sound tests.
+# AddressSanitizer + UndefinedBehaviorSanitizer) and runs every test in both,
+# then fuzzes each fuzz target for a minute (scripts/fuzz.sh).  A private
+# sound server with a null sink is started for the real-sound tests.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -25,4 +26,9 @@ runSuite() {  # runSuite BUILD_DIR CMAKE_ARGS...
 
 runSuite build -DCMAKE_BUILD_TYPE=Release || status=1
 runSuite build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTONALIX_SANITIZE=ON -DTONALIX_BENCH=OFF || status=1
+
+for target in formula dataFile renderArguments; do
+  echo "test: fuzzing $target for 60 s"
+  "$root/scripts/fuzz.sh" "$target" 60 || status=1
+done
 exit $status
