@@ -6,7 +6,8 @@ target_link_libraries(renderPlay PUBLIC audio alsaWaveOut consoleWindow)
 # The command line and the compile report, also for the fuzz target.
 add_library(renderArguments STATIC
   ${CMAKE_CURRENT_LIST_DIR}/renderArguments.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/renderCompile.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/renderCompile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/printable.cpp)
 target_include_directories(renderArguments PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(renderArguments PUBLIC audio formula)
 

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "tools/printable.h"
+
 namespace {
 
 const char helpText[] =
@@ -129,7 +131,7 @@ int parseRenderArguments(int argc, char **argv, RenderOptions *options, FILE *ou
             int ok = argument == "--seconds" ? parseSeconds(value, &options->samples, &why)
                                              : parseSamples(value, &options->samples, &why);
             if (!ok)
-                return usageError(argument + " '" + value + "' " + why);
+                return usageError(argument + " '" + printableText(value) + "' " + why);
             options->timeGiven = 1;
         } else if (!endOfOptions && argument == "-o") {
             if (options->outputGiven)
@@ -144,7 +146,8 @@ int parseRenderArguments(int argc, char **argv, RenderOptions *options, FILE *ou
             options->play = 1;
         } else if (!endOfOptions && argument.size() > 1 && argument[0] == '-' &&
                    argument.find_first_of("0123456789.(") != 1) {
-            return usageError("unknown option '" + argument + "' (put -- before a formula that begins with -)");
+            return usageError("unknown option '" + printableText(argument) +
+                              "' (put -- before a formula that begins with -)");
         } else if (options->formula) {
             return usageError("give one formula (quote it if it holds blanks)");
         } else {

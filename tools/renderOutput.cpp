@@ -19,6 +19,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "tools/printable.h"
+
 namespace {
 
 char pendingFile[4096];                 // the temporary file to remove on a signal
@@ -43,7 +45,8 @@ void put32(unsigned char *at, uint32_t value) {
 
 // Writes "tonalix-render: what: the reason of errno" to standard error.
 void reportErrno(const std::string &what) {
-    std::fprintf(stderr, "tonalix-render: %s: %s\n", what.c_str(), std::strerror(errno));
+    int error = errno;
+    std::fprintf(stderr, "tonalix-render: %s: %s\n", printableText(what, 240).c_str(), std::strerror(error));
 }
 
 } // namespace
@@ -80,7 +83,8 @@ int openOutput(RenderOutput *output, const std::string &path, uint64_t samples) 
     struct stat existing;
     if (stat(path.c_str(), &existing) == 0) {
         if (S_ISDIR(existing.st_mode)) {
-            std::fprintf(stderr, "tonalix-render: %s: the output names a folder, not a file\n", path.c_str());
+            std::fprintf(stderr, "tonalix-render: %s: the output names a folder, not a file\n",
+                         printableText(path).c_str());
             return 0;
         }
         // A device or a pipe is written in place; a link to a plain file is
@@ -107,12 +111,13 @@ int openOutput(RenderOutput *output, const std::string &path, uint64_t samples) 
         std::string folder = slash == std::string::npos ? "" : output->target.substr(0, slash + 1);
         std::string name = slash == std::string::npos ? output->target : output->target.substr(slash + 1);
         if (name.empty()) {
-            std::fprintf(stderr, "tonalix-render: %s: the output names a folder, not a file\n", path.c_str());
+            std::fprintf(stderr, "tonalix-render: %s: the output names a folder, not a file\n",
+                         printableText(path).c_str());
             return 0;
         }
         output->temporary = folder + "." + name + ".XXXXXX";
         if (output->temporary.size() >= sizeof pendingFile) {
-            std::fprintf(stderr, "tonalix-render: %s: the name is too long\n", path.c_str());
+            std::fprintf(stderr, "tonalix-render: %s: the name is too long\n", printableText(path).c_str());
             return 0;
         }
         std::strcpy(pendingFile, output->temporary.c_str());
