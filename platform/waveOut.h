@@ -16,18 +16,20 @@
 // - waveReset stops output at once and hands back every queued header, each
 //   with its MM_WOM_DONE.
 // - The calls that the window thread makes return within a bound whatever the
-//   device does: reset, close, write, prepare and unprepare never wait for
-//   the device, and open waits for a connection a bounded time (a backend
-//   gives a device that answers too slowly up as missing).  A backend whose
-//   device hangs inside a platform call finishes that call off the window
-//   thread and posts nothing more for a device that has been closed.
-// - A device that is lost (a failure that the backend cannot mend, the
-//   sound server gone, or a device that takes no data for about 2 s while
-//   buffers wait) posts MM_WOM_LOST once, then hands back every header still
-//   queued, each with its MM_WOM_DONE; from then on writes fail with
-//   WaveErrorNoDriver.  The owner closes the device as usual.  A waveOut
-//   backend posts MM_WOM_LOST itself, from a result such as
-//   MMSYSERR_NODRIVER or from a watchdog of its own.
+//   device does: reset, write, prepare and unprepare never wait for the
+//   device, close waits for it briefly, and open waits for a connection a
+//   bounded time (a backend gives a device that answers too slowly up as
+//   missing).  A backend whose device hangs inside a platform call finishes
+//   that call off the window thread and posts nothing more for a device that
+//   has been closed.
+// - A device that is lost (a failure that the backend cannot mend, the sound
+//   server gone, or a device that takes no data for about 2 s while buffers
+//   wait; a few seconds more before it has played anything, since a server
+//   may be slow to start) posts MM_WOM_LOST once, then hands back every
+//   header still queued, each with its MM_WOM_DONE; from then on writes fail
+//   with WaveErrorNoDriver.  The owner closes the device as usual.  A waveOut
+//   backend posts MM_WOM_LOST itself, from a result such as MMSYSERR_NODRIVER
+//   or from a watchdog of its own.
 #pragma once
 
 #include <cstdint>
