@@ -255,7 +255,10 @@ int readDataFile(Window dialog, FILE *file, int32_t count) {
         }
         line[length - 1] = '\0';        // drop the line feed
         int32_t value;
-        if (i > count || !parseStrictInt16(line, &value)) {
+        // A NUL byte inside the line would end the text that the parser
+        // sees, and what follows it would pass unchecked.
+        int holdsNul = std::strlen(line) != (size_t)(length - 1);
+        if (i > count || holdsNul || !parseStrictInt16(line, &value)) {
             reportBadLine(dialog, i, line);
             releaseCaptureSamples();
             return 0;

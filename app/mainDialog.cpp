@@ -168,8 +168,8 @@ void setDefaults(Window window) {
 }
 
 void onPlaybackNotice(Window window, WParam notice) {
-    (void)window;
     if (notice == NoticeEnded) closeStream();
+    if (notice == NoticeDeviceLost) onDeviceLost(window);
 }
 
 void mirrorListToTrackbar(Window window) {

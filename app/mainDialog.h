@@ -24,7 +24,8 @@ void fillLists(Window window);
 void setVolumeRange();
 // Puts every control to its start value.
 void setDefaults(Window window);
-// Follows the stream's notices: the end of playback closes the device.
+// Follows the stream's notices: the end of playback closes the device, and a
+// lost device stops the playback and is reported.
 void onPlaybackNotice(Window window, WParam notice);
 // Moves the trackbar to match the volume list (the trackbar runs from 100
 // at the top to 0 at the bottom).

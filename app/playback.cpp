@@ -24,6 +24,9 @@ const char *const badFormulaText =
     "\n波 形 式 が 評 価 で き ま せ ん 。\n\n波 形 式 を 修 正 し て く だ さ い 。\n\n";
 // Shown when the sound device refuses to open at Play.
 const char *const deviceFailedText = "\nサ ウ ン ド デ バ イ ス を 開 け ま せ ん 。\n\n";
+// Shown when the sound device is lost while playing.
+const char *const deviceLostText =
+    "\nサ ウ ン ド デ バ イ ス が 失 わ れ ま し た 。\n\n再 生 を 停 止 し ま し た 。\n\n";
 
 const int formulaTextSize = maxFormulaLength + 1;  // the formula box is read with at most 255 bytes, as the builder checks
 
@@ -126,6 +129,16 @@ int stopPlayback(Window window) {
     countdownActive = 0;
     playbackState.countdownLeft = countdownSteps;
     setButtonBitmap(nullptr, window, IDC_PLAY, IDB_PLAY);
+    return 1;
+}
+
+int onDeviceLost(Window window) {
+    if (!playbackState.playing)
+        return 0;                       // a stop came first: nothing to tell
+    // The stop sequence as the button runs it (the capture is written), so
+    // the window is stopped before the box appears.
+    stopPlayback(window);
+    showError(window, deviceLostText, appCaption);
     return 1;
 }
 

@@ -35,6 +35,9 @@ int startPlayback(Window window);
 // Runs the stop sequence.  Returns 1 when the stop is complete, 0 when the
 // captured samples could not be written (playing stays 1 for a retry).
 int stopPlayback(Window window);
+// The stream's notice that the device was lost: while playing, runs the stop
+// sequence and then tells the user.  Returns 1 when it ran, else 0.
+int onDeviceLost(Window window);
 // Advances the countdown or refreshes the time display; called for every
 // WM_TIMER of the main dialog.
 void onTimer(Window window);

@@ -3,7 +3,9 @@
 // the device hands back is refilled in place and queued again, so the queue
 // order stays 0, 1, ..., n-1, 0, 1, ...  A buffer that can no longer be
 // filled or queued turns the ring into a drain: the buffers still queued play
-// out and the return of the last of them ends the playback.
+// out and the return of the last of them ends the playback.  A device that is
+// lost hands every buffer back: the stream says so, and the first return ends
+// the playback as a stop does.
 //
 // Everything here runs on the thread that runs the notification window; the
 // device's messages reach onDeviceMessage through that window.
@@ -144,6 +146,7 @@ int openStream(uint32_t device, int32_t bufferCount, int32_t milliseconds) {
         bufferCount = maxStreamSlots;
     waveStream.bufferCount = bufferCount;
     waveStream.streaming = 0;
+    waveStream.deviceLost = 0;
 
     // 0 and any number past the devices that answered choose the mapper.
     uint32_t target = WAVE_MAPPER;
@@ -204,12 +207,24 @@ void startStream() {
         setSlotState(&waveStream.slots[i], i < queued ? SlotDraining : SlotFinished);
 }
 
-// Returns 1 for the device's messages (handling MM_WOM_DONE), 0 for any
-// other message, which it leaves alone.
+// Returns 1 for the device's messages (handling MM_WOM_DONE and
+// MM_WOM_LOST), 0 for any other message, which it leaves alone.
 int onDeviceMessage(uint32_t message, WParam wParam, LParam lParam) {
-    (void)wParam;
     if (message == MM_WOM_OPEN || message == MM_WOM_CLOSE)
         return 1;
+    if (message == MM_WOM_LOST) {
+        // The device hands its buffers back next; with every slot finished
+        // the first of them ends the playback.  A loss of a device closed
+        // since is no news.
+        if (waveStream.device && (WaveOutHandle)wParam == waveStream.device && !waveStream.deviceLost) {
+            waveStream.deviceLost = 1;
+            if (waveStream.streaming) {
+                setAllSlots(SlotFinished);
+                postNotice(NoticeDeviceLost);
+            }
+        }
+        return 1;
+    }
     if (message != MM_WOM_DONE)
         return 0;
     // Only a header of the ring is acted on: a null or foreign address in

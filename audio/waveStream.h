@@ -20,6 +20,7 @@ enum PlaybackNotice : uint32_t {
     NoticeStarted = 1,                  // the stream started
     NoticeEnded = 2,                    // playback is over; the stream may be closed
     NoticeBufferDone = 3,               // the device handed back a buffer
+    NoticeDeviceLost = 4,               // the device was lost; NoticeEnded follows
 };
 
 const int32_t playBufferCount = 3;          // buffers Play opens the stream with
@@ -35,6 +36,7 @@ struct WaveStream {
     WaveOutCaps deviceCaps[maxQueriedDevices];
     WaveOutHandle device;               // open device, or null
     int32_t streaming;                  // 1 from start until the end is recognised
+    int32_t deviceLost;                 // 1 once the open device was lost
     int32_t bufferCount;                // 2 to 8
     uint32_t bytesPerBuffer;            // whole sample frames
     WaveHeader slots[maxStreamSlots];   // one header per buffer
@@ -50,7 +52,8 @@ int enumerateDevices(Window window, uint32_t message);
 int openStream(uint32_t device, int32_t bufferCount, int32_t milliseconds);
 // Fills and queues every buffer; posts NoticeStarted.
 void startStream();
-// Handles the device's messages; returns 1 for them, 0 for any other.
+// Handles the device's messages (MM_WOM_LOST too); returns 1 for them, 0
+// for any other.
 int onDeviceMessage(uint32_t message, WParam wParam, LParam lParam);
 // Marks every slot finished and resets the device.
 void stopStream();

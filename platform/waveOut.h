@@ -15,6 +15,21 @@
 // - Headers come back in the order they were written.
 // - waveReset stops output at once and hands back every queued header, each
 //   with its MM_WOM_DONE.
+// - The calls that the window thread makes return within a bound whatever the
+//   device does: reset, write, prepare and unprepare never wait for the
+//   device, close waits for it briefly, and open waits for a connection a
+//   bounded time (a backend gives a device that answers too slowly up as
+//   missing).  A backend whose device hangs inside a platform call finishes
+//   that call off the window thread and posts nothing more for a device that
+//   has been closed.
+// - A device that is lost (a failure that the backend cannot mend, the sound
+//   server gone, or a device that takes no data for about 2 s while buffers
+//   wait; a few seconds more before it has played anything, since a server
+//   may be slow to start) posts MM_WOM_LOST once, then hands back every
+//   header still queued, each with its MM_WOM_DONE; from then on writes fail
+//   with WaveErrorNoDriver.  The owner closes the device as usual.  A waveOut
+//   backend posts MM_WOM_LOST itself, from a result such as MMSYSERR_NODRIVER
+//   or from a watchdog of its own.
 #pragma once
 
 #include <cstdint>
@@ -32,6 +47,9 @@ struct StreamFormat;
 #ifndef MM_WOM_DONE
 #define MM_WOM_DONE 0x3BD               // 957: lParam's header has been played
 #endif
+// The device was lost; not a platform message (it lies in the WM_APP range
+// so that it meets none), posted by the backend.  wParam: the handle.
+#define MM_WOM_LOST 0x83BD
 #ifndef WAVE_MAPPER
 #define WAVE_MAPPER 0xFFFFFFFFu         // the system's default output device
 #endif
@@ -47,6 +65,7 @@ const WaveResult WaveErrorGeneric = 1;      // unspecified failure
 const WaveResult WaveErrorBadDevice = 2;    // no such device
 const WaveResult WaveErrorAllocated = 4;    // device busy
 const WaveResult WaveErrorInvalidHandle = 5;
+const WaveResult WaveErrorNoDriver = 6;     // the device is gone
 const WaveResult WaveErrorNoMemory = 7;
 const WaveResult WaveErrorBadFormat = 32;   // format refused
 const WaveResult WaveErrorStillPlaying = 33;
@@ -96,6 +115,10 @@ WaveResult waveUnprepareHeader(WaveOutHandle handle, WaveHeader *header, uint32_
 WaveResult waveReset(WaveOutHandle handle);
 // Closes the device.
 WaveResult waveClose(WaveOutHandle handle);
+// Returns the underruns that the backend has seen on every device of the
+// process so far (the device ran dry and had to be started again); 0 where
+// the platform reports none.
+uint32_t waveUnderrunCount();
 // Returns a fixed block of size bytes, not cleared, or null.
 void *waveAllocBlock(uint32_t size);
 // Frees a block from waveAllocBlock; returns null on success.

@@ -13,7 +13,9 @@ packages=(
   lintian desktop-file-utils     # checks of the Debian package and its desktop entry
   libgtest-dev libgmock-dev libbenchmark-dev
   libxbyak-dev                   # the formula engine's machine code
+  clang-14 libclang-rt-14-dev    # the fuzz targets (libFuzzer)
   libmuparser-dev sox            # benchmarks only: comparison figures
+  stress-ng                      # benchmarks only: the load of the underrun figure
 )
 if [ "${1:-}" = "--windows" ]; then
   # The cross compilers (the posix-threads flavour), GoogleTest's source for

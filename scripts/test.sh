@@ -2,9 +2,9 @@
 # Installs what is missing, builds Tonalix three times (the Windows programs
 # with mingw-w64; Release; AddressSanitizer + UndefinedBehaviorSanitizer) and
 # runs every test of each; makes the Debian package of the Release build and
-# tests it.  The Windows tests run under a private Wine with a virtual
-# display; a private sound server with a null sink serves the real-sound
-# tests of both systems.
+# tests it; then fuzzes each fuzz target for a minute (scripts/fuzz.sh).  The
+# Windows tests run under a private Wine with a virtual display; a private
+# sound server with a null sink serves the real-sound tests of both systems.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -62,4 +62,9 @@ fi
 runSuite build -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr || status=1
 packageSuite build || status=1
 runSuite build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTONALIX_SANITIZE=ON -DTONALIX_BENCH=OFF || status=1
+
+for target in formula dataFile renderArguments; do
+  echo "test: fuzzing $target for 60 s"
+  "$root/scripts/fuzz.sh" "$target" 60 || status=1
+done
 exit $status

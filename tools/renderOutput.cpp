@@ -17,6 +17,8 @@
 
 #include "platform/files.h"
 
+#include "tools/printable.h"
+
 namespace {
 
 char pendingFile[4096];                 // the temporary file to remove on a signal
@@ -56,7 +58,8 @@ void put32(unsigned char *at, uint32_t value) {
 
 // Writes "tonalix-render: what: the reason of errno" to standard error.
 void reportErrno(const std::string &what) {
-    std::fprintf(stderr, "tonalix-render: %s: %s\n", what.c_str(), std::strerror(errno));
+    int error = errno;
+    std::fprintf(stderr, "tonalix-render: %s: %s\n", printableText(what, 240).c_str(), std::strerror(error));
 }
 
 } // namespace
@@ -97,7 +100,8 @@ int openOutput(RenderOutput *output, const std::string &path, uint64_t samples) 
     output->wav = isWavPath(path);
     switch (pathKind(path.c_str())) {
     case PathFolder:
-        std::fprintf(stderr, "tonalix-render: %s: the output names a folder, not a file\n", path.c_str());
+        std::fprintf(stderr, "tonalix-render: %s: the output names a folder, not a file\n",
+                     printableText(path).c_str());
         return 0;
     case PathSpecial:
         // A device or a pipe is written in place.
@@ -128,12 +132,13 @@ int openOutput(RenderOutput *output, const std::string &path, uint64_t samples) 
         std::string folder = slash == std::string::npos ? "" : output->target.substr(0, slash + 1);
         std::string name = slash == std::string::npos ? output->target : output->target.substr(slash + 1);
         if (name.empty()) {
-            std::fprintf(stderr, "tonalix-render: %s: the output names a folder, not a file\n", path.c_str());
+            std::fprintf(stderr, "tonalix-render: %s: the output names a folder, not a file\n",
+                         printableText(path).c_str());
             return 0;
         }
         const std::string prefix = folder + "." + name + ".";
         if (prefix.size() + 8 >= sizeof pendingFile) {
-            std::fprintf(stderr, "tonalix-render: %s: the name is too long\n", path.c_str());
+            std::fprintf(stderr, "tonalix-render: %s: the name is too long\n", printableText(path).c_str());
             return 0;
         }
         for (int s : terminatingSignals)

@@ -45,7 +45,9 @@ intptr_t playProc(Window window, unsigned message, WParam wParam, LParam lParam)
     (void)window;
     onDeviceMessage(message, wParam, lParam);
     if (message == WM_USER) {
-        if (wParam == NoticeBufferDone) {
+        if (wParam == NoticeDeviceLost) {
+            stopPlaying("the sound device was lost during playback");
+        } else if (wParam == NoticeBufferDone) {
             play.ticksSinceReturn = 0;
             if (++play.buffersReturned >= play.buffersWanted)
                 stopPlaying(nullptr);
@@ -91,5 +93,6 @@ int playThroughDevice(uint64_t samples, int32_t countdown) {
     destroyMessageWindow(window);
     if (play.failure)
         std::fprintf(stderr, "tonalix-render: %s\n", play.failure);
+    std::fprintf(stderr, "tonalix-render: %u underruns\n", (unsigned)waveUnderrunCount());
     return result;
 }

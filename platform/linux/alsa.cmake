@@ -1,7 +1,7 @@
 # The wave-output operations on ALSA.
 find_package(ALSA REQUIRED)
 find_package(Threads REQUIRED)
-add_library(alsaWaveOut STATIC ${CMAKE_CURRENT_LIST_DIR}/alsaWaveOut.cpp)
+add_library(alsaWaveOut STATIC ${CMAKE_CURRENT_LIST_DIR}/alsaWaveOut.cpp ${CMAKE_CURRENT_LIST_DIR}/alsaDevice.cpp)
 target_include_directories(alsaWaveOut PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(alsaWaveOut PUBLIC ALSA::ALSA Threads::Threads)
 # The names the programs link, whatever the platform.

@@ -25,8 +25,31 @@ static_assert(offsetof(StreamFormat, extraSize) == offsetof(WAVEFORMATEX, cbSize
 static_assert(MM_WOM_DONE == 0x3BD && WAVE_MAPPER == 0xFFFFFFFFu, "the message numbers are the platform's");
 
 namespace {
+
+// The open device and the window its messages go to: a lost device is told
+// to that window.
+struct Win32Device {
+    HWAVEOUT handle;
+    HWND callback;
+};
+Win32Device openDevice;
+
 HWAVEOUT handleOf(WaveOutHandle handle) { return (HWAVEOUT)handle; }
 LPWAVEHDR headerOf(WaveHeader *header) { return (LPWAVEHDR)header; }
+
+// A device unplugged or gone with its driver answers every call with
+// MMSYSERR_NODRIVER (or MMSYSERR_NODRIVERCB).  The owner learns it as the
+// contract says: MM_WOM_LOST first, then every queued header back through
+// waveOutReset's MM_WOM_DONE.  Returns result.
+MMRESULT noticeLoss(HWAVEOUT handle, MMRESULT result) {
+    if ((result == MMSYSERR_NODRIVER || result == MMSYSERR_NODRIVERCB) && handle == openDevice.handle && openDevice.callback) {
+        PostMessageW(openDevice.callback, MM_WOM_LOST, (WPARAM)handle, 0);
+        openDevice.callback = nullptr;  // once
+        waveOutReset(handle);
+    }
+    return result;
+}
+
 } // namespace
 
 uint32_t waveDeviceCount() { return waveOutGetNumDevs(); }
@@ -54,15 +77,16 @@ WaveResult waveOpen(WaveOutHandle *handle, uint32_t device, const StreamFormat *
     const MMRESULT result =
         waveOutOpen(&opened, (UINT)device, (const WAVEFORMATEX *)format, (DWORD_PTR)callback, 0, CALLBACK_WINDOW);
     *handle = result == MMSYSERR_NOERROR ? (WaveOutHandle)opened : nullptr;
+    if (result == MMSYSERR_NOERROR) openDevice = {opened, (HWND)callback};
     return result;
 }
 
 WaveResult wavePrepareHeader(WaveOutHandle handle, WaveHeader *header, uint32_t size) {
-    return waveOutPrepareHeader(handleOf(handle), headerOf(header), size);
+    return noticeLoss(handleOf(handle), waveOutPrepareHeader(handleOf(handle), headerOf(header), size));
 }
 
 WaveResult waveWrite(WaveOutHandle handle, WaveHeader *header, uint32_t size) {
-    return waveOutWrite(handleOf(handle), headerOf(header), size);
+    return noticeLoss(handleOf(handle), waveOutWrite(handleOf(handle), headerOf(header), size));
 }
 
 WaveResult waveUnprepareHeader(WaveOutHandle handle, WaveHeader *header, uint32_t size) {
@@ -71,7 +95,13 @@ WaveResult waveUnprepareHeader(WaveOutHandle handle, WaveHeader *header, uint32_
 
 WaveResult waveReset(WaveOutHandle handle) { return waveOutReset(handleOf(handle)); }
 
-WaveResult waveClose(WaveOutHandle handle) { return waveOutClose(handleOf(handle)); }
+WaveResult waveClose(WaveOutHandle handle) {
+    if (handleOf(handle) == openDevice.handle) openDevice = {};
+    return waveOutClose(handleOf(handle));
+}
+
+// waveOut does not say how often the device ran dry.
+uint32_t waveUnderrunCount() { return 0; }
 
 void *waveAllocBlock(uint32_t size) { return (void *)GlobalAlloc(GMEM_FIXED, size); }
 

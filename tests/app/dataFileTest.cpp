@@ -251,6 +251,8 @@ TEST_F(DataFileTest, ReadingFiles) {
         {"text after the last line feed", repeatedLines(100, "0", "\n") + "5", 100, badLine(101, "5"), {}},
         {"bad text after the last line feed", repeatedLines(100, "0", "\n") + "x", 100, badLine(101, "x"), {}},
         {"lone CR is not a line end", repeatedLines(99, "0", "\n") + "1\r2\n", 100, badLine(100, "1\r2"), {}},
+        {"NUL byte inside a value", "-3" + std::string(1, '\0') + "0\n" + repeatedLines(99, "1", "\n"), 100,
+         badLine(1, "-3"), {}},
     };
     for (const ReadCase &c : cases) {
         SCOPED_TRACE(c.name);

@@ -13,6 +13,8 @@ const char *const emptyFormulaText =
 const char *const badFormulaText =
     "\n波 形 式 が 評 価 で き ま せ ん 。\n\n波 形 式 を 修 正 し て く だ さ い 。\n\n";
 const char *const deviceFailedText = "\nサ ウ ン ド デ バ イ ス を 開 け ま せ ん 。\n\n";
+const char *const deviceLostText =
+    "\nサ ウ ン ド デ バ イ ス が 失 わ れ ま し た 。\n\n再 生 を 停 止 し ま し た 。\n\n";
 
 class PlaybackTest : public MainWindowTest {
 protected:
@@ -190,6 +192,47 @@ TEST_F(PlaybackTest, DeviceThatWillNotOpenLeavesTheWindowStopped) {
         tick();
         EXPECT_EQ(text(IDC_STATUS), "再生まで 3秒");
     }
+}
+
+// A device lost during the countdown or while playing stops the window as
+// Stop does, closes the device, then says so; the next press plays again.
+TEST_F(PlaybackTest, ALostDeviceStopsTheWindowAndSaysSo) {
+    const struct {
+        const char *when;
+        int ticks;
+    } cases[] = {{"counting down", 2}, {"playing", 6}};
+    for (const auto &c : cases) {
+        TearDown();
+        SetUp();
+        pressPlay();
+        for (int i = 0; i < c.ticks; i++) {
+            tick();
+            returnBuffers();
+        }
+        fakeWaveLoseDevice();
+        fakeDeliverPosted();
+        expectStopped();
+        EXPECT_EQ(waveStream.device, nullptr) << c.when;
+        EXPECT_EQ(fakeWaveOut.open, 0) << c.when;
+        ASSERT_EQ(fakeMessageBoxes().size(), 1u) << c.when;
+        EXPECT_EQ(fakeMessageBoxes()[0].text, deviceLostText);
+        EXPECT_EQ(fakeMessageBoxes()[0].caption, "Tonalix");
+        EXPECT_EQ(fakeMessageBoxes()[0].flags, (unsigned)(MB_OK | MB_ICONERROR));
+
+        pressPlay();
+        EXPECT_EQ(playbackState.playing, 1) << c.when;
+        EXPECT_EQ(fakeWaveOut.queue.size(), 3u) << c.when;
+    }
+}
+
+// A loss that comes after Stop was pressed is not reported.
+TEST_F(PlaybackTest, ALossAfterStopSaysNothing) {
+    pressPlay();
+    pressPlay();
+    fakeWaveLoseDevice();
+    fakeDeliverPosted();
+    expectStopped();
+    EXPECT_TRUE(fakeMessageBoxes().empty());
 }
 
 TEST_F(PlaybackTest, SettingsFollowTheListsAtEachStart) {

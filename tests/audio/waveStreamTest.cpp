@@ -363,6 +363,52 @@ TEST_F(StreamTest, StopEndsThePlaybackOnceForAllReturnedBuffers) {
     EXPECT_EQ(fakeWaveOut.resetCalls, 1); // no reset once the stream has ended
 }
 
+// A lost device hands everything back after its MM_WOM_LOST: the stream ends
+// as on a stop and says why, whether it was streaming or already draining.
+TEST_F(StreamTest, ALostDeviceEndsThePlaybackAndSaysSo) {
+    const struct {
+        const char *when;
+        int failRefill;                 // 1: a refill has failed first, the ring drains
+        std::vector<WParam> notices;
+    } cases[] = {
+        {"streaming", 0, {NoticeDeviceLost, Done, Ended}},
+        {"draining", 1, {NoticeDeviceLost, Done, Ended}},
+    };
+    for (const auto &c : cases) {
+        TearDown();
+        SetUp();
+        delivered = noticesSeen = 0;
+        openDefault(3);
+        startStream();
+        if (c.failRefill) {
+            fakeWaveOut.writeFailsAt = 4;
+            returnOne();
+        }
+        newNotices();
+        int writes = fakeWaveOut.writeCalls;
+        fakeWaveLoseDevice();
+        deliver();
+        EXPECT_EQ(newNotices(), c.notices) << c.when;
+        EXPECT_EQ(waveStream.streaming, 0) << c.when;
+        EXPECT_EQ(waveStream.deviceLost, 1) << c.when;
+        EXPECT_EQ(fakeWaveOut.writeCalls, writes) << c.when; // nothing is queued on a lost device
+        closeStream();
+        EXPECT_EQ(openStream(0, 3, 250), 1) << c.when;       // a new open starts afresh
+        EXPECT_EQ(waveStream.deviceLost, 0) << c.when;
+    }
+}
+
+TEST_F(StreamTest, ALossOfAnotherDeviceIsNoNews) {
+    openDefault(3);
+    startStream();
+    newNotices();
+    WaveDevice *other = reinterpret_cast<WaveDevice *>(&mainWindow);
+    EXPECT_EQ(onDeviceMessage(MM_WOM_LOST, (WParam)other, 0), 1);
+    EXPECT_EQ(waveStream.deviceLost, 0);
+    EXPECT_TRUE(newNotices().empty());
+    EXPECT_EQ(states(3), (std::vector<unsigned>{SlotStreaming, SlotStreaming, SlotStreaming}));
+}
+
 TEST_F(StreamTest, StopBeforeStartLeavesTheDeviceAlone) {
     openDefault(3);
     stopStream();

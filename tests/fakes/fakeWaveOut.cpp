@@ -40,6 +40,15 @@ WaveHeader *fakeWaveReturnNext() {
     return header;
 }
 
+void fakeWaveLoseDevice() {
+    if (!fakeWaveOut.open || fakeWaveOut.lost)
+        return;
+    fakeWaveOut.lost = 1;
+    postMessage(fakeWaveOut.callback, MM_WOM_LOST, (WParam)&theDevice, 0);
+    while (fakeWaveReturnNext())
+        ;
+}
+
 uint32_t waveDeviceCount() {
     fakeWaveOut.countCalls++;
     return fakeWaveOut.devices;
@@ -91,6 +100,8 @@ WaveResult waveWrite(WaveOutHandle handle, WaveHeader *header, uint32_t size) {
         return WaveErrorUnprepared;
     if (call == fakeWaveOut.writeFailsAt || size != sizeof(WaveHeader))
         return WaveErrorGeneric;
+    if (fakeWaveOut.lost)
+        return WaveErrorNoDriver;
     header->dwFlags = (header->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
     fakeWaveOut.written.push_back(header);
     fakeWaveOut.queue.push_back(header);
@@ -124,9 +135,12 @@ WaveResult waveClose(WaveOutHandle handle) {
     if (!fakeWaveOut.queue.empty())
         return WaveErrorStillPlaying;
     fakeWaveOut.open = 0;
+    fakeWaveOut.lost = 0;
     postMessage(fakeWaveOut.callback, MM_WOM_CLOSE, (WParam)&theDevice, 0);
     return WaveOk;
 }
+
+uint32_t waveUnderrunCount() { return fakeWaveOut.underruns; }
 
 void *waveAllocBlock(uint32_t size) {
     fakeWaveOut.allocSize = size;

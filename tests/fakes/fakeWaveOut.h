@@ -20,6 +20,7 @@ struct FakeWaveOut {
     int prepareFailsAt = 0;             // the n-th prepare (counted from 1) fails; 0 none
     int writeFailsAt = 0;               // the n-th write (counted from 1) fails; 0 none
     int allocFails = 0;                 // 1: waveAllocBlock returns null
+    uint32_t underruns = 0;             // what waveUnderrunCount reports
 
     // What the stream did.
     std::vector<uint32_t> capsQueried;  // device numbers queried, in order
@@ -33,6 +34,7 @@ struct FakeWaveOut {
     std::vector<WaveHeader *> written;  // every header written, in order
     std::deque<WaveHeader *> queue;     // headers queued on the device, oldest first
     int open = 0;                       // 1 while a device is open
+    int lost = 0;                       // 1 after fakeWaveLoseDevice: writes fail
 };
 
 extern FakeWaveOut fakeWaveOut;
@@ -43,3 +45,6 @@ void resetFakeWaveOut();
 // Hands back the oldest queued header with MM_WOM_DONE.  Returns the header,
 // or null when nothing is queued.
 WaveHeader *fakeWaveReturnNext();
+// Loses the open device as a backend does: posts MM_WOM_LOST, then hands
+// back every queued header; later writes fail.
+void fakeWaveLoseDevice();

@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <string>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -108,6 +109,11 @@ TEST(Render, SecondsRoundToTheNearestSample) {
     }
 }
 
+// Returns the first argument of a case, shortened, for the failure messages.
+std::string printableLead(const std::vector<std::string> &arguments) {
+    return arguments.empty() ? "(none)" : arguments[0].substr(0, 40);
+}
+
 struct RefusalCase {
     std::vector<std::string> arguments;
     int exitCode;
@@ -159,6 +165,74 @@ TEST(Render, BadInputIsRefusedWithAMessageAndNoFile) {
         EXPECT_NE(run.err.find(c.message), std::string::npos) << what << ": " << run.err;
         EXPECT_TRUE(folderEntries(folder).empty()) << what;
     }
+    rmdir(folder.c_str());
+}
+
+// Hostile command lines: each gets a message of bounded length, with what it
+// quotes made printable, and an exit code; nothing is written.
+TEST(Render, HostileCommandLinesGetAShortMessage) {
+    const std::string longDigits(100000, '9'), longName = "/tmp/" + std::string(100000, 'n') + ".wav";
+    const RefusalCase cases[] = {
+        {{"--seconds", "1e308", "t"}, 2, "too long"},
+        {{"--seconds", "-1e308", "t"}, 2, "not a positive number"},
+        {{"--seconds", "18446744073709551617", "t"}, 2, "too long"},
+        {{"--seconds", "NaN", "t"}, 2, "not a decimal number"},
+        {{"--samples", "18446744073709551617", "t"}, 2, "too many"},
+        {{"--samples", "-9223372036854775808", "t"}, 2, "not a whole number"},
+        {{"--seconds", longDigits, "t"}, 2, "too long"},
+        {{"--samples", longDigits, "t"}, 2, "too many"},
+        {{"--seconds", "1\xff", "t"}, 2, "'1\\xFF' is not a decimal number"},
+        {{"-\xc3\x28", "t"}, 2, "unknown option '-\\xC3('"},
+        {{"-" + std::string(100000, 'x'), "t"}, 2, "xxx...' (put --"},
+        {{"\xff\xfe(t)"}, 1, "the byte 0xFF is not part of the formula language"},
+        {{std::string(100000, 't')}, 1, "too many tokens"},
+        {{std::string(50000, '(') + "t" + std::string(50000, ')')}, 1, "too many tokens"},
+        {{"-o", longName, "t"}, 1, "nnn...: "},
+    };
+    std::string folder = makeTempFolder();
+    for (const RefusalCase &c : cases) {
+        std::vector<std::string> command = {render, "-o", folder + "/out.wav"};
+        if (c.arguments[0] == "-o")
+            command.resize(1);
+        command.insert(command.end(), c.arguments.begin(), c.arguments.end());
+        ProgramRun run = runProgram(command);
+        std::string what = printableLead(c.arguments);
+        EXPECT_EQ(run.exitCode, c.exitCode) << what;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << what << ": " << run.err.substr(0, 400);
+        EXPECT_LT(run.err.size(), 1000u) << what;
+        EXPECT_TRUE(folderEntries(folder).empty()) << what;
+    }
+    rmdir(folder.c_str());
+}
+
+// Outputs that take nothing: a full device (the kernel's "full" device, made
+// in a folder of the test, or /dev/full) fails at the first write with its
+// reason, whether named or as standard output, and so does a disk that is
+// full from the start, however long the render asked for.
+TEST(Render, AFullOutputFailsAtOnce) {
+    std::string folder = makeTempFolder(), device = folder + "/full";
+    struct stat status;
+    if (mknod(device.c_str(), S_IFCHR | 0600, makedev(1, 7)) != 0)
+        device = "/dev/full";
+    if (stat(device.c_str(), &status) != 0 || !S_ISCHR(status.st_mode)) {
+        rmdir(folder.c_str());
+        GTEST_SKIP() << "no full device here";
+    }
+    const std::string longest = "2147483629";
+    ProgramRun named = runProgram({render, "--samples", longest, "-o", device, sine});
+    EXPECT_EQ(named.exitCode, 1);
+    EXPECT_NE(named.err.find("cannot write " + device + ": No space left on device"), std::string::npos) << named.err;
+    ProgramRun standard = runProgram({render, "--samples", longest, sine}, device);
+    EXPECT_EQ(standard.exitCode, 1);
+    EXPECT_NE(standard.err.find("cannot write standard output: No space left on device"), std::string::npos)
+        << standard.err;
+    // (the limit also holds for the collected standard error)
+    ProgramRun fullDisk = runProgram({render, "--samples", longest, "-o", folder + "/x.wav", sine}, "", 10000);
+    EXPECT_EQ(fullDisk.exitCode, 1);
+    EXPECT_NE(fullDisk.err.find("cannot write " + folder + "/x.wav"), std::string::npos) << fullDisk.err;
+    EXPECT_TRUE(S_ISCHR(status.st_mode));
+    std::remove((folder + "/full").c_str());
+    EXPECT_TRUE(folderEntries(folder).empty());
     rmdir(folder.c_str());
 }
 

@@ -1,0 +1,109 @@
+// The ALSA side of the wave-output backend: see alsaDevice.h.
+//
+// The device buffer is kept short (100 ms, against the stream's 250 ms
+// buffers), so a buffer that the backend has handed back has been played, or
+// nearly so.  Through PulseAudio a shorter buffer costs CPU: at 50 ms the
+// server asks for data so often that playing takes about twice the CPU.
+#include "platform/linux/alsaDevice.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+#include "audio/synthesis.h"
+#include "platform/waveOut.h"
+
+const char *const defaultDevice = "default";
+
+namespace {
+
+const unsigned deviceLatencyUs = 100000; // the device buffer: 100 ms
+const unsigned devicePeriods = 2;       // written (and asked for by a server) 50 ms at a time
+
+// ALSA prints its own complaints on standard error; the caller reports
+// failures through results instead.
+void quietErrorHandler(const char *, int, const char *, int, const char *, ...) {}
+
+} // namespace
+
+// Silences ALSA's error printing, once per process.
+void silenceAlsa() {
+    static std::once_flag once;
+    std::call_once(once, [] { snd_lib_error_set_handler(quietErrorHandler); });
+}
+
+// Returns the names of the playback devices ALSA lists, without "null".
+std::vector<std::string> playbackDevices() {
+    std::vector<std::string> names;
+    void **hints = nullptr;
+    if (snd_device_name_hint(-1, "pcm", &hints) < 0)
+        return names;
+    for (void **hint = hints; *hint; hint++) {
+        char *name = snd_device_name_get_hint(*hint, "NAME");
+        char *direction = snd_device_name_get_hint(*hint, "IOID"); // null: both ways
+        if (name && std::strcmp(name, "null") != 0 && (!direction || std::strcmp(direction, "Output") == 0))
+            names.push_back(name);
+        std::free(name);
+        std::free(direction);
+    }
+    snd_device_name_free_hint(hints);
+    return names;
+}
+
+// Returns the ALSA device name of device (WAVE_MAPPER: the default), or an
+// empty string when there is no such device.
+std::string deviceName(uint32_t device) {
+    if (device == WAVE_MAPPER)
+        return defaultDevice;
+    std::vector<std::string> names = playbackDevices();
+    return device < names.size() ? names[device] : std::string();
+}
+
+// Returns the ALSA sample format of a PCM format record, or
+// SND_PCM_FORMAT_UNKNOWN for one the backend does not play.
+snd_pcm_format_t sampleFormatOf(const StreamFormat *format) {
+    if (format->formatTag != 1 || format->channels == 0 || format->samplesPerSec == 0)
+        return SND_PCM_FORMAT_UNKNOWN;
+    if (format->blockAlign != format->channels * (format->bitsPerSample / 8))
+        return SND_PCM_FORMAT_UNKNOWN;
+    if (format->bitsPerSample == 16)
+        return SND_PCM_FORMAT_S16_LE;
+    if (format->bitsPerSample == 8)
+        return SND_PCM_FORMAT_U8;
+    return SND_PCM_FORMAT_UNKNOWN;
+}
+
+// Returns 1 after setting pcm to interleaved sampleFormat, channels and
+// exactly rate frames per second, with a buffer of about deviceLatencyUs in
+// devicePeriods periods, and storing the period's length in *periodFrames.
+// Returns 0 when the device cannot play that.
+int configureDevice(snd_pcm_t *pcm, snd_pcm_format_t sampleFormat, unsigned channels, unsigned rate,
+                    snd_pcm_uframes_t *periodFrames) {
+    snd_pcm_hw_params_t *params;
+    snd_pcm_hw_params_alloca(&params);
+    unsigned bufferUs = deviceLatencyUs, periods = devicePeriods, actualRate = rate;
+    int direction = 0;
+    // Resampling in the plug layer lets any device take the rate.
+    if (snd_pcm_hw_params_any(pcm, params) < 0 || snd_pcm_hw_params_set_rate_resample(pcm, params, 1) < 0 ||
+        snd_pcm_hw_params_set_access(pcm, params, SND_PCM_ACCESS_RW_INTERLEAVED) < 0 ||
+        snd_pcm_hw_params_set_format(pcm, params, sampleFormat) < 0 ||
+        snd_pcm_hw_params_set_channels(pcm, params, channels) < 0 ||
+        snd_pcm_hw_params_set_rate_near(pcm, params, &actualRate, &direction) < 0)
+        return 0;
+    // A device may settle on a rate near the one asked for; that would play
+    // every formula at the wrong pitch, so it is refused.
+    if (actualRate != rate || direction != 0)
+        return 0;
+    direction = 0;
+    if (snd_pcm_hw_params_set_buffer_time_near(pcm, params, &bufferUs, &direction) < 0)
+        return 0;
+    direction = 0;
+    if (snd_pcm_hw_params_set_periods_near(pcm, params, &periods, &direction) < 0 || snd_pcm_hw_params(pcm, params) < 0)
+        return 0;
+    direction = 0;
+    if (snd_pcm_hw_params_get_rate(params, &actualRate, &direction) < 0 || actualRate != rate || direction != 0 ||
+        snd_pcm_hw_params_get_period_size(params, periodFrames, &direction) < 0 || *periodFrames == 0)
+        return 0;
+    return 1;
+}
+

@@ -1,0 +1,29 @@
+// The ALSA side of the wave-output backend: device names, the sample format
+// of a stream format record, and the device configuration.
+#pragma once
+
+#include <alsa/asoundlib.h>
+
+#include <string>
+#include <vector>
+
+struct StreamFormat;
+
+extern const char *const defaultDevice;  // the ALSA name of the system's default device
+
+// Silences ALSA's error printing, once per process.
+void silenceAlsa();
+// Returns the names of the playback devices ALSA lists, without "null".
+std::vector<std::string> playbackDevices();
+// Returns the ALSA device name of device (WAVE_MAPPER: the default), or an
+// empty string when there is no such device.
+std::string deviceName(uint32_t device);
+// Returns the ALSA sample format of a PCM format record, or
+// SND_PCM_FORMAT_UNKNOWN for one the backend does not play.
+snd_pcm_format_t sampleFormatOf(const StreamFormat *format);
+// Returns 1 after setting pcm to interleaved sampleFormat, channels and
+// exactly rate frames per second, with a buffer of about 100 ms in two
+// periods, and storing the period's length in *periodFrames.  Returns 0 when
+// the device cannot play that.
+int configureDevice(snd_pcm_t *pcm, snd_pcm_format_t sampleFormat, unsigned channels, unsigned rate,
+                    snd_pcm_uframes_t *periodFrames);
