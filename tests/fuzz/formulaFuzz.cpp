@@ -1,6 +1,7 @@
 // Fuzz target: formula text.  Each input is compiled, then evaluated at
 // several values of t, with preset variables, by every evaluator in the
-// table below; all must agree with the first on the value (two NaNs agree),
+// table below (the token-by-token evaluator, the derived form's interpreter
+// and its machine code); all must agree with the first on the value (two NaNs agree),
 // the failure, the status word and all 26 variables.  Any difference aborts.
 //
 // Input: the first byte chooses the preset values of the variables, the rest
@@ -15,6 +16,7 @@
 
 #include "formula/engine.h"
 #include "formula/formula.h"
+#include "formula/machineCode.h"
 
 namespace {
 
@@ -32,6 +34,15 @@ double evaluateByTokens() {
     return result;
 }
 
+// The derived form's interpreter, also where the program has machine code.
+double evaluateInterpreted() {
+    double (*const machine)() = machineEvaluate;
+    machineEvaluate = nullptr;
+    const double value = evaluateFormula();
+    machineEvaluate = machine;
+    return value;
+}
+
 // Every evaluator of the engine; the first is the definition of what a
 // formula computes.  A new evaluator is one more row.
 const struct {
@@ -39,7 +50,8 @@ const struct {
     double (*evaluate)();
 } evaluators[] = {
     {"token by token", evaluateByTokens},
-    {"derived form", evaluateFormula},
+    {"derived form", evaluateInterpreted},
+    {"machine code", evaluateFormula},  // the interpreter again where there is none
 };
 
 // What one evaluation leaves behind.
