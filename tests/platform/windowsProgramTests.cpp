@@ -54,14 +54,6 @@ std::string withoutCarriageReturns(std::string text) {
     return out;
 }
 
-// Returns the 16-bit samples of a raw render.
-std::vector<int> samplesOf(const std::string &bytes) {
-    std::vector<int> samples(bytes.size() / 2);
-    for (size_t i = 0; i < samples.size(); i++)
-        samples[i] = (int16_t)(uint16_t)((unsigned char)bytes[2 * i] | (unsigned char)bytes[2 * i + 1] << 8);
-    return samples;
-}
-
 class WindowsRenderer : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -109,12 +101,13 @@ TEST_F(WindowsRenderer, MatchesTheLinuxRenderer) {
         const ProgramRun actual = runProgram(underWine(folder, windows), folder + "/windows.raw");
         EXPECT_EQ(actual.exitCode, expected.exitCode);
         EXPECT_EQ(withoutCarriageReturns(actual.err), expected.err);
-        const std::vector<int> want = samplesOf(readFileText(folder + "/linux.raw"));
-        const std::vector<int> got = samplesOf(readFileText(folder + "/windows.raw"));
+        // a raw render is read as a recording is: 16-bit samples
+        const std::vector<double> want = decodeRecording(readFileText(folder + "/linux.raw"));
+        const std::vector<double> got = decodeRecording(readFileText(folder + "/windows.raw"));
         ASSERT_EQ(got.size(), want.size());
-        int worst = 0;
+        double worst = 0;
         for (size_t i = 0; i < got.size(); i++)
-            worst = std::max(worst, std::abs(got[i] - want[i]));
+            worst = std::max(worst, std::fabs(got[i] - want[i]));
         EXPECT_LE(worst, c.exact ? 0 : 1);
     }
 }
