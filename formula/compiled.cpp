@@ -170,6 +170,11 @@ void emitLeafOperand(uint32_t c, const Node &leaf, bool leafIsLeft) {
   // x * 1, 1 * x and x / 1 are x itself for every x, signed zeros, infinities
   // and NaN included: the builder writes many "1.00*".
   if (number && leaf.value == 1.0 && (c == TK_MUL || (c == TK_DIV && !leafIsLeft))) return;
+  // x^2 and x^(-1) are what formulaPow makes of them, without the call.
+  if (c == TK_POW && number && !leafIsLeft && (leaf.value == 2.0 || leaf.value == -1.0)) {
+    emit(leaf.value == 2.0 ? OpSquare : OpReciprocal);
+    return;
+  }
   uint16_t form = number ? WithK : WithV;
   if (leafIsLeft && !commutative) form = number ? WithRK : WithRV;
   emit(static_cast<uint16_t>(operatorRow(c) + form), number ? 0 : static_cast<uint16_t>(leaf.code - TK_VAR),
@@ -334,6 +339,7 @@ double evaluateFormula() {
       &&HandleOpRDivK,   &&HandleOpRDivV,     &&HandleOpModK,      &&HandleOpModV,      &&HandleOpModS,
       &&HandleOpRModK,   &&HandleOpRModV,     &&HandleOpPowK,      &&HandleOpPowV,      &&HandleOpPowS,
       &&HandleOpRPowK,   &&HandleOpRPowV,     &&HandleOpLoadVAddK, &&HandleOpLoadVSubK, &&HandleOpLoadVMulK,
+      &&HandleOpSquare,  &&HandleOpReciprocal,
       &&HandleOpFuncEnd, &&HandleOpFuncFiniteEnd,
   };
   static_assert(sizeof handlers / sizeof handlers[0] == OpCount, "one handler per instruction");
@@ -430,6 +436,22 @@ double evaluateFormula() {
   CASE(OpLoadVAddK) acc = v[ip->index] + ip->k; NEXT;
   CASE(OpLoadVSubK) acc = v[ip->index] - ip->k; NEXT;
   CASE(OpLoadVMulK) acc = v[ip->index] * ip->k; NEXT;
+  CASE(OpSquare) {
+    const double x = acc;
+    acc = x * x;
+    if ((acc == 0.0 || std::isinf(acc)) && x != 0.0 && std::isfinite(x)) {
+      errno = ERANGE;
+      goto failed;
+    }
+  }
+  NEXT;
+  CASE(OpReciprocal)
+    acc = 1.0 / acc;
+    if (std::isinf(acc)) {
+      errno = ERANGE;
+      goto failed;
+    }
+    NEXT;
   CASE(OpFuncEnd)
     *err = 0;
     acc = functionTable[ip->index](acc);

@@ -33,6 +33,8 @@ enum OpCode : uint16_t {
   OpPowK, OpPowV, OpPowS, OpRPowK, OpRPowV,
   // acc = V op K: a variable loaded and combined with a number at once
   OpLoadVAddK, OpLoadVSubK, OpLoadVMulK,
+  OpSquare,      // acc = acc ^ 2, as formulaSquare computes it
+  OpReciprocal,  // acc = acc ^ (-1), as formulaReciprocal computes it
   OpFuncEnd,  // OpFunc and then OpEnd: a formula that is a function of something
   OpFuncFiniteEnd,  // OpFuncFinite and then OpEnd
   OpCount

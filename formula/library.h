@@ -47,16 +47,27 @@ double formulaAsinh(double x);  // ln(x + sqrt(x*x + 1)); no domain error
 double formulaAcosh(double x);  // ln(x + sqrt(x*x - 1)) for x >= 1
 double formulaAtanh(double x);  // ln((1 + x) / (1 - x)) / 2 for -1 < x < 1
 
-// The floating remainder and the power, as the operator table and the
-// derived evaluation form call them.  They are the C library's fmod and pow,
-// except on Windows, where they report errors as glibc does.
+// The floating remainder, as the operator table and the derived evaluation
+// form call it: the C library's fmod, except on Windows, where it reports
+// errors as glibc does.
 #ifdef _WIN32
 double formulaMod(double left, double right);
-double formulaPow(double left, double right);
 #else
 inline double formulaMod(double left, double right) { return fmod(left, right); }
-inline double formulaPow(double left, double right) { return pow(left, right); }
 #endif
+
+// The power, as every evaluation form calls it. The squares and reciprocals
+// that formulas are full of (x^2, x^(-1)) are the one exactly rounded
+// operation they stand for, as a compiler makes of pow(x, 2) and pow(x, -1),
+// and fail where pow fails: ERANGE for an infinity from a finite base, and
+// for a square that underflowed to zero. Every other power is the C
+// library's pow (on Windows with glibc's errors: windowsPow).
+double formulaPow(double left, double right);
+
+// Return left * left and 1 / left, setting errno to ERANGE where pow(left, 2)
+// and pow(left, -1) would. The evaluation forms inline the same rule.
+double formulaSquare(double left);
+double formulaReciprocal(double left);
 
 #ifdef _WIN32
 // The C runtime's functions of the table, each followed by glibc's rule for
@@ -83,6 +94,7 @@ double windowsJ0(double x);
 double windowsJ1(double x);
 double windowsY0(double x);
 double windowsY1(double x);
+double windowsPow(double left, double right);
 #endif
 
 #endif

@@ -36,7 +36,8 @@
 // on one thread). Calls are replaced by instructions only where the result
 // and the failure are the same: floor, ceil and abs never fail, and sqrt
 // fails exactly for an argument below zero (EDOM), also on Windows, whose
-// table follows the same rule.
+// table follows the same rule. x^2 and x^(-1) are formulaSquare and
+// formulaReciprocal, inline.
 #include "formula/machineEmitter.h"
 
 #if defined(__x86_64__) || defined(_M_X64)
@@ -188,8 +189,8 @@ public:
     }
     mov(vars, reinterpret_cast<size_t>(variableTable.value));
     mov(err, reinterpret_cast<size_t>(&errno));
-    Xbyak::Label done, failed, failedDomain;
-    emitBody(code, length, failed, failedDomain);
+    Xbyak::Label done, failed, failedDomain, failedRange;
+    emitBody(code, length, failed, failedDomain, failedRange);
     L(done);
     if (!frameless) {
       leaveFrame(f);
@@ -197,6 +198,9 @@ public:
       pop(rbx);
     }
     ret();
+    L(failedRange);
+    mov(dword[err], ERANGE);
+    jmp(failed);
     L(failedDomain);
     mov(dword[err], EDOM);
     L(failed);
@@ -248,7 +252,7 @@ public:
       movsd(clock, t);
       movsd(period, qword[r15 + offsetof(SampleRun, period)]);
     }
-    Xbyak::Label loop, sampleDone, failed, failedDomain, finished;
+    Xbyak::Label loop, sampleDone, failed, failedDomain, failedRange, finished;
     test(r14, r14);
     jle(finished);
     align(16);
@@ -259,7 +263,7 @@ public:
     } else {
       movsd(lastTime, clock);
     }
-    emitBody(code, length, failed, failedDomain);
+    emitBody(code, length, failed, failedDomain, failedRange);
     L(sampleDone);
     // t := period + the t read, whatever the formula assigned to t
     if (clockInFrame) {
@@ -289,6 +293,9 @@ public:
     pop(r12);
     pop(rbx);
     ret();
+    L(failedRange);
+    mov(dword[err], ERANGE);
+    jmp(failed);
     L(failedDomain);
     mov(dword[err], EDOM);
     L(failed);  // a failing sample is 0; the status needs no change (runSampleLoop)
@@ -454,9 +461,47 @@ private:
     }
   }
 
+  // Jumps to `yes` when the double in `x` is finite and not zero, using rax
+  // and r11 (which must hold NonFiniteTwice - 1): its doubled bits less one
+  // are then below NonFiniteTwice - 1, and zero wraps round to the top.
+  void jumpIfFiniteNonzero(const Xbyak::Xmm &x, Xbyak::Label &yes) {
+    movq(rax, x);
+    add(rax, rax);
+    sub(rax, 1);
+    cmp(rax, r11);
+    jb(yes);
+  }
+
+  // acc := acc * acc, failing with ERANGE where the square of a finite
+  // nonzero base is zero or infinite (formulaSquare).
+  void emitSquare(Xbyak::Label &failedRange) {
+    Xbyak::Label done;
+    movapd(xmm1, xmm0);
+    mulsd(xmm0, xmm0);
+    mov(r11, NonFiniteTwice - 1);
+    jumpIfFiniteNonzero(xmm0, done);
+    jumpIfFiniteNonzero(xmm1, failedRange);
+    L(done);
+  }
+
+  // acc := 1 / acc, failing with ERANGE for an infinite result
+  // (formulaReciprocal).
+  void emitReciprocal(Xbyak::Label &failedRange) {
+    movsd(xmm1, pooled(OneOffset));
+    divsd(xmm1, xmm0);
+    movapd(xmm0, xmm1);
+    movq(rax, xmm0);
+    add(rax, rax);
+    mov(r11, NonFiniteTwice);
+    cmp(rax, r11);
+    je(failedRange);
+  }
+
   // Emits the program, leaving its value in xmm0; a failure jumps to
-  // `failed`, or to `failedDomain` where errno must first be set to EDOM.
-  void emitBody(const Instruction *code, unsigned length, Xbyak::Label &failed, Xbyak::Label &failedDomain) {
+  // `failed`, or to `failedDomain` or `failedRange` where errno must first be
+  // set to EDOM or ERANGE.
+  void emitBody(const Instruction *code, unsigned length, Xbyak::Label &failed, Xbyak::Label &failedDomain,
+                Xbyak::Label &failedRange) {
     depth = 0;
     if (code[0].op == OpEnd) xorpd(xmm0, xmm0);  // the empty program's value
     const void *modRow = &operatorTable[tokenArgument(TK_MOD)];
@@ -540,6 +585,8 @@ private:
         case OpLoadVAddK: movsd(xmm0, variable(in.index)); addsd(xmm0, number(in.k)); break;
         case OpLoadVSubK: movsd(xmm0, variable(in.index)); subsd(xmm0, number(in.k)); break;
         case OpLoadVMulK: movsd(xmm0, variable(in.index)); mulsd(xmm0, number(in.k)); break;
+        case OpSquare: emitSquare(failedRange); break;
+        case OpReciprocal: emitReciprocal(failedRange); break;
         default: Xbyak::local::SetError(Xbyak::ERR_INTERNAL); break;  // an instruction without machine code
       }
     }

@@ -71,7 +71,7 @@ double formulaMod(double left, double right) {
     return result;
 }
 
-double formulaPow(double left, double right) {
+double windowsPow(double left, double right) {
     const double result = pow(left, right);
     errno = binaryErrno(left, right, result, 1);
     return result;

@@ -50,6 +50,14 @@ const ValueCase valueCases[] = {
     {"2^(-3)", 0, 0.125},
     {"-2^2", 0, -4},
     {"-t^2", 3, -9},
+    // squares and reciprocals: the exact operation, and no failure where pow
+    // reports none
+    {"t^2", 1e-160, 1e-160 * 1e-160},  // a subnormal square
+    {"t^2", -inf, inf},
+    {"t^2", nan, nan},
+    {"t^(-1)", -inf, -0.0},
+    {"t^(-1)", 1.79e308, 1 / 1.79e308},  // a subnormal reciprocal
+    {"t^(-1)", nan, nan},
     {"-3*2", 0, -6},
     {"2*(-3)", 0, -6},
     {"2+-3", 0, -1},
@@ -197,6 +205,9 @@ const FailureCase failureCases[] = {
     {"10^(-400)", 0},  // underflow
     {"t^2", 1e200},
     {"t^2", 1e-200},
+    {"t^2", -1e-200},
+    {"t^(-1)", -0.0},
+    {"t^(-1)", 1e-320},  // overflows
     // failures deep inside, or after a value was already computed
     {"1+sqrt(-1)*0", 0},
     {"x=5, 1/0", 0},
