@@ -86,7 +86,8 @@ constexpr int ClockXmm = 14, PeriodXmm = 15;
 // of the number pool (the masks 16-byte aligned, as their instructions need).
 constexpr uint64_t SignMask = 0x8000000000000000u;
 constexpr uint64_t AbsMask = 0x7FFFFFFFFFFFFFFFu;
-constexpr int SignMaskOffset = 0, AbsMaskOffset = 16, OneOffset = 32, MinusOneOffset = 40, FullScaleOffset = 48;
+constexpr int SignMaskOffset = 0, ZeroOffset = 8, AbsMaskOffset = 16, OneOffset = 32, MinusOneOffset = 40,
+              FullScaleOffset = 48;
 constexpr int FirstNumberOffset = 56;
 
 // The doubled bits of the smallest non-finite double: a double is finite
@@ -95,6 +96,11 @@ constexpr uint64_t NonFiniteTwice = 0xFFE0000000000000u;
 
 bool hasSse41() {
   static const int supported = __builtin_cpu_supports("sse4.1") ? 1 : 0;
+  return supported != 0;
+}
+
+bool hasFma() {
+  static const int supported = __builtin_cpu_supports("fma") ? 1 : 0;
   return supported != 0;
 }
 
@@ -497,6 +503,60 @@ private:
     je(failedRange);
   }
 
+  // acc := acc % k (the table's fmod in row `modRow`) for the number k.
+  //
+  // fmod is exact, and so is this for a finite x whose quotient by m = |k|
+  // is below 2^51: with n the floor of |x| * (1/m), n is the true quotient's
+  // floor or one off it, and |x| - n*m in one fused operation is then exact
+  // when n is right, below zero when it is one too big and at least m when
+  // it is one too small; n is mended, and the remainder takes x's sign, as
+  // fmod's does. Anything else (x infinite or not a number, a huge
+  // quotient, a k that is zero, not a number or extreme) calls fmod.
+  void emitRemainderByNumber(double k, const void *modRow, Xbyak::Label &failed) {
+    const double m = k < 0.0 ? -k : k;
+    saveAcrossCall();  // on both paths, so that the slots agree where they join
+    if (!(hasFma() && hasSse41() && m >= 0x1p-1000 && m <= 0x1p1000)) {
+      loadNumber(xmm1, k);
+      callRow(modRow, true, failed);
+      return;
+    }
+    const Xbyak::Address modulus = number(m), reciprocal = number(1.0 / m), limit = number(m * 0x1p51);
+    Xbyak::Label slow, tooBig, tooSmall, again, sign, done;
+    movq(rax, xmm0);  // x, for its sign and the recomputation
+    andpd(xmm0, pooled(AbsMaskOffset));
+    ucomisd(xmm0, limit);
+    jp(slow);  // not a number
+    jae(slow);  // infinite, or a quotient too big
+    movapd(xmm1, xmm0);
+    mulsd(xmm1, reciprocal);
+    roundsd(xmm1, xmm1, 9);  // n
+    vfnmadd231sd(xmm0, xmm1, modulus);  // |x| - n*m
+    ucomisd(xmm0, pooled(ZeroOffset));
+    jb(tooBig);
+    ucomisd(xmm0, modulus);
+    jae(tooSmall);
+    L(sign);
+    movq(xmm1, rax);
+    andpd(xmm1, pooled(SignMaskOffset));
+    orpd(xmm0, xmm1);
+    jmp(done);
+    L(tooBig);
+    subsd(xmm1, pooled(OneOffset));
+    jmp(again);
+    L(tooSmall);
+    addsd(xmm1, pooled(OneOffset));
+    L(again);
+    movq(xmm0, rax);
+    andpd(xmm0, pooled(AbsMaskOffset));
+    vfnmadd231sd(xmm0, xmm1, modulus);
+    jmp(sign);
+    L(slow);
+    movq(xmm0, rax);
+    loadNumber(xmm1, k);
+    callRow(modRow, true, failed);
+    L(done);
+  }
+
   // Emits the program, leaving its value in xmm0; a failure jumps to
   // `failed`, or to `failedDomain` or `failedRange` where errno must first be
   // set to EDOM or ERANGE.
@@ -548,11 +608,11 @@ private:
         case OpRDivK: checkDivisor(xmm0, failedDomain); reversed(divide, number(in.k)); break;
         case OpRDivV: checkDivisor(xmm0, failedDomain); reversed(divide, variable(in.index)); break;
 
-        case OpModK:
+        case OpModK: emitRemainderByNumber(in.k, modRow, failed); break;
         case OpPowK:
           loadNumber(xmm1, in.k);
           saveAcrossCall();
-          callRow(in.op == OpModK ? modRow : powRow, true, failed);
+          callRow(powRow, true, failed);
           break;
         case OpModV:
         case OpPowV:

@@ -2,6 +2,7 @@
 // programs, and the protection of the machine code's memory.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -88,6 +89,45 @@ TEST_P(RandomPrograms, AgreeWithDefinition) {
 
 INSTANTIATE_TEST_SUITE_P(Forms, RandomPrograms, testing::Values(0, 1),
                          [](const testing::TestParamInfo<int> &info) { return info.param ? "MachineCode" : "Interpreter"; });
+
+// A remainder by a number is computed inline; it must be fmod's exact
+// remainder wherever the quotient nearly or exactly reaches a whole number,
+// on both sides of the point where the inline form hands over to fmod, and
+// for the signs, zeros and extremes.
+TEST(RemainderByNumber, IsFmodExactly) {
+  const struct {
+    const char *text;
+    double k;
+  } divisors[] = {{"1", 1},       {"(1/110)", 1 / 110.0}, {"0.3", 0.3},   {"(-0.3)", -0.3}, {"7", 7},
+                  {"1e-5", 1e-5}, {"1e300", 1e300},       {"1e-310", 1e-310}, {"(1/3)", 1 / 3.0}};
+  Random r;
+  for (const auto &d : divisors) {
+    const std::string formula = std::string("t%") + d.text;
+    ASSERT_EQ(compileFormula(formula.c_str()), 0);
+    for (int i = 0; i < 20000; ++i) {
+      // a multiple of k with a quotient from 0 to past 2^52, one ulp off it,
+      // or a value of random bits
+      const double n = std::ldexp(r.below(1u << 20), static_cast<int>(r.below(40)));
+      double t = n * d.k;
+      if (i % 3 == 1) t = std::nextafter(t, r.below(2) ? INFINITY : -INFINITY);
+      if (i % 3 == 2) {
+        const uint64_t bits = (uint64_t{r.below(1u << 31)} << 33) ^ (uint64_t{r.below(1u << 31)} << 2);
+        std::memcpy(&t, &bits, sizeof t);
+      }
+      if (r.below(2)) t = -t;
+      if (!std::isfinite(t)) continue;  // fmod fails: the agreement cases below
+      const double expected = std::fmod(t, d.k);
+      setVariable(VariableT, t);
+      const double actual = evaluateFormula();
+      ASSERT_EQ(std::memcmp(&actual, &expected, sizeof actual), 0)
+          << formula << " at t = " << t << ": " << actual << " instead of " << expected;
+    }
+  }
+  for (double t : {0.0, -0.0, double{INFINITY}, double{-INFINITY}, double{NAN}, 5e-324, -1.7e308}) {
+    EXPECT_TRUE(agreesWithDefinition("t%0.3", t)) << t;
+    EXPECT_TRUE(agreesWithDefinition("t%(-7)", t)) << t;
+  }
+}
 
 // The rows that the evaluation forms treat by name are the functions of
 // those names.
