@@ -179,6 +179,7 @@ public:
 
   // Emits the routine of one evaluation, for machineEvaluate.
   void emitEvaluate(const Instruction *code, unsigned length) {
+    if (endsInTailCall(code, length)) return emitTailCallEvaluate(code, length);
     Frame f;
     planFrame(f, code, length, 2, false, false);
     frame = &f;
@@ -204,6 +205,63 @@ public:
       pop(rbx);
     }
     ret();
+    emitFailures(done, failed, failedDomain, failedRange);
+  }
+
+  // Returns whether the program's one call is its last instruction, sin, cos
+  // or tan of what the rest computes with nothing pending: every pure tone.
+  static bool endsInTailCall(const Instruction *code, unsigned length) {
+    if (length < 2 || code[length - 1].op != OpFuncFiniteEnd) return false;
+    unsigned depth = 0;
+    for (unsigned i = 0; i + 1 < length; ++i) {
+      if (callsOut(code[i])) return false;
+      if (code[i].op == OpPushK || code[i].op == OpPushV) ++depth;
+    }
+    return depth == 0;
+  }
+
+  // The evaluate routine of a program that endsInTailCall: no frame, and for
+  // a finite argument the function is jumped to, so that it returns straight
+  // to the caller. Only an argument that may make it fail (an infinite one)
+  // takes a frame for a call with errno cleared and tested.
+  void emitTailCallEvaluate(const Instruction *code, unsigned length) {
+    Frame f;  // nothing pending, nothing saved: no frame
+    frame = &f;
+    vars = rcx;
+    err = rdx;
+    mov(vars, reinterpret_cast<size_t>(variableTable.value));
+    mov(err, reinterpret_cast<size_t>(&errno));
+    Xbyak::Label done, failed, failedDomain, failedRange, notFinite;
+    emitBody(code, length - 1, failed, failedDomain, failedRange);
+    const void *row = &functionTable[code[length - 1].index];
+    movq(rax, xmm0);
+    add(rax, rax);
+    mov(r11, NonFiniteTwice);
+    cmp(rax, r11);
+    jae(notFinite);
+    mov(rax, reinterpret_cast<size_t>(row));
+    jmp(qword[rax]);
+    L(notFinite);
+    const int bytes = 8 + ShadowBytes;  // rsp to a multiple of 16 for the call
+    sub(rsp, bytes);
+    mov(rax, reinterpret_cast<size_t>(&errno));
+    mov(dword[rax], 0);
+    mov(rax, reinterpret_cast<size_t>(row));
+    call(qword[rax]);
+    add(rsp, bytes);
+    mov(rax, reinterpret_cast<size_t>(&errno));
+    cmp(dword[rax], 0);
+    jne(failed);
+    L(done);
+    ret();
+    // the body's own failures come before the call, with err still in rdx;
+    // after the call only `failed` is taken
+    emitFailures(done, failed, failedDomain, failedRange);
+  }
+
+  // Emits the failure exits of an evaluate routine: errno set to ERANGE or
+  // EDOM (through `err`), the status marked failed, 0.0 returned via `done`.
+  void emitFailures(Xbyak::Label &done, Xbyak::Label &failed, Xbyak::Label &failedDomain, Xbyak::Label &failedRange) {
     L(failedRange);
     mov(dword[err], ERANGE);
     jmp(failed);
