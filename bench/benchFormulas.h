@@ -38,6 +38,10 @@ inline double nativeLong200(double t) {
          0.05 * std::pow(t * 0.25 + 1, -1) * std::sinh(0.1 * t) / std::cosh(0.1 * t);
 }
 
+// What muparser is given for "%" and floor, which it does not have.
+inline double muFmod(double a, double b) { return std::fmod(a, b); }
+inline double muFloor(double a) { return std::floor(a); }
+
 struct BenchFormula {
   const char *name;
   const char *text;

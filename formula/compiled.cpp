@@ -170,9 +170,9 @@ void emitLeafOperand(uint32_t c, const Node &leaf, bool leafIsLeft) {
   // x * 1, 1 * x and x / 1 are x itself for every x, signed zeros, infinities
   // and NaN included: the builder writes many "1.00*".
   if (number && leaf.value == 1.0 && (c == TK_MUL || (c == TK_DIV && !leafIsLeft))) return;
-  // x^2 and x^(-1) are what formulaPow makes of them, without the call.
-  if (c == TK_POW && number && !leafIsLeft && (leaf.value == 2.0 || leaf.value == -1.0)) {
-    emit(leaf.value == 2.0 ? OpSquare : OpReciprocal);
+  // x^2, x^(-1) and x^0.5 are what formulaPow makes of them, without the call.
+  if (c == TK_POW && number && !leafIsLeft && (leaf.value == 2.0 || leaf.value == -1.0 || leaf.value == 0.5)) {
+    emit(leaf.value == 2.0 ? OpSquare : leaf.value == 0.5 ? OpHalfPower : OpReciprocal);
     return;
   }
   uint16_t form = number ? WithK : WithV;
@@ -339,7 +339,7 @@ double evaluateFormula() {
       &&HandleOpRDivK,   &&HandleOpRDivV,     &&HandleOpModK,      &&HandleOpModV,      &&HandleOpModS,
       &&HandleOpRModK,   &&HandleOpRModV,     &&HandleOpPowK,      &&HandleOpPowV,      &&HandleOpPowS,
       &&HandleOpRPowK,   &&HandleOpRPowV,     &&HandleOpLoadVAddK, &&HandleOpLoadVSubK, &&HandleOpLoadVMulK,
-      &&HandleOpSquare,  &&HandleOpReciprocal,
+      &&HandleOpSquare,  &&HandleOpReciprocal, &&HandleOpHalfPower,
       &&HandleOpFuncEnd, &&HandleOpFuncFiniteEnd,
   };
   static_assert(sizeof handlers / sizeof handlers[0] == OpCount, "one handler per instruction");
@@ -445,6 +445,17 @@ double evaluateFormula() {
     }
   }
   NEXT;
+  CASE(OpHalfPower)
+    if (acc < 0.0) {
+      if (!std::isinf(acc)) {
+        errno = EDOM;
+        goto failed;
+      }
+      acc = HUGE_VAL;
+    } else {
+      acc = std::sqrt(acc) + 0.0;
+    }
+    NEXT;
   CASE(OpReciprocal)
     acc = 1.0 / acc;
     if (std::isinf(acc)) {

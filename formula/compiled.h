@@ -35,6 +35,7 @@ enum OpCode : uint16_t {
   OpLoadVAddK, OpLoadVSubK, OpLoadVMulK,
   OpSquare,      // acc = acc ^ 2, as formulaSquare computes it
   OpReciprocal,  // acc = acc ^ (-1), as formulaReciprocal computes it
+  OpHalfPower,   // acc = acc ^ 0.5, as formulaHalfPower computes it
   OpFuncEnd,  // OpFunc and then OpEnd: a formula that is a function of something
   OpFuncFiniteEnd,  // OpFuncFinite and then OpEnd
   OpCount

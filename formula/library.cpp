@@ -61,9 +61,19 @@ double formulaReciprocal(double left) {
   return reciprocal;
 }
 
+double formulaHalfPower(double left) {
+  if (left < 0.0) {
+    if (std::isinf(left)) return HUGE_VAL;
+    errno = EDOM;
+    return NAN;
+  }
+  return std::sqrt(left) + 0.0;  // sqrt(-0) is -0; the power is +0
+}
+
 double formulaPow(double left, double right) {
   if (right == 2.0) return formulaSquare(left);
   if (right == -1.0) return formulaReciprocal(left);
+  if (right == 0.5) return formulaHalfPower(left);
 #ifdef _WIN32
   return windowsPow(left, right);
 #else

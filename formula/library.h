@@ -56,18 +56,23 @@ double formulaMod(double left, double right);
 inline double formulaMod(double left, double right) { return fmod(left, right); }
 #endif
 
-// The power, as every evaluation form calls it. The squares and reciprocals
-// that formulas are full of (x^2, x^(-1)) are the one exactly rounded
-// operation they stand for, as a compiler makes of pow(x, 2) and pow(x, -1),
-// and fail where pow fails: ERANGE for an infinity from a finite base, and
-// for a square that underflowed to zero. Every other power is the C
-// library's pow (on Windows with glibc's errors: windowsPow).
+// The power, as every evaluation form calls it. The squares, reciprocals and
+// square roots that formulas are full of (x^2, x^(-1), x^0.5) are the one
+// exactly rounded operation they stand for, as a compiler makes of pow(x, 2)
+// and pow(x, -1), where the library's pow is off by a unit in the last place
+// about once in a thousand; they fail where pow fails. Every other power is
+// the C library's pow (on Windows with glibc's errors: windowsPow).
 double formulaPow(double left, double right);
 
 // Return left * left and 1 / left, setting errno to ERANGE where pow(left, 2)
 // and pow(left, -1) would. The evaluation forms inline the same rule.
 double formulaSquare(double left);
 double formulaReciprocal(double left);
+
+// Returns left ^ 0.5 as pow gives it, from the exact square root: +0 for
+// either zero, +inf for -inf, and for any other negative left a NaN with
+// errno set to EDOM.
+double formulaHalfPower(double left);
 
 #ifdef _WIN32
 // The C runtime's functions of the table, each followed by glibc's rule for

@@ -36,8 +36,8 @@
 // on one thread). Calls are replaced by instructions only where the result
 // and the failure are the same: floor, ceil and abs never fail, and sqrt
 // fails exactly for an argument below zero (EDOM), also on Windows, whose
-// table follows the same rule. x^2 and x^(-1) are formulaSquare and
-// formulaReciprocal, inline.
+// table follows the same rule. x^2, x^(-1) and x^0.5 are formulaSquare,
+// formulaReciprocal and formulaHalfPower, inline.
 #include "formula/machineEmitter.h"
 
 #if defined(__x86_64__) || defined(_M_X64)
@@ -46,6 +46,7 @@
 #include <xbyak/xbyak.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <vector>
@@ -87,8 +88,8 @@ constexpr int ClockXmm = 14, PeriodXmm = 15;
 constexpr uint64_t SignMask = 0x8000000000000000u;
 constexpr uint64_t AbsMask = 0x7FFFFFFFFFFFFFFFu;
 constexpr int SignMaskOffset = 0, ZeroOffset = 8, AbsMaskOffset = 16, OneOffset = 32, MinusOneOffset = 40,
-              FullScaleOffset = 48;
-constexpr int FirstNumberOffset = 56;
+              FullScaleOffset = 48, InfinityOffset = 56, MinusInfinityOffset = 64;
+constexpr int FirstNumberOffset = 72;
 
 // The doubled bits of the smallest non-finite double: a double is finite
 // when twice its bits, the sign shifted out, are below this.
@@ -375,7 +376,7 @@ public:
     dq(0);
     dq(AbsMask);
     dq(0);
-    const double fixed[] = {1.0, -1.0, 32767.0};
+    const double fixed[] = {1.0, -1.0, 32767.0, HUGE_VAL, -HUGE_VAL};
     for (double v : fixed) dq(bitsOf(v));
     for (uint64_t bits : numbers) dq(bits);
   }
@@ -615,6 +616,23 @@ private:
     L(done);
   }
 
+  // acc := acc ^ 0.5 (formulaHalfPower): the square root plus +0, which
+  // makes -0 +0; below zero, +inf for -inf and EDOM for the rest.
+  void emitHalfPower(Xbyak::Label &failedDomain) {
+    Xbyak::Label negative, done;
+    xorpd(xmm1, xmm1);
+    ucomisd(xmm1, xmm0);  // 0 > x, ordered: below zero, -0 and NaN excepted
+    ja(negative);
+    sqrtsd(xmm0, xmm0);
+    addsd(xmm0, xmm1);
+    jmp(done);
+    L(negative);
+    ucomisd(xmm0, pooled(MinusInfinityOffset));
+    jne(failedDomain);
+    movsd(xmm0, pooled(InfinityOffset));
+    L(done);
+  }
+
   // Emits the program, leaving its value in xmm0; a failure jumps to
   // `failed`, or to `failedDomain` or `failedRange` where errno must first be
   // set to EDOM or ERANGE.
@@ -705,6 +723,7 @@ private:
         case OpLoadVMulK: movsd(xmm0, variable(in.index)); mulsd(xmm0, number(in.k)); break;
         case OpSquare: emitSquare(failedRange); break;
         case OpReciprocal: emitReciprocal(failedRange); break;
+        case OpHalfPower: emitHalfPower(failedDomain); break;
         default: Xbyak::local::SetError(Xbyak::ERR_INTERNAL); break;  // an instruction without machine code
       }
     }

@@ -11,7 +11,6 @@
 // compileFormula with and without machine code.
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -23,6 +22,7 @@
 #include "formula/formula.h"
 #include "formula/machineCode.h"
 #include "bench/benchFormulas.h"
+#include "bench/summaries.h"
 
 namespace {
 
@@ -88,8 +88,6 @@ void BM_Native(benchmark::State &state) {
   setRealTimeCounter(state);
 }
 
-double muFmod(double a, double b) { return std::fmod(a, b); }
-double muFloor(double a) { return std::floor(a); }
 
 void BM_Muparser(benchmark::State &state) {
   double t = 0.0;
@@ -112,87 +110,6 @@ void BM_Muparser(benchmark::State &state) {
   setRealTimeCounter(state);
 }
 
-// The summary's own measurement. On a shared machine the runs above can be
-// disturbed unevenly, so for the ratios the three ways of computing a formula
-// take turns in short batches, and each keeps its fastest batch.
-constexpr int SummaryRounds = 300;
-constexpr int SummaryBatch = 2000;  // samples per batch
-
-template <class Step>
-double fastestBatch(Step &step, double *best) {
-  const auto start = std::chrono::steady_clock::now();
-  for (int i = 0; i < SummaryBatch; ++i) step();
-  const double ns = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
-  if (ns < *best) *best = ns;
-  return ns;
-}
-
-// Returns the microseconds of one compileFormula of `text`, the fastest of
-// several, with machine code or without.
-double compileMicroseconds(const char *text, int machineCode) {
-  setMachineCodeEnabled(machineCode);
-  double best = INFINITY;
-  for (int round = 0; round < 200; ++round) {
-    const auto start = std::chrono::steady_clock::now();
-    compileFormula(text);
-    const double us = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
-    if (us < best) best = us;
-  }
-  setMachineCodeEnabled(1);
-  return best;
-}
-
-void printSummary() {
-  std::printf("\nInterleaved batches of %d samples, fastest of %d each (ns per sample; compile in us):\n", SummaryBatch,
-              SummaryRounds);
-  std::printf("%-12s %8s %8s %8s %8s %8s %8s %8s %8s %8s %8s\n", "formula", "machine", "x real", "interp", "native",
-              "muparser", "m/native", "m/mupars", "i/native", "compile m", "compile i");
-  for (int f = 0; f < FormulaCount; ++f) {
-    const double compileMachine = compileMicroseconds(formulas[f].text, 1);
-    const double compileInterpreter = compileMicroseconds(formulas[f].text, 0);
-    auto engine = [] {
-      const double t = getVariable(VariableT);
-      benchmark::DoNotOptimize(evaluateFormula());
-      setVariable(VariableT, t + SamplePeriod);
-    };
-    double nativeT = 0.0;
-    double (*const nativeFunction)(double) = formulas[f].native;
-    auto native = [&] {
-      benchmark::DoNotOptimize(nativeFunction(nativeT));
-      nativeT = nativeT + SamplePeriod;
-      benchmark::ClobberMemory();
-    };
-    double muT = 0.0;
-    mu::Parser parser;
-    parser.DefineVar("t", &muT);
-    parser.DefineFun("floor", muFloor);
-    parser.DefineOprt("%", muFmod, mu::prMUL_DIV);
-    parser.SetExpr(formulas[f].text);
-    auto muparser = [&] {
-      benchmark::DoNotOptimize(parser.Eval());
-      muT = muT + SamplePeriod;
-      benchmark::ClobberMemory();
-    };
-    // The machine code and the interpreter each have their own compilation;
-    // both run from the same t.
-    double bestMachine = INFINITY, bestInterpreter = INFINITY, bestNative = INFINITY, bestMu = INFINITY;
-    for (int round = 0; round < SummaryRounds; ++round) {
-      const double t = getVariable(VariableT);
-      setMachineCodeEnabled(round % 2);
-      if (compileFormula(formulas[f].text) != 0) break;
-      setVariable(VariableT, round == 0 ? 0.0 : t);
-      fastestBatch(engine, round % 2 ? &bestMachine : &bestInterpreter);
-      fastestBatch(native, &bestNative);
-      fastestBatch(muparser, &bestMu);
-    }
-    setMachineCodeEnabled(1);
-    const double m = bestMachine / SummaryBatch, i = bestInterpreter / SummaryBatch, n = bestNative / SummaryBatch,
-                 u = bestMu / SummaryBatch;
-    std::printf("%-12s %8.2f %8.0f %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f\n", formulas[f].name, m,
-                1e9 / (m * SampleRate), i, n, u, m / n, m / u, i / n, compileMachine, compileInterpreter);
-  }
-}
-
 }  // namespace
 
 BENCHMARK(BM_MachineCode)->DenseRange(0, FormulaCount - 1);
@@ -205,7 +122,7 @@ int main(int argc, char **argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();
-  printSummary();
+  printFormulaSummary();
   benchmark::Shutdown();
   return 0;
 }

@@ -58,6 +58,10 @@ const ValueCase valueCases[] = {
     {"t^(-1)", -inf, -0.0},
     {"t^(-1)", 1.79e308, 1 / 1.79e308},  // a subnormal reciprocal
     {"t^(-1)", nan, nan},
+    {"t^0.5", -0.0, 0.0},
+    {"t^0.5", -inf, inf},
+    {"t^0.5", 2, 1.4142135623730951},
+    {"t^0.5", nan, nan},
     {"-3*2", 0, -6},
     {"2*(-3)", 0, -6},
     {"2+-3", 0, -1},
@@ -208,6 +212,7 @@ const FailureCase failureCases[] = {
     {"t^2", -1e-200},
     {"t^(-1)", -0.0},
     {"t^(-1)", 1e-320},  // overflows
+    {"t^0.5", -1e-320},
     // failures deep inside, or after a value was already computed
     {"1+sqrt(-1)*0", 0},
     {"x=5, 1/0", 0},
