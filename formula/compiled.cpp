@@ -300,7 +300,7 @@ namespace {
 __attribute__((noinline)) double evaluateScaledCall() {
   const double x = variableTable.value[code[0].index] * code[0].k;
   double (*const function)(double) = functionTable[code[1].index];
-  if (code[1].op == OpFuncFiniteEnd && std::isfinite(x)) return function(x);
+  if (code[1].op == OpFuncFiniteEnd && std::isfinite(x)) return (*finiteArgumentRow(code[1].index))(x);
   if (errnoAddress == nullptr) errnoAddress = &errno;
   int *const e = errnoAddress;
   *e = 0;
@@ -314,8 +314,8 @@ __attribute__((noinline)) double evaluateScaledCall() {
 
 double evaluateFormula() {
   if (formulaStatus != FormulaReady) return 0.0;
+  if (codeIsConstant) return constantValue;  // cheaper than any call
   if (machineEvaluate != nullptr) return machineEvaluate();
-  if (codeIsConstant) return constantValue;
   if (codeIsScaledCall) return evaluateScaledCall();
   double *const stack = evaluationStack;
   unsigned sp = 0;
@@ -376,7 +376,7 @@ double evaluateFormula() {
   CASE(OpFuncFinite)
     // A finite argument cannot make these report anything: skip errno.
     if (std::isfinite(acc)) {
-      acc = functionTable[ip->index](acc);
+      acc = (*finiteArgumentRow(ip->index))(acc);
     } else {
       *err = 0;
       acc = functionTable[ip->index](acc);
@@ -469,7 +469,7 @@ double evaluateFormula() {
     if (*err != 0) goto failed;
     return acc;
   CASE(OpFuncFiniteEnd)
-    if (std::isfinite(acc)) return functionTable[ip->index](acc);
+    if (std::isfinite(acc)) return (*finiteArgumentRow(ip->index))(acc);
     *err = 0;
     acc = functionTable[ip->index](acc);
     if (*err != 0) goto failed;

@@ -31,6 +31,16 @@ extern const BinaryFunction operatorTable[OperatorCount];
 // Indexed by the low byte of the TK_FUNC code, in the order of functionNames.
 extern const UnaryFunction functionTable[FunctionCount];
 
+// Returns the row to call for function f (sin, cos or tan) with a finite
+// argument, for which it never fails and errno need not be looked at: on
+// Windows the runtime's own function, without the errno rule of its
+// functionTable row, elsewhere that row itself.
+#ifdef _WIN32
+const UnaryFunction *finiteArgumentRow(unsigned f);
+#else
+inline const UnaryFunction *finiteArgumentRow(unsigned f) { return &functionTable[f]; }
+#endif
+
 // Return left + right, left - right, left * right. Never set errno.
 double opAdd(double left, double right);
 double opSub(double left, double right);

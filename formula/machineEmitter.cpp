@@ -240,7 +240,7 @@ public:
     mov(r11, NonFiniteTwice);
     cmp(rax, r11);
     jae(notFinite);
-    mov(rax, reinterpret_cast<size_t>(row));
+    mov(rax, reinterpret_cast<size_t>(finiteArgumentRow(code[length - 1].index)));
     jmp(qword[rax]);
     L(notFinite);
     const int bytes = 8 + ShadowBytes;  // rsp to a multiple of 16 for the call
@@ -518,7 +518,7 @@ private:
       callRow(row, true, failed);
       jmp(next);
       L(finite);
-      callRow(row, false, failed);
+      callRow(finiteArgumentRow(f), false, failed);
       L(next);
     } else {
       saveAcrossCall();

@@ -15,6 +15,10 @@
 //   anything else                            0
 //
 // A subnormal result is not an error, as in glibc.
+//
+// errno is a function call on Windows (_errno()), and every function here
+// writes it: they write it through its address, taken once, as the
+// evaluation forms do, since the engine runs on one thread.
 #include <cerrno>
 #include <cmath>
 
@@ -50,12 +54,21 @@ int binaryErrno(double left, double right, double result, int underflows) {
     return 0;
 }
 
+// Returns errno's address, the engine's thread's.
+int *errnoAddress() {
+    static int *const address = &errno;
+    return address;
+}
+
 // Calls function on x and sets errno by the rule above.  Returns the result.
 template <double (*function)(double), int underflows = 0> double withGlibcErrno(double x) {
     const double result = function(x);
-    errno = unaryErrno(x, result, underflows);
+    *errnoAddress() = unaryErrno(x, result, underflows);
     return result;
 }
+
+// The runtime's own sin, cos and tan, for a finite argument: finiteArgumentRow.
+const UnaryFunction finiteRows[] = {sin, cos, tan};
 
 // The runtime's Bessel functions carry a leading underscore.
 double besselJ0(double x) { return _j0(x); }
@@ -67,14 +80,19 @@ double besselY1(double x) { return _y1(x); }
 
 double formulaMod(double left, double right) {
     const double result = fmod(left, right);
-    errno = binaryErrno(left, right, result, 0);
+    *errnoAddress() = binaryErrno(left, right, result, 0);
     return result;
 }
 
 double windowsPow(double left, double right) {
     const double result = pow(left, right);
-    errno = binaryErrno(left, right, result, 1);
+    *errnoAddress() = binaryErrno(left, right, result, 1);
     return result;
+}
+
+const UnaryFunction *finiteArgumentRow(unsigned f) {
+    static_assert(FunctionCos == FunctionSin + 1 && FunctionTan == FunctionSin + 2, "sin, cos, tan in a row");
+    return f >= FunctionSin && f <= FunctionTan ? &finiteRows[f - FunctionSin] : &functionTable[f];
 }
 
 double windowsCeil(double x) { return withGlibcErrno<ceil>(x); }
