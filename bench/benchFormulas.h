@@ -5,6 +5,7 @@
 #define TONALIX_BENCH_BENCHFORMULAS_H
 
 #include <cmath>
+#include <string>
 
 namespace benchFormulas {
 
@@ -66,6 +67,15 @@ inline const BenchFormula formulas[] = {
      nativeLong200},
 };
 inline constexpr int FormulaCount = sizeof formulas / sizeof formulas[0];
+
+// Returns the longest formula of the suite, the one the soak and the
+// underrun benchmarks play.
+inline const BenchFormula &longestFormula() {
+  const BenchFormula *longest = &formulas[0];
+  for (const BenchFormula &f : formulas)
+    if (std::char_traits<char>::length(f.text) > std::char_traits<char>::length(longest->text)) longest = &f;
+  return *longest;
+}
 
 }  // namespace benchFormulas
 

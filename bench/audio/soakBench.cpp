@@ -3,7 +3,7 @@
 // sample clock must be exactly the running sum that the rule asks for, a
 // plain loop adding 1/132300 as many times, and the process must not grow.
 //
-//   soakBench [MINUTES [FORMULA]]
+//   soakBench [MINUTES [FORMULA]]   (the suite's longest formula by default)
 //
 // Prints the time taken, the clock against the plain loop, and the resident
 // memory after the first buffer, every ten minutes of audio, and at the end.
@@ -18,12 +18,11 @@
 #include <vector>
 
 #include "audio/synthesis.h"
+#include "bench/benchFormulas.h"
 #include "formula/formula.h"
 
 namespace {
 
-const char *const longestFormula = // the "long" row of bench/formula/formulaBench.cpp
-    "sqrt(abs(cos(t*3)))^2/(1+t^2)-abs(t)^0.5*cos(2*t)/(2+cos(t))+(t/3)^3";
 const int samplesPerBuffer = 33075;
 const int buffersPerMinute = 60 * 4;
 // The memory is measured from the first ten minutes of audio on, when
@@ -46,7 +45,7 @@ long residentKb() {
 
 int main(int argc, char **argv) {
     const long minutes = argc > 1 ? std::atol(argv[1]) : 60;
-    const char *formula = argc > 2 ? argv[2] : longestFormula;
+    const char *formula = argc > 2 ? argv[2] : benchFormulas::longestFormula().text;
     if (minutes <= 0 || compileFormula(formula) != 0) {
         std::fprintf(stderr, "usage: soakBench [MINUTES [FORMULA]] (a formula that compiles)\n");
         return 2;

@@ -1,6 +1,6 @@
 #!/bin/bash
-# Underruns under load: plays the longest formula of the benchmark suite (the
-# "long" row of bench/formula/formulaBench.cpp) for 60 s through
+# Underruns under load: plays the longest formula of the benchmark suite
+# (benchSummary --longest) for 60 s through
 # tonalix-render --play while stress-ng loads every core, and reports the
 # underruns that the ALSA backend counted.  Uses a private sound server with a
 # null sink unless one is set up.  Exits 1 when there was any underrun.
@@ -9,7 +9,7 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-$root/build}
 seconds=${2:-60}
-formula='sqrt(abs(cos(t*3)))^2/(1+t^2)-abs(t)^0.5*cos(2*t)/(2+cos(t))+(t/3)^3'
+formula=$("$build/bench/benchSummary" --longest) || { echo "underruns: no $build/bench/benchSummary"; exit 2; }
 command -v stress-ng >/dev/null || { echo "underruns: stress-ng is not installed (scripts/install-deps.sh)"; exit 2; }
 # shellcheck source=/dev/null
 source "$root/scripts/sound-server.sh"
