@@ -475,6 +475,12 @@ private:
     }
   }
 
+  // Calls "%" or "^" (table row `row`) on xmm0 and xmm1, with errno tested.
+  void callOperator(const void *row, Xbyak::Label &failed) {
+    saveAcrossCall();
+    callRow(row, true, failed);
+  }
+
   // acc := operand op acc, for an operator that is not commutative.
   template <class Op>
   void reversed(Op op, const Xbyak::Operand &left) {
@@ -687,35 +693,30 @@ private:
         case OpModK: emitRemainderByNumber(in.k, modRow, failed); break;
         case OpPowK:
           loadNumber(xmm1, in.k);
-          saveAcrossCall();
-          callRow(powRow, true, failed);
+          callOperator(powRow, failed);
           break;
         case OpModV:
         case OpPowV:
           movsd(xmm1, variable(in.index));
-          saveAcrossCall();
-          callRow(in.op == OpModV ? modRow : powRow, true, failed);
+          callOperator(in.op == OpModV ? modRow : powRow, failed);
           break;
         case OpModS:
         case OpPowS:
           movapd(xmm1, xmm0);
           load(xmm0, popPending());
-          saveAcrossCall();
-          callRow(in.op == OpModS ? modRow : powRow, true, failed);
+          callOperator(in.op == OpModS ? modRow : powRow, failed);
           break;
         case OpRModK:
         case OpRPowK:
           movapd(xmm1, xmm0);
           loadNumber(xmm0, in.k);
-          saveAcrossCall();
-          callRow(in.op == OpRModK ? modRow : powRow, true, failed);
+          callOperator(in.op == OpRModK ? modRow : powRow, failed);
           break;
         case OpRModV:
         case OpRPowV:
           movapd(xmm1, xmm0);
           movsd(xmm0, variable(in.index));
-          saveAcrossCall();
-          callRow(in.op == OpRModV ? modRow : powRow, true, failed);
+          callOperator(in.op == OpRModV ? modRow : powRow, failed);
           break;
 
         case OpLoadVAddK: movsd(xmm0, variable(in.index)); addsd(xmm0, number(in.k)); break;
