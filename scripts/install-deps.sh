@@ -14,6 +14,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libxbyak-dev                   # the formula engine's machine code
   clang-14 libclang-rt-14-dev    # the fuzz targets (libFuzzer)
+  clang-format-14                # the one formatting style, checked by scripts/test.sh
   libmuparser-dev sox            # benchmarks only: comparison figures
   stress-ng                      # benchmarks only: the load of the underrun figure
 )

@@ -5,25 +5,61 @@
 # tests it; then fuzzes each fuzz target for a minute (scripts/fuzz.sh).  The
 # Windows tests run under a private Wine with a virtual display; a private
 # sound server with a null sink serves the real-sound tests of both systems.
+#
+# Everything runs with a private home in one temporary folder (HOME, the XDG
+# folders and the Wine prefix), removed at the end; the run then checks that
+# the user's real home is as it was, and fails naming what changed.  A build
+# whose tests leave out a suite it configured fails too.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-"$root/scripts/install-deps.sh" --windows || exit 1
 jobs=$(nproc)
 status=0
 
 # shellcheck source=/dev/null
+source "$root/scripts/private-home.sh"
+startPrivateHome || exit 1
+# shellcheck source=/dev/null
 source "$root/scripts/sound-server.sh"
 # shellcheck source=/dev/null
 source "$root/scripts/wine-env.sh"
+trap 'stopWine; stopSoundServer; stopPrivateHome' EXIT
+
+"$root/scripts/install-deps.sh" --windows || exit 1
 startSoundServer || echo "test: no sound server, the real-sound tests will report themselves skipped"
-trap 'stopWine; stopSoundServer' EXIT
+
+# runTests BUILD_DIR: runs the tests of a configured and built tree, prints
+# how many ran, and fails when a suite the build configured
+# (BUILD_DIR/tonalix-suites.txt) ran no test at all.
+runTests() {
+  local dir=$1 log labels missing ran
+  log=$(mktemp /tmp/tonalix-ctest.XXXXXX)
+  ctest --test-dir "$dir" --output-on-failure -j"$jobs" 2>&1 | tee "$log"
+  local rc=${PIPESTATUS[0]}
+  ran=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n1)
+  rm -f "$log"
+  labels=$(ctest --test-dir "$dir" --print-labels 2>/dev/null | sed -n 's/^  //p' | sort -u)
+  missing=$(comm -23 <(sort -u "$dir/tonalix-suites.txt") <(printf '%s\n' "$labels"))
+  local suites
+  suites=$(grep -c . "$dir/tonalix-suites.txt")
+  echo "test: ${dir#"$root"/} ran ${ran:-no} tests of $suites suites"
+  if [ -n "$missing" ]; then
+    echo "test: ${dir#"$root"/}: these suites ran no test:"
+    printf '%s\n' "$missing" | sed 's/^/  /'
+    return 1
+  fi
+  if [ -z "$ran" ] || [ "$ran" -lt "$suites" ]; then
+    echo "test: ${dir#"$root"/} ran fewer tests than its $suites suites"
+    return 1
+  fi
+  return "$rc"
+}
 
 runSuite() {  # runSuite BUILD_DIR CMAKE_ARGS...
   local dir=$1; shift
   cmake -S "$root" -B "$root/$dir" "$@" || return 1
   cmake --build "$root/$dir" -j"$jobs" || return 1
-  ctest --test-dir "$root/$dir" --output-on-failure -j"$jobs" || return 1
+  runTests "$root/$dir"
 }
 
 # The Debian package of a build: made with CPack, checked by lintian, then
@@ -48,7 +84,7 @@ packageSuite() {  # packageSuite BUILD_DIR
 # The Windows programs first: the Linux build's tests run them beside its own.
 if "$root/scripts/build-windows.sh"; then
   if startWine; then
-    ctest --test-dir "$root/build-windows" --output-on-failure -j"$jobs" || status=1
+    runTests "$root/build-windows" || status=1
   else
     echo "test: Wine did not start; the Windows tests cannot run"
     status=1
@@ -67,4 +103,8 @@ for target in formula dataFile renderArguments; do
   echo "test: fuzzing $target for 60 s"
   "$root/scripts/fuzz.sh" "$target" 60 || status=1
 done
+
+stopWine
+stopSoundServer
+checkRealHome || status=1
 exit $status

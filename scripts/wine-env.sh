@@ -16,7 +16,8 @@
 startWine() {
   command -v wine >/dev/null || { echo "wine-env: wine is not installed" >&2; return 1; }
   wineDir=$(mktemp -d /tmp/tonalix-wine.XXXXXX) || return 1
-  export WINEPREFIX="$wineDir/prefix"
+  # The prefix named by the caller (scripts/private-home.sh), or one here.
+  export WINEPREFIX="${WINEPREFIX:-$wineDir/prefix}"
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="     # no Mono or Gecko installer at first start
   if [ -z "${DISPLAY:-}" ]; then

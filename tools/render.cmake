@@ -1,7 +1,4 @@
 # tonalix-render: renders a formula offline or plays it on the sound device.
-if(NOT TARGET platformWaveOut OR NOT TARGET platformMessageWindow)
-  return()
-endif()
 add_library(renderPlay STATIC ${CMAKE_CURRENT_LIST_DIR}/renderPlay.cpp)
 target_include_directories(renderPlay PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(renderPlay PUBLIC audio platformWaveOut platformMessageWindow)

@@ -2,7 +2,7 @@
 # committed; run it by hand to change a picture:
 #   build/tools/tonalix-make-resources res
 if(TONALIX_GUI)
-  find_package(Qt6 REQUIRED COMPONENTS Gui)
+  tonalixFindPackage(qt6-base-dev Qt6 COMPONENTS Gui)
   add_executable(tonalix-make-resources ${CMAKE_CURRENT_LIST_DIR}/makeResources.cpp)
   target_link_libraries(tonalix-make-resources PRIVATE Qt6::Gui)
 endif()

@@ -1,5 +1,5 @@
 # The wave-output operations on ALSA.
-find_package(ALSA REQUIRED)
+tonalixFindPackage(libasound2-dev ALSA)
 find_package(Threads REQUIRED)
 add_library(alsaWaveOut STATIC ${CMAKE_CURRENT_LIST_DIR}/alsaWaveOut.cpp ${CMAKE_CURRENT_LIST_DIR}/alsaDevice.cpp)
 target_include_directories(alsaWaveOut PUBLIC ${PROJECT_SOURCE_DIR})
