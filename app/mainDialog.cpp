@@ -44,15 +44,18 @@ const struct {
     int id;
     void (*handle)(Window window, WParam wParam);
 } commandRoutes[] = {
-    {IDC_PLAY, playCommand},
-    {IDC_EXIT, exitCommand},
-    {IDM_EXIT, exitCommand},
-    {IDC_VOLUME_LIST, volumeListCommand},
-    {IDC_APPLY, applyCommand},
-    {IDC_CHOOSE_FILE, chooseFileCommand},
-    {IDM_ABOUT, aboutCommand},
-    {IDM_HELP, helpCommand},
-    {IDM_VOLUME, volumeControlCommand},
+    // clang-format off
+    //  id                handle
+    {IDC_PLAY,         playCommand},
+    {IDC_EXIT,         exitCommand},
+    {IDM_EXIT,         exitCommand},
+    {IDC_VOLUME_LIST,  volumeListCommand},
+    {IDC_APPLY,        applyCommand},
+    {IDC_CHOOSE_FILE,  chooseFileCommand},
+    {IDM_ABOUT,        aboutCommand},
+    {IDM_HELP,         helpCommand},
+    {IDM_VOLUME,       volumeControlCommand},
+    // clang-format on
 };
 
 void onCommand(Window window, WParam wParam) {

@@ -20,6 +20,7 @@ const uint32_t Slider = StyleTabStop | StyleVertical | StyleBothPointers | Style
 // order.  The hidden data-file and triangle controls are parked in the top
 // strip, under the formula box.
 const ControlTemplate mainDialogControls[] = {
+    // clang-format off
     //  id                    kind               style                        text                                   image        x    y    w    h
     {IDC_EXIT,               ControlPushButton, Shown | BitmapButton,        "Exit",                                0,         275,  93,  45,  37},
     {IDC_SINE_CHECK,         ControlCheckBox,   Shown | Check | StyleNotify, "サイン波",                            0,          60,  59,  51,  10},
@@ -69,11 +70,13 @@ const ControlTemplate mainDialogControls[] = {
     // one ideographic space, "データ数" and 19 blanks
     {IDC_DATA_COUNT_LABEL,   ControlStaticText, Label,                       "\u3000データ数                   ",   0,         170,   2,  71,   8},
     {IDC_DATA_COUNT,         ControlEdit,       Edit,                        "",                                    0,         203,   0,  35,  13},
+    // clang-format on
 };
 
 // The About box.  The texts of 1003 to 1006 are placeholders, replaced from
 // the string table when the box opens; 1006 is the link.
 const ControlTemplate aboutDialogControls[] = {
+    // clang-format off
     //  id                 kind               style                                              text          image    x   y    w   h
     {IDC_ABOUT_NAME,     ControlStaticText, Shown | Label,                                     "Tonalix",    0,      53, 17, 103,  8},
     {IDC_STATIC,         ControlIcon,       Shown,                                             "",           IDI_APP, 14, 30,  20, 20},
@@ -81,6 +84,7 @@ const ControlTemplate aboutDialogControls[] = {
     {IDC_ABOUT_RIGHTS,   ControlStaticText, Shown | Label,                                     "Copyright",  0,      52, 51, 129,  8},
     {IDC_ABOUT_LINK,     ControlStaticText, Shown | Label | StyleNotify | StyleCentred | StyleVCentred, "Link", 0, 14, 71, 169,  8},
     {IDC_ABOUT_OK,       ControlPushButton, Shown | Button | StyleDefaultButton,               "OK",         0,      74, 91,  50, 14},
+    // clang-format on
 };
 
 const DialogTemplate dialogTemplates[] = {

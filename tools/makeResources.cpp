@@ -324,11 +324,13 @@ int main(int argc, char **argv) {
         QImage image;
         int icon;   // 1: ICO of 16 colours, 0: BMP of 256 colours
     } files[] = {
+        // clang-format off
         {"bmp109.bmp", drawExit(), 0},         {"bmp143.bmp", drawPlay(), 0},
         {"bmp142.bmp", drawStop(), 0},         {"bmp145.bmp", drawChooseFile(), 0},
         {"ico104.ico", drawAppIcon(), 1},      {"ico118.ico", drawOffsetIcon(), 1},
         {"ico119.ico", drawSquareIcon(), 1},   {"ico120.ico", drawTriangleIcon(), 1},
         {"ico122.ico", drawSineIcon(0xFF0000FF), 1}, {"ico124.ico", drawSawtoothIcon(), 1},
+        // clang-format on
     };
     int failed = 0;
     for (auto &file : files) {

@@ -28,11 +28,14 @@ struct BuilderRow {
 };
 
 const BuilderRow builderRows[] = {
-    {IDC_SINE_CHECK, sineTerm, 1, ""},
-    {IDC_SQUARE_CHECK, squareTerm, 0, ""},
-    {IDC_SAWTOOTH_CHECK, sawtoothTerm, 0, ""},
-    {IDC_TRIANGLE_CHECK, triangleTerm, 0, ""},
-    {IDC_OFFSET_CHECK, offsetTerm, 0, ")"},     // the offset term is left open
+    // clang-format off
+    //  check               term          refusalStops  closing
+    {IDC_SINE_CHECK,     sineTerm,     1,            ""},
+    {IDC_SQUARE_CHECK,   squareTerm,   0,            ""},
+    {IDC_SAWTOOTH_CHECK, sawtoothTerm, 0,            ""},
+    {IDC_TRIANGLE_CHECK, triangleTerm, 0,            ""},
+    {IDC_OFFSET_CHECK,   offsetTerm,   0,            ")"},  // the offset term is left open
+    // clang-format on
 };
 const int builderRowCount = sizeof builderRows / sizeof builderRows[0];
 

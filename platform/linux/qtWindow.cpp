@@ -370,10 +370,12 @@ QWidget *createControl(WindowRecord *control, QWidget *parent) {
                 int action;
                 unsigned code;
             } codes[] = {
+                // clang-format off
                 {QAbstractSlider::SliderSingleStepSub, TB_LINEUP}, {QAbstractSlider::SliderSingleStepAdd, TB_LINEDOWN},
                 {QAbstractSlider::SliderPageStepSub, TB_PAGEUP},   {QAbstractSlider::SliderPageStepAdd, TB_PAGEDOWN},
                 {QAbstractSlider::SliderMove, TB_THUMBTRACK},      {QAbstractSlider::SliderToMinimum, TB_TOP},
                 {QAbstractSlider::SliderToMaximum, TB_BOTTOM},
+                // clang-format on
             };
             for (auto c : codes) {
                 if (c.action != action) continue;

@@ -13,6 +13,7 @@ struct ParseCase {
 
 // Exactly the "%d" forms of 32-bit integers pass.
 const ParseCase strictIntCases[] = {
+    // clang-format off
     {"0", 1, 0},
     {"42", 1, 42},
     {"-7", 1, -7},
@@ -36,6 +37,7 @@ const ParseCase strictIntCases[] = {
     {"99999999999999999999999", 0, 0},  // beyond 64 bits
     {"-", 0, 0},
     {"x", 0, 0},
+    // clang-format on
 };
 
 TEST(DataFileParse, StrictIntAcceptsOnlyCanonicalForms) {

@@ -168,9 +168,11 @@ TEST(Resources, ImageFilesAreNamedAfterTheirNumbers) {
         int id;
         const char *file;
     } cases[] = {
+        // clang-format off
         {ImageBitmap, IDB_EXIT, "bmp109.bmp"},   {ImageBitmap, IDB_STOP, "bmp142.bmp"},
         {ImageBitmap, IDB_PLAY, "bmp143.bmp"},   {ImageBitmap, IDB_CHOOSE_FILE, "bmp145.bmp"},
         {ImageIcon, IDI_APP, "ico104.ico"},      {ImageIcon, IDI_SAWTOOTH, "ico124.ico"},
+        // clang-format on
     };
     for (auto c : cases) EXPECT_STREQ(imageFileName(c.kind, c.id), c.file);
     EXPECT_EQ(imageFileName(ImageIcon, IDB_EXIT), nullptr);     // a bitmap number is not an icon

@@ -62,6 +62,7 @@ TEST_F(MainWindowTest, EveryControlHasItsStartValue) {
         int id;
         const char *text;
     } texts[] = {
+        // clang-format off
         {IDC_FORMULA, "sin(440*6.2831853071795865*t)"},
         {IDC_SINE_AMPLITUDE, "100"},   {IDC_SQUARE_AMPLITUDE, "0"},   {IDC_SAWTOOTH_AMPLITUDE, "0"},
         {IDC_TRIANGLE_AMPLITUDE, "0"}, {IDC_OFFSET_AMPLITUDE, "0"},
@@ -71,6 +72,7 @@ TEST_F(MainWindowTest, EveryControlHasItsStartValue) {
         {IDC_TRIANGLE_PHASE, "0"},
         {IDC_VOLUME_LIST, "100"},      {IDC_DATA_DIRECTION, "書き込む"},
         {IDC_DATA_PATH, ""},           {IDC_DATA_COUNT, ""},
+        // clang-format on
     };
     for (auto c : texts) EXPECT_EQ(text(c.id), c.text) << "control " << c.id;
     for (int id : {IDC_SINE_CHECK, IDC_SQUARE_CHECK, IDC_SAWTOOTH_CHECK, IDC_TRIANGLE_CHECK, IDC_OFFSET_CHECK,
@@ -94,11 +96,13 @@ TEST_F(MainWindowTest, ListsHoldTheirItemsInReverseInsertionOrder) {
         int firstValue;     // item k reads firstValue + step * k
         int step;
     } lists[] = {
+        // clang-format off
         {IDC_SINE_AMPLITUDE, 101, 100, -1},   {IDC_SQUARE_AMPLITUDE, 101, 100, -1},
         {IDC_SAWTOOTH_AMPLITUDE, 101, 100, -1}, {IDC_TRIANGLE_AMPLITUDE, 101, 100, -1},
         {IDC_OFFSET_AMPLITUDE, 101, 100, -1}, {IDC_VOLUME_LIST, 101, 100, -1},
         {IDC_SINE_PHASE, 100, 0, 1},          {IDC_SQUARE_PHASE, 100, 0, 1},
         {IDC_SAWTOOTH_PHASE, 100, 0, 1},      {IDC_TRIANGLE_PHASE, 100, 0, 1},
+        // clang-format on
     };
     for (auto c : lists) {
         std::vector<std::string> items = fakeListItems(dialog, c.id);
@@ -130,10 +134,12 @@ TEST_F(MainWindowTest, TrackbarMovesTheVolumeList) {
         intptr_t result;
         const char *list;   // the list's text afterwards
     } cases[] = {
+        // clang-format off
         {TB_THUMBTRACK, 25, 1, "75"},   {TB_TOP, 0, 1, "100"},       {TB_BOTTOM, 100, 1, "0"},
         {TB_LINEDOWN, 1, 1, "99"},      {TB_PAGEDOWN, 21, 1, "79"},  {TB_LINEUP, 20, 1, "80"},
         {TB_PAGEUP, 0, 1, "100"},       {TB_THUMBPOSITION, 63, 1, "37"},
         {TB_ENDTRACK, 10, 0, "37"},     // the end of a drag changes nothing
+        // clang-format on
     };
     for (auto c : cases) {
         EXPECT_EQ(fakeScroll(dialog, IDC_VOLUME_TRACKBAR, c.code, c.position), c.result) << c.code;

@@ -40,10 +40,12 @@ struct ValueCase {
 };
 
 const ValueCase valueCases[] = {
+    // clang-format off
     {"1", 32767},      {"2", 32767},          {"-1", -32767},   {"-5", -32767},
     {"0.5", 16383},    {"-0.5", -16383},      {"0.3", 9830},    {"0", 0},
     {"1e999", 32767},  {"-1e999", -32767},    {"1e999-1e999", -32767}, // not a number
     {"1/0", 0},        {"sqrt(-1)", 0},       {"0.99999", 32766}, {"-0.99999", -32766},
+    // clang-format on
 };
 
 TEST(SampleValues, ConstantFormulasGiveTheirClippedTruncatedSample) {

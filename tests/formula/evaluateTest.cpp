@@ -41,6 +41,7 @@ struct ValueCase {
 void PrintTo(const ValueCase &c, std::ostream *os) { *os << testing::PrintToString(std::string(c.formula)) << " at t = " << c.t; }
 
 const ValueCase valueCases[] = {
+    // clang-format off
     // arithmetic and precedence
     {"1+2*3", 0, 7},
     {"(1+2)*3", 0, 9},
@@ -141,6 +142,7 @@ const ValueCase valueCases[] = {
     // the composed formulas of the waveform builder
     {"1.00*((1.00*sin(2*3.1415926535*1000*t)))", 0.00025, 1},
     {"1.00*((0.50))", 0, 0.5},
+    // clang-format on
     {"0.60*((0.40*sin(2*3.1415926535*440*t))+(0.30*(2*(floor((((220*t)%1)-0.5))+0.999))-1))", 0,
      0.6 * (0.3 * (2 * (std::floor(-0.5) + 0.999)) - 1)},
 };
@@ -166,6 +168,7 @@ void PrintTo(const FailureCase &c, std::ostream *os) { *os << testing::PrintToSt
 
 // Each compiles, and its evaluation fails with 0.0.
 const FailureCase failureCases[] = {
+    // clang-format off
     // the engine's own domain errors
     {"1/0", 0},
     {"1/(-0)", 0},
@@ -218,6 +221,7 @@ const FailureCase failureCases[] = {
     {"x=5, 1/0", 0},
     {"sin(1,log(0))", 0},
     {"sin(t)+cos(t)+1/(t-t)", 0.25},
+    // clang-format on
 };
 
 class FormulaFailure : public testing::TestWithParam<FailureCase> {};
@@ -261,6 +265,7 @@ struct EngineFunctionCase {
 void PrintTo(const EngineFunctionCase &c, std::ostream *os) { *os << c.name << "(" << c.x << ")"; }
 
 const EngineFunctionCase engineFunctionCases[] = {
+    // clang-format off
     {"asinh", formulaAsinh, 0, 0, false},
     {"asinh", formulaAsinh, -0.0, 0, false},
     {"asinh", formulaAsinh, 1e-300, 0, false},  // ln(1 + tiny) is 0 as written
@@ -283,6 +288,7 @@ const EngineFunctionCase engineFunctionCases[] = {
     {"opDiv 1/", [](double x) { return opDiv(1, x); }, nan, 0, true},
     {"opDiv 1/", [](double x) { return opDiv(1, x); }, 4.0, 0.25, false},
     {"opDiv 1/", [](double x) { return opDiv(1, x); }, 1e-320, inf, false},  // overflow is no error
+    // clang-format on
 };
 
 class EngineFunction : public testing::TestWithParam<EngineFunctionCase> {};

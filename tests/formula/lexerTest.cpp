@@ -169,6 +169,7 @@ struct CapacityCase {
 void PrintTo(const CapacityCase &c, std::ostream *os) { *os << "case " << c.number; }
 
 const CapacityCase capacityCases[] = {
+    // clang-format off
     {1, sumOfOnes(254), 0},             // 509 tokens, the last ends the text
     {2, sumOfOnes(254, "+"), 1},        // a 510th token
     {3, sumOfOnes(254, " "), 1},        // a space after the 509th token
@@ -177,6 +178,7 @@ const CapacityCase capacityCases[] = {
     {6, sumOfOnes(253, "+--1"), 1},     // the cancelling minus is read at slot 510
     {7, sumOfOnes(253, " 1"), 0},       // 508 tokens and a space: fine
     {8, "+" + sumOfOnes(254), 0},       // a dropped unary plus counts nothing
+    // clang-format on
 };
 
 class LexerCapacity : public testing::TestWithParam<CapacityCase> {};
@@ -201,10 +203,12 @@ TEST(LexerPriorities, PackedFields) {
     uint32_t code, stack, incoming, argument;
   };
   const Row rows[] = {
+      // clang-format off
       {TK_LPAREN, 0, 15, 0}, {TK_RPAREN, 1, 1, 0}, {TK_COMMA, 2, 2, 0},  {TK_ASSIGN + 23, 2, 15, 23},
       {TK_ADD, 3, 3, 0},     {TK_SUB, 3, 3, 1},    {TK_MUL, 4, 4, 2},    {TK_DIV, 4, 4, 3},
       {TK_MOD, 4, 4, 4},     {TK_NEG, 4, 4, 6},    {TK_POW, 5, 6, 5},    {TK_FUNC + 22, 6, 8, 22},
       {TK_NUMBER, 7, 7, 0},  {TK_VAR + 25, 7, 7, 26},
+      // clang-format on
   };
   for (const Row &r : rows) {
     EXPECT_EQ(stackPriority(r.code), r.stack) << std::hex << r.code;

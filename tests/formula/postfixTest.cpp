@@ -76,6 +76,7 @@ void PrintTo(const StageCase &c, std::ostream *os) { *os << testing::PrintToStri
 
 // Formulas that lex; where each one stops.
 const StageCase stageCases[] = {
+    // clang-format off
     {"(1", 1, 0},      {"1)", 1, 0},       {"1)+(2", 1, 0},   {")", 1, 0},       {"((1)", 1, 0},
     {"sin(", 1, 0},    {"sin()", 0, 1},    {"2*-3", 0, 1},    {"2/-3", 0, 1},    {"2%-3", 0, 1},
     {"2^-3", 0, 1},    {"2 3", 0, 1},      {"2(3)", 0, 1},    {"2sin(t)", 0, 1}, {"sin (t)", 0, 1},
@@ -83,6 +84,7 @@ const StageCase stageCases[] = {
     {"*2", 0, 1},      {"-", 0, 1},        {"x=", 0, 1},      {"x=()", 0, 1},    {"0x10", 0, 1},
     {"2d", 0, 1},      {"1e+", 0, 0},      {"sin(t)cos(t)", 0, 1}, {"()1", 0, 0}, {"1()", 0, 0},
     {"(1)(2)", 0, 1},  {"x=1,2", 0, 0},
+    // clang-format on
 };
 
 class CompileStages : public testing::TestWithParam<StageCase> {};
@@ -111,6 +113,7 @@ struct ValidationCase {
 void PrintTo(const ValidationCase &c, std::ostream *os) { *os << "case " << c.number; }
 
 const ValidationCase validationCases[] = {
+    // clang-format off
     {1, {}, 0},
     {2, {TK_NUMBER}, 0},
     {3, {TK_VAR + 25}, 0},
@@ -130,6 +133,7 @@ const ValidationCase validationCases[] = {
     {17, {TK_NUMBER, TK_NUMBER, 0x5606}, 1},
     {18, {TK_NUMBER, TK_NUMBER}, 1},
     {19, {TK_NUMBER, TK_NUMBER, TK_ADD, TK_NUMBER, TK_SUB, TK_NUMBER, TK_MUL}, 0},
+    // clang-format on
 };
 
 class Validation : public testing::TestWithParam<ValidationCase> {};

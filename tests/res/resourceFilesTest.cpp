@@ -31,10 +31,12 @@ struct BitmapCase {
 };
 
 const BitmapCase bitmaps[] = {
+    // clang-format off
     {"bmp109.bmp", 66, 32},   // Exit
     {"bmp143.bmp", 67, 32},   // Play
     {"bmp142.bmp", 65, 32},   // Stop
     {"bmp145.bmp", 86, 15},   // choose file
+    // clang-format on
 };
 
 const char *icons[] = {"ico104.ico", "ico118.ico", "ico119.ico", "ico120.ico", "ico122.ico", "ico124.ico"};

@@ -253,11 +253,13 @@ struct IntegerCase {
 // The window's leading-digits rule, without overflow.
 TEST(LeadingInteger, ReadsLeadingDigits) {
     const IntegerCase cases[] = {
+        // clang-format off
         {"", 0},           {"0", 0},           {"1000", 1000},        {"0440", 440},
         {"12ab", 12},      {"ab12", 0},        {" 7", 7},             {"-5", -5},
         {"+5", 5},         {"20001", 20001},   {"2147483647", 2147483647},
         {"2147483648", 2147483647},            {"99999999999999999999999", 2147483647},
         {"-99999999999999999999999", -2147483647 - 1},
+        // clang-format on
     };
     for (const IntegerCase &c : cases)
         EXPECT_EQ(leadingInteger(c.text), c.value) << '"' << c.text << '"';

@@ -30,10 +30,12 @@ const struct {
     ControlKind kind;
     const wchar_t *windowClass;
 } classRows[] = {
+    // clang-format off
     {ControlPushButton, L"Button"}, {ControlCheckBox, L"Button"},
     {ControlDropList, L"ComboBox"}, {ControlStaticText, L"Static"},
     {ControlEdit, L"Edit"},         {ControlIcon, L"Static"},
     {ControlGroupBox, L"Button"},   {ControlTrackbar, L"msctls_trackbar32"},
+    // clang-format on
 };
 
 // A style bit of the table and the platform style that must carry it, for a
