@@ -9,9 +9,9 @@
 
 #include "app/windowHelpers.h"
 #include "audio/synthesis.h"
-#include "res/resource.h"
 #include "platform/fileDialog.h"
 #include "platform/files.h"
+#include "res/resource.h"
 
 char dataFilePath[dataFilePathSize];
 
@@ -42,9 +42,9 @@ const char fileFilters[] = "CSVファイル (*.csv)\0*.csv\0"
                            "テキストファイル (*.txt)\0*.txt\0"
                            "全てのファイル (*.*)\0*.*\0";
 
-const int textSize = 256;               // bytes read from a control
-const int lineBufferSize = 10;          // one read: at most 9 characters, line end included, and the NUL
-const int pathReadSize = 4 * dataFilePathSize;  // bytes read from the path box, to tell a path that does not fit
+const int textSize = 256;                      // bytes read from a control
+const int lineBufferSize = 10;                 // one read: at most 9 characters, line end included, and the NUL
+const int pathReadSize = 4 * dataFilePathSize; // bytes read from the path box, to tell a path that does not fit
 
 // Allocates a zero-filled capture array of count samples, releasing any
 // earlier one first, so that lines of samples never captured read 0.
@@ -63,9 +63,8 @@ int allocateSampleArray(Window dialog, int32_t count) {
 // opened or read: on Linux a folder opens like a file and fails only at the
 // first read, and a folder is no data file.
 FILE *openForReading(const char *path) {
-    FILE *file = openFile(path, "rb");  // CR LF is folded by readLine
-    if (!file)
-        return nullptr;
+    FILE *file = openFile(path, "rb"); // CR LF is folded by readLine
+    if (!file) return nullptr;
     getc(file);
     if (ferror(file)) {
         fclose(file);
@@ -82,8 +81,7 @@ int readLine(FILE *file, char *buffer, int size) {
     int length = 0;
     while (length < size - 1) {
         int c = getc(file);
-        if (c == EOF)
-            break;
+        if (c == EOF) break;
         if (c == '\r') {
             int next = getc(file);
             if (next == '\n')
@@ -92,8 +90,7 @@ int readLine(FILE *file, char *buffer, int size) {
                 ungetc(next, file);
         }
         buffer[length++] = (char)c;
-        if (c == '\n')
-            break;
+        if (c == '\n') break;
     }
     buffer[length] = '\0';
     return length;
@@ -118,8 +115,7 @@ int formatLine(char *out, int value) {
         magnitude /= 10;
     } while (magnitude);
     int length = 0;
-    if (value < 0)
-        out[length++] = '-';
+    if (value < 0) out[length++] = '-';
     while (n)
         out[length++] = digits[--n];
     out[length++] = '\r';
@@ -127,7 +123,7 @@ int formatLine(char *out, int value) {
     return length;
 }
 
-}  // namespace
+} // namespace
 
 int parseStrictInt(const char *text, int32_t *out) {
     if (strcmp(text, "0") == 0) {
@@ -138,20 +134,17 @@ int parseStrictInt(const char *text, int32_t *out) {
     // bits then fails the comparison below like any other non-canonical text.
     errno = 0;
     long long value = strtoll(text, nullptr, 10);
-    if (value == 0 || value < INT32_MIN || value > INT32_MAX)
-        return 0;
+    if (value == 0 || value < INT32_MIN || value > INT32_MAX) return 0;
     char canonical[16];
     snprintf(canonical, sizeof canonical, "%d", (int)value);
-    if (strcmp(canonical, text) != 0)
-        return 0;
+    if (strcmp(canonical, text) != 0) return 0;
     *out = (int32_t)value;
     return 1;
 }
 
 int parseStrictInt16(const char *text, int32_t *out) {
     int32_t value;
-    if (!parseStrictInt(text, &value) || value < -32768 || value > 32767)
-        return 0;
+    if (!parseStrictInt(text, &value) || value < -32768 || value > 32767) return 0;
     *out = value;
     return 1;
 }
@@ -190,8 +183,7 @@ int checkDataFileOption(Window dialog) {
     }
     int pathFits = pathLength < (unsigned)dataFilePathSize;
     memcpy(dataFilePath, path, pathFits ? pathLength + 1 : 1);
-    if (!pathFits)
-        dataFilePath[0] = '\0';
+    if (!pathFits) dataFilePath[0] = '\0';
     getControlText(dialog, IDC_DATA_DIRECTION, text, sizeof text);
 
     if (strcmp(text, readDirectionText) == 0) {
@@ -211,7 +203,7 @@ int checkDataFileOption(Window dialog) {
         showError(dialog, fileUnusableText, appCaption);
         return 0;
     }
-    fclose(file);                       // the file now exists and is empty
+    fclose(file); // the file now exists and is empty
     if (!allocateSampleArray(dialog, sampleCapture.count)) {
         sampleCapture.mode = CaptureOff;
         return 0;
@@ -234,15 +226,13 @@ int readDataFile(Window dialog, FILE *file, int32_t count) {
         showError(dialog, message, appCaption);
         return 0;
     }
-    if (!allocateSampleArray(dialog, count))
-        return 0;
+    if (!allocateSampleArray(dialog, count)) return 0;
     rewind(file);
 
     char line[lineBufferSize];
     for (int32_t i = 1;; i++) {
         int length = readLine(file, line, sizeof line);
-        if (length == 0)
-            return 1;                   // the end of the file, after count lines
+        if (length == 0) return 1; // the end of the file, after count lines
         int atEnd = feof(file) != 0;
         if (line[length - 1] != '\n') {
             // Too long for one read, or text after the last line feed: that
@@ -253,7 +243,7 @@ int readDataFile(Window dialog, FILE *file, int32_t count) {
                 return 0;
             }
         }
-        line[length - 1] = '\0';        // drop the line feed
+        line[length - 1] = '\0'; // drop the line feed
         int32_t value;
         // A NUL byte inside the line would end the text that the parser
         // sees, and what follows it would pass unchecked.
@@ -269,13 +259,12 @@ int readDataFile(Window dialog, FILE *file, int32_t count) {
 
 int writeDataFile(Window dialog) {
     FILE *file = openFile(dataFilePath, "wb"); // lines carry their own CR LF
-    if (!file)
-        return 0;
+    if (!file) return 0;
     int failed = 0;
     if (countdownActive == 0) {
         // Lines are gathered into blocks and written with one call each.
         static char block[65536];
-        const int lineMax = 8;          // "-32768" and CR LF
+        const int lineMax = 8; // "-32768" and CR LF
         int used = 0;
         for (int32_t i = 0; i < sampleCapture.count && !failed; i++) {
             used += formatLine(block + used, sampleCapture.samples[i]);
@@ -284,8 +273,7 @@ int writeDataFile(Window dialog) {
                 used = 0;
             }
         }
-        if (!failed && used)
-            failed = fwrite(block, 1, used, file) != (size_t)used;
+        if (!failed && used) failed = fwrite(block, 1, used, file) != (size_t)used;
     }
     failed |= fclose(file) != 0;
     if (failed) {
@@ -298,18 +286,17 @@ int writeDataFile(Window dialog) {
 
 int chooseDataFile(Window dialog) {
     char path[dataFilePathSize];
-    if (!showOpenFileDialog(dialog, fileFilters, nullptr, path))
-        return 0;
+    if (!showOpenFileDialog(dialog, fileFilters, nullptr, path)) return 0;
     setControlText(dialog, IDC_DATA_PATH, path);
     return 1;
 }
 
 int showOpenFileDialog(Window owner, const char *filter, const char *initialDirectory, char *path) {
-    path[0] = '\0';                     // no file name proposed
+    path[0] = '\0'; // no file name proposed
     OpenFileRequest request = {};
     request.owner = owner;
     request.filter = filter;
-    request.filterIndex = 1;            // the CSV pair
+    request.filterIndex = 1; // the CSV pair
     request.file = path;
     request.fileSize = dataFilePathSize;
     request.initialDirectory = initialDirectory ? initialDirectory : currentDirectory();

@@ -12,13 +12,13 @@
 
 #include "platform/window.h"
 
-const int32_t minDataCount = 100;           // smallest data count accepted
-const int32_t maxDataCount = 100000000;     // largest: 200 million bytes of samples
-const int dataFilePathSize = 256;           // bytes of dataFilePath: 255 characters and the NUL
+const int32_t minDataCount = 100;       // smallest data count accepted
+const int32_t maxDataCount = 100000000; // largest: 200 million bytes of samples
+const int dataFilePathSize = 256;       // bytes of dataFilePath: 255 characters and the NUL
 
 // The two entries of the direction list.
-const char *const readDirectionText = "読み込む";     // load the file before playback
-const char *const writeDirectionText = "書き込む";    // record the first samples into it
+const char *const readDirectionText = "読み込む";  // load the file before playback
+const char *const writeDirectionText = "書き込む"; // record the first samples into it
 
 // The file named by edit 1048 at the last start; named again at the stop.
 extern char dataFilePath[dataFilePathSize];

@@ -19,7 +19,7 @@ Window volumeTrackbar;
 
 namespace {
 
-Module appModule;                       // the module that holds the resources
+Module appModule; // the module that holds the resources
 
 const char *const noDeviceText = "No waveform-audio devices.";
 const char *const startFormula = "sin(440*6.2831853071795865*t)";
@@ -70,23 +70,21 @@ void onCommand(Window window, WParam wParam) {
 
 // Lists filled with numbers, each inserted at index 0, so every list ends
 // up in the reverse of the insertion order.
-const int amplitudeLists[] = {IDC_SINE_AMPLITUDE, IDC_SQUARE_AMPLITUDE, IDC_SAWTOOTH_AMPLITUDE,
-                              IDC_TRIANGLE_AMPLITUDE, IDC_OFFSET_AMPLITUDE};
+const int amplitudeLists[] = {IDC_SINE_AMPLITUDE, IDC_SQUARE_AMPLITUDE, IDC_SAWTOOTH_AMPLITUDE, IDC_TRIANGLE_AMPLITUDE,
+                              IDC_OFFSET_AMPLITUDE};
 const int phaseLists[] = {IDC_SINE_PHASE, IDC_SQUARE_PHASE, IDC_SAWTOOTH_PHASE, IDC_TRIANGLE_PHASE};
-const int frequencyBoxes[] = {IDC_SINE_FREQUENCY, IDC_SQUARE_FREQUENCY, IDC_SAWTOOTH_FREQUENCY,
-                              IDC_TRIANGLE_FREQUENCY};
-const int rowChecks[] = {IDC_SINE_CHECK, IDC_SQUARE_CHECK, IDC_SAWTOOTH_CHECK, IDC_TRIANGLE_CHECK,
-                         IDC_OFFSET_CHECK};
+const int frequencyBoxes[] = {IDC_SINE_FREQUENCY, IDC_SQUARE_FREQUENCY, IDC_SAWTOOTH_FREQUENCY, IDC_TRIANGLE_FREQUENCY};
+const int rowChecks[] = {IDC_SINE_CHECK, IDC_SQUARE_CHECK, IDC_SAWTOOTH_CHECK, IDC_TRIANGLE_CHECK, IDC_OFFSET_CHECK};
 
 // Inserts value at index 0 of every list in lists.
-template <size_t N>
-void insertNumber(Window window, const int (&lists)[N], int value) {
+template <size_t N> void insertNumber(Window window, const int (&lists)[N], int value) {
     char text[16];
     snprintf(text, sizeof text, "%d", value);
-    for (int list : lists) listInsert(window, list, 0, text);
+    for (int list : lists)
+        listInsert(window, list, 0, text);
 }
 
-}  // namespace
+} // namespace
 
 int tonalixMain(Module module) {
     appModule = module;
@@ -137,7 +135,7 @@ void initMainDialog(Window window) {
     setButtonBitmap(appModule, window, IDC_CHOOSE_FILE, IDB_CHOOSE_FILE);
     setDialogIcon(window, IDI_APP);
 
-    char title[1 + resourceTextSize] = " ";     // one blank, then the program's name
+    char title[1 + resourceTextSize] = " "; // one blank, then the program's name
     loadResourceText(title + 1, IDS_APP_NAME);
     setWindowText(window, title);
 
@@ -148,10 +146,13 @@ void initMainDialog(Window window) {
 }
 
 void fillLists(Window window) {
-    for (int value = 0; value <= 100; value++) insertNumber(window, amplitudeLists, value);
-    for (int value = 99; value >= 0; value--) insertNumber(window, phaseLists, value);
+    for (int value = 0; value <= 100; value++)
+        insertNumber(window, amplitudeLists, value);
+    for (int value = 99; value >= 0; value--)
+        insertNumber(window, phaseLists, value);
     const int volumeList[] = {IDC_VOLUME_LIST};
-    for (int value = 0; value <= 100; value++) insertNumber(window, volumeList, value);
+    for (int value = 0; value <= 100; value++)
+        insertNumber(window, volumeList, value);
     listInsert(window, IDC_DATA_DIRECTION, 0, readDirectionText);
     listInsert(window, IDC_DATA_DIRECTION, 0, writeDirectionText);
 }
@@ -160,14 +161,17 @@ void setVolumeRange() { trackbarSetRange(volumeTrackbar, 0, 0, 100); }
 
 void setDefaults(Window window) {
     setControlText(window, IDC_FORMULA, startFormula);
-    listSelect(window, IDC_SINE_AMPLITUDE, 0);                  // "100"
+    listSelect(window, IDC_SINE_AMPLITUDE, 0); // "100"
     for (int list : {IDC_SQUARE_AMPLITUDE, IDC_SAWTOOTH_AMPLITUDE, IDC_TRIANGLE_AMPLITUDE, IDC_OFFSET_AMPLITUDE})
-        listSelect(window, list, 100);                          // "0"
-    for (int box : frequencyBoxes) setControlText(window, box, "1000");
-    for (int list : phaseLists) listSelect(window, list, 0);   // "0"
-    for (int check : rowChecks) checkButton(window, check, 0);
-    listSelect(window, IDC_VOLUME_LIST, 0);                     // "100"
-    listSelect(window, IDC_DATA_DIRECTION, 0);                  // writeDirectionText
+        listSelect(window, list, 100); // "0"
+    for (int box : frequencyBoxes)
+        setControlText(window, box, "1000");
+    for (int list : phaseLists)
+        listSelect(window, list, 0); // "0"
+    for (int check : rowChecks)
+        checkButton(window, check, 0);
+    listSelect(window, IDC_VOLUME_LIST, 0);    // "100"
+    listSelect(window, IDC_DATA_DIRECTION, 0); // writeDirectionText
 }
 
 void onPlaybackNotice(Window window, WParam notice) {

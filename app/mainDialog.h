@@ -6,7 +6,7 @@
 
 #include "platform/window.h"
 
-extern Window volumeTrackbar;           // the volume trackbar, taken at initialisation
+extern Window volumeTrackbar; // the volume trackbar, taken at initialisation
 
 // The entry point: puts playback at rest, runs the main dialog modally and
 // returns 0, the process's exit code, when it ends.

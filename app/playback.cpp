@@ -5,11 +5,11 @@
 #include <cstdio>
 
 #include "app/dataFile.h"
-#include "platform/system.h"
 #include "app/windowHelpers.h"
 #include "audio/synthesis.h"
 #include "audio/waveStream.h"
 #include "formula/formula.h"
+#include "platform/system.h"
 #include "res/resource.h"
 #include "ui/waveformBuilder.h"
 
@@ -28,17 +28,38 @@ const char *const deviceFailedText = "\nサ ウ ン ド デ バ イ ス を 開 
 const char *const deviceLostText =
     "\nサ ウ ン ド デ バ イ ス が 失 わ れ ま し た 。\n\n再 生 を 停 止 し ま し た 。\n\n";
 
-const int formulaTextSize = maxFormulaLength + 1;  // the formula box is read with at most 255 bytes, as the builder checks
+const int formulaTextSize =
+    maxFormulaLength + 1; // the formula box is read with at most 255 bytes, as the builder checks
 
 // The input controls locked while playing, in the order they are switched.
 const int panelControls[] = {
-    IDC_FORMULA,          IDC_APPLY,           IDC_SINE_CHECK,         IDC_SQUARE_CHECK,
-    IDC_SAWTOOTH_CHECK,   IDC_TRIANGLE_CHECK,  IDC_OFFSET_CHECK,       IDC_SINE_AMPLITUDE,
-    IDC_SQUARE_AMPLITUDE, IDC_SAWTOOTH_AMPLITUDE, IDC_TRIANGLE_AMPLITUDE, IDC_OFFSET_AMPLITUDE,
-    IDC_SINE_FREQUENCY,   IDC_SQUARE_FREQUENCY, IDC_SAWTOOTH_FREQUENCY, IDC_TRIANGLE_FREQUENCY,
-    IDC_SINE_PHASE,       IDC_SQUARE_PHASE,    IDC_SAWTOOTH_PHASE,     IDC_TRIANGLE_PHASE,
-    IDC_VOLUME_TRACKBAR,  IDC_VOLUME_LIST,     IDC_DATA_OPTION,        IDC_DATA_DIRECTION,
-    IDC_DATA_COUNT,       IDC_CHOOSE_FILE,     IDC_DATA_PATH,
+    IDC_FORMULA,
+    IDC_APPLY,
+    IDC_SINE_CHECK,
+    IDC_SQUARE_CHECK,
+    IDC_SAWTOOTH_CHECK,
+    IDC_TRIANGLE_CHECK,
+    IDC_OFFSET_CHECK,
+    IDC_SINE_AMPLITUDE,
+    IDC_SQUARE_AMPLITUDE,
+    IDC_SAWTOOTH_AMPLITUDE,
+    IDC_TRIANGLE_AMPLITUDE,
+    IDC_OFFSET_AMPLITUDE,
+    IDC_SINE_FREQUENCY,
+    IDC_SQUARE_FREQUENCY,
+    IDC_SAWTOOTH_FREQUENCY,
+    IDC_TRIANGLE_FREQUENCY,
+    IDC_SINE_PHASE,
+    IDC_SQUARE_PHASE,
+    IDC_SAWTOOTH_PHASE,
+    IDC_TRIANGLE_PHASE,
+    IDC_VOLUME_TRACKBAR,
+    IDC_VOLUME_LIST,
+    IDC_DATA_OPTION,
+    IDC_DATA_DIRECTION,
+    IDC_DATA_COUNT,
+    IDC_CHOOSE_FILE,
+    IDC_DATA_PATH,
 };
 
 // The settings saved at every start: value name and the list it comes from.
@@ -62,7 +83,7 @@ void abandonStart(Window window) {
     showError(window, deviceFailedText, appCaption);
 }
 
-}  // namespace
+} // namespace
 
 void resetPlaybackState() {
     playbackState.playing = 0;
@@ -79,13 +100,13 @@ int startPlayback(Window window) {
     if (!isChecked(window, IDC_DATA_OPTION))
         sampleCapture.mode = CaptureOff;
     else if (!checkDataFileOption(window))
-        return 0;   // it has shown its own message
+        return 0; // it has shown its own message
 
     char formula[formulaTextSize];
     getControlText(window, IDC_FORMULA, formula, formulaTextSize);
     if (!formula[0]) {
         showError(window, emptyFormulaText, appCaption);
-        releaseCaptureSamples();    // a start that ends here keeps no capture array
+        releaseCaptureSamples(); // a start that ends here keeps no capture array
         return 0;
     }
     if (compileFormula(formula) != 0) {
@@ -123,7 +144,7 @@ int stopPlayback(Window window) {
     if (sampleCapture.mode == CaptureRead) {
         releaseCaptureSamples();
     } else if (sampleCapture.mode == CaptureRecord) {
-        if (!writeDataFile(window)) return 0;   // playing stays 1: the next press retries
+        if (!writeDataFile(window)) return 0; // playing stays 1: the next press retries
     }
     playbackState.playing = 0;
     countdownActive = 0;
@@ -133,8 +154,7 @@ int stopPlayback(Window window) {
 }
 
 int onDeviceLost(Window window) {
-    if (!playbackState.playing)
-        return 0;                       // a stop came first: nothing to tell
+    if (!playbackState.playing) return 0; // a stop came first: nothing to tell
     // The stop sequence as the button runs it (the capture is written), so
     // the window is stopped before the box appears.
     stopPlayback(window);
@@ -163,7 +183,8 @@ void onTimer(Window window) {
 }
 
 int setPanelEnabled(Window window, int enable) {
-    for (int id : panelControls) enableControl(window, id, enable);
+    for (int id : panelControls)
+        enableControl(window, id, enable);
     return 1;
 }
 

@@ -11,15 +11,15 @@
 // countdown runs), is shared with the sample generator and lives beside it
 // in audio/synthesis.h, so that both read one flag.
 struct PlaybackState {
-    int32_t playing;                    // 1 from a successful start until a successful stop
-    int32_t countdownLeft;              // countdown steps still to show
+    int32_t playing;       // 1 from a successful start until a successful stop
+    int32_t countdownLeft; // countdown steps still to show
 };
 
-extern PlaybackState playbackState;     // the one playback state of the process
+extern PlaybackState playbackState; // the one playback state of the process
 
-const unsigned countdownPeriodMs = 1000;    // timer period while counting down
-const unsigned timeDisplayPeriodMs = 500;   // timer period while playing
-const int32_t countdownSteps = 3;           // countdownLeft at rest
+const unsigned countdownPeriodMs = 1000;  // timer period while counting down
+const unsigned timeDisplayPeriodMs = 500; // timer period while playing
+const int32_t countdownSteps = 3;         // countdownLeft at rest
 
 // The settings key and its values.
 #define SETTINGS_KEY "Software\\Quillmark\\Humtone\\Setting"

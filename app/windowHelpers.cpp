@@ -9,7 +9,7 @@
 #include "res/layout.h"
 
 namespace {
-char directoryBuffer[directorySize];    // filled by currentDirectory
+char directoryBuffer[directorySize]; // filled by currentDirectory
 }
 
 int showError(Window owner, const char *text, const char *caption) {
@@ -21,16 +21,13 @@ int leadingInteger(const char *text) {
     while (*p == ' ' || (*p >= '\t' && *p <= '\r'))
         p++;
     int negative = 0;
-    if (*p == '-' || *p == '+')
-        negative = *p++ == '-';
-    long long value = 0;                // saturates long before it could overflow
+    if (*p == '-' || *p == '+') negative = *p++ == '-';
+    long long value = 0; // saturates long before it could overflow
     for (; *p >= '0' && *p <= '9'; p++) {
         value = value * 10 + (*p - '0');
-        if (value > (long long)INT_MAX + 1)
-            value = (long long)INT_MAX + 1;
+        if (value > (long long)INT_MAX + 1) value = (long long)INT_MAX + 1;
     }
-    if (negative)
-        return (int)-value;
+    if (negative) return (int)-value;
     return value > INT_MAX ? INT_MAX : (int)value;
 }
 
@@ -42,7 +39,7 @@ int loadResourceText(char *buffer, int id) {
 }
 
 int setButtonBitmap(Module module, Window window, int controlId, int bitmapId) {
-    (void)module;   // this program's own resources are the only ones
+    (void)module; // this program's own resources are the only ones
     setButtonImage(window, controlId, bitmapId);
     return 1;
 }

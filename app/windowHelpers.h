@@ -3,9 +3,9 @@
 
 #include "platform/window.h"
 
-const char *const appCaption = "Tonalix";  // the caption of every message box
-const int resourceTextSize = 256;       // bytes of a loadResourceText buffer
-const int directorySize = 260;          // bytes of the current-folder buffer
+const char *const appCaption = "Tonalix"; // the caption of every message box
+const int resourceTextSize = 256;         // bytes of a loadResourceText buffer
+const int directorySize = 260;            // bytes of the current-folder buffer
 
 // Shows a message box with text and caption, the error icon and an OK
 // button; returns the button pressed.

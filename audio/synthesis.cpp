@@ -9,14 +9,13 @@
 
 namespace {
 
-const double fullScale = 32767.0;       // +1.0 and -1.0 map to +32767 and -32767
+const double fullScale = 32767.0; // +1.0 and -1.0 map to +32767 and -32767
 
 // Returns v limited to -1..1; not-a-number becomes -1.  Exactly 1.0 and -1.0
 // pass unchanged.
 inline double limitSample(double v) {
-    if (v > 1.0)
-        return 1.0;
-    if (!(v >= -1.0))                   // below -1, or unordered (NaN)
+    if (v > 1.0) return 1.0;
+    if (!(v >= -1.0)) // below -1, or unordered (NaN)
         return -1.0;
     return v;
 }
@@ -45,8 +44,7 @@ SampleCapture sampleCapture;
 // returns 0 and changes nothing when the formula does not compile.
 int setStreamFormat(int32_t formatTag, int32_t channels, int32_t samplesPerSec, int32_t blockAlign,
                     int32_t avgBytesPerSec, int32_t bitsPerSample, int32_t extraSize, const char *formula) {
-    if (compileFormula(formula) != 0)
-        return 0;
+    if (compileFormula(formula) != 0) return 0;
     setVariable(VariableT, 0.0);
     streamFormat.formatTag = (uint16_t)formatTag;
     streamFormat.channels = (uint16_t)channels;
@@ -69,15 +67,13 @@ int setPlaybackFormat(const char *formula) {
 // CaptureRecord, copying samples into the capture array until it is full.
 int32_t generateSamples(void *buffer, int32_t byteCount) {
     int32_t sampleCount = byteCount >> 1;
-    if (sampleCount <= 0)
-        return byteCount;
+    if (sampleCount <= 0) return byteCount;
     unsigned char *out = (unsigned char *)buffer;
     if (countdownActive == 1) {
         std::memset(out, 0, 2 * (size_t)sampleCount);
         return byteCount;
     }
-    if (sampleCapture.mode == CaptureRead)
-        return byteCount;               // the buffer keeps what it held
+    if (sampleCapture.mode == CaptureRead) return byteCount; // the buffer keeps what it held
 
     const double period = 1.0 / clockRate;
     const int record = sampleCapture.mode == CaptureRecord;

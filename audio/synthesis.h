@@ -8,36 +8,36 @@
 // The PCM format of the stream, field for field the platform's wave format
 // record.
 struct StreamFormat {
-    uint16_t formatTag;                 // 1: linear PCM
-    uint16_t channels;                  // 1: mono
-    uint32_t samplesPerSec;             // 132300
-    uint32_t avgBytesPerSec;            // 264600
-    uint16_t blockAlign;                // 2 bytes per frame
-    uint16_t bitsPerSample;             // 16
-    uint16_t extraSize;                 // 0 bytes of extra format data
+    uint16_t formatTag;      // 1: linear PCM
+    uint16_t channels;       // 1: mono
+    uint32_t samplesPerSec;  // 132300
+    uint32_t avgBytesPerSec; // 264600
+    uint16_t blockAlign;     // 2 bytes per frame
+    uint16_t bitsPerSample;  // 16
+    uint16_t extraSize;      // 0 bytes of extra format data
 };
 
-const int32_t streamSampleRate = 132300;   // samples per second of every stream
+const int32_t streamSampleRate = 132300; // samples per second of every stream
 
 enum CaptureMode : int32_t {
-    CaptureOff = 0,                     // samples go to the buffer only
-    CaptureRead = 1,                    // samples hold a file that was read; nothing is generated
-    CaptureRecord = 2,                  // each formula sample is also stored into samples
+    CaptureOff = 0,    // samples go to the buffer only
+    CaptureRead = 1,   // samples hold a file that was read; nothing is generated
+    CaptureRecord = 2, // each formula sample is also stored into samples
 };
 
 // The capture record, shared with the waveform data-file code.
 struct SampleCapture {
-    CaptureMode mode;                   // what the generator does with samples
-    int32_t count;                      // number of samples to capture
-    int32_t index;                      // where the next captured sample goes
-    int16_t *samples;                   // count values, owned by the data-file code
+    CaptureMode mode; // what the generator does with samples
+    int32_t count;    // number of samples to capture
+    int32_t index;    // where the next captured sample goes
+    int16_t *samples; // count values, owned by the data-file code
 };
 
-extern StreamFormat streamFormat;       // set by setStreamFormat, read by the stream
-extern int32_t clockRate;               // samples per second of the sample clock
-extern double lastSampleTime;           // t of the latest formula sample
-extern int32_t countdownActive;         // 1: generate silence (owned by playback control)
-extern SampleCapture sampleCapture;     // the capture record
+extern StreamFormat streamFormat;   // set by setStreamFormat, read by the stream
+extern int32_t clockRate;           // samples per second of the sample clock
+extern double lastSampleTime;       // t of the latest formula sample
+extern int32_t countdownActive;     // 1: generate silence (owned by playback control)
+extern SampleCapture sampleCapture; // the capture record
 
 // Compiles formula, sets t to 0 and stores the format.  The 16-bit fields
 // take the low 16 bits of their arguments; note blockAlign comes before

@@ -62,8 +62,7 @@ void endPlayback() {
 // is unprepared again.  Returns 0 when either step fails.
 int queueHeader(WaveHeader *header) {
     header->dwFlags = 0;
-    if (wavePrepareHeader(waveStream.device, header, headerSize) != WaveOk)
-        return 0;
+    if (wavePrepareHeader(waveStream.device, header, headerSize) != WaveOk) return 0;
     if (waveWrite(waveStream.device, header, headerSize) != WaveOk) {
         waveUnprepareHeader(waveStream.device, header, headerSize);
         return 0;
@@ -73,17 +72,15 @@ int queueHeader(WaveHeader *header) {
 
 // Handles the return of header: refills and requeues it, or drains and ends.
 void onBufferDone(WaveHeader *header) {
-    SlotState state = slotState(header);    // read before anything else
+    SlotState state = slotState(header); // read before anything else
     waveUnprepareHeader(waveStream.device, header, headerSize);
-    if (waveStream.streaming)
-        postNotice(NoticeBufferDone);
+    if (waveStream.streaming) postNotice(NoticeBufferDone);
 
     if (state == SlotDraining) {
         setSlotState(header, SlotFinished);
         int next = (slotIndex(header) + 1) % waveStream.bufferCount;
         state = slotState(&waveStream.slots[next]);
-        if (state == SlotDraining)
-            return;                     // the next buffer is still playing
+        if (state == SlotDraining) return; // the next buffer is still playing
     }
     if (state == SlotFinished) {
         endPlayback();
@@ -91,8 +88,7 @@ void onBufferDone(WaveHeader *header) {
     }
     // The length set when the slot was primed stays: the generator always
     // fills the whole buffer.
-    if (generateSamples(header->lpData, (int32_t)waveStream.bytesPerBuffer) != 0 && queueHeader(header))
-        return;
+    if (generateSamples(header->lpData, (int32_t)waveStream.bytesPerBuffer) != 0 && queueHeader(header)) return;
     // Nothing more can be queued: the buffers still queued play out, and the
     // last of them (the one before this slot in ring order) finds this slot
     // finished and ends the playback.
@@ -112,16 +108,13 @@ void onBufferDone(WaveHeader *header) {
 // leaves at least the default device usable, and device numbers 1 to
 // count - 1 name devices 0 to count - 2, every one of which answered.
 int enumerateDevices(Window window, uint32_t message) {
-    if (!window)
-        return 0;
+    if (!window) return 0;
     waveStream.notifyWindow = window;
     waveStream.notifyMessage = message;
     uint32_t devices = waveDeviceCount();
     waveStream.deviceCount = devices;
-    if (devices == 0)
-        return 0;
-    if (devices > (uint32_t)maxQueriedDevices)
-        devices = maxQueriedDevices;
+    if (devices == 0) return 0;
+    if (devices > (uint32_t)maxQueriedDevices) devices = maxQueriedDevices;
     if (waveDeviceCaps(WAVE_MAPPER, &waveStream.mapperCaps, sizeof(WaveOutCaps)) != WaveOk) {
         waveStream.deviceCount = 0;
         return 0;
@@ -138,8 +131,7 @@ int enumerateDevices(Window window, uint32_t message) {
 // returns 0 with no device usable, a device already open, a failed open or no
 // memory (then nothing stays allocated and no device stays open).
 int openStream(uint32_t device, int32_t bufferCount, int32_t milliseconds) {
-    if (waveStream.deviceCount == 0 || waveStream.device)
-        return 0;
+    if (waveStream.deviceCount == 0 || waveStream.device) return 0;
     if (bufferCount <= 1)
         bufferCount = 2;
     else if (bufferCount > maxStreamSlots)
@@ -150,18 +142,15 @@ int openStream(uint32_t device, int32_t bufferCount, int32_t milliseconds) {
 
     // 0 and any number past the devices that answered choose the mapper.
     uint32_t target = WAVE_MAPPER;
-    if (device >= 1 && device < waveStream.deviceCount)
-        target = device - 1;
+    if (device >= 1 && device < waveStream.deviceCount) target = device - 1;
     if (waveOpen(&waveStream.device, target, &streamFormat, waveStream.notifyWindow) != WaveOk) {
         waveStream.device = nullptr;
         return 0;
     }
 
-    if (milliseconds <= 0)
-        milliseconds = 1000;
+    if (milliseconds <= 0) milliseconds = 1000;
     uint32_t bytes = (uint32_t)(streamFormat.avgBytesPerSec * (uint32_t)milliseconds / 1000u);
-    if (streamFormat.blockAlign != 0)
-        bytes -= bytes % streamFormat.blockAlign;
+    if (streamFormat.blockAlign != 0) bytes -= bytes % streamFormat.blockAlign;
     waveStream.bytesPerBuffer = bytes;
 
     char *block = (char *)waveAllocBlock(bytes * (uint32_t)bufferCount);
@@ -178,8 +167,7 @@ int openStream(uint32_t device, int32_t bufferCount, int32_t milliseconds) {
 // order.  Does nothing while streaming.  When not even slot 0 can be queued
 // the playback ends at once; when slot k > 0 cannot, the k queued slots drain.
 void startStream() {
-    if (waveStream.streaming)
-        return;
+    if (waveStream.streaming) return;
     waveStream.streaming = 1;
     postNotice(NoticeStarted);
 
@@ -188,15 +176,13 @@ void startStream() {
         WaveHeader *header = &waveStream.slots[queued];
         int32_t produced = generateSamples(header->lpData, (int32_t)waveStream.bytesPerBuffer);
         header->dwBufferLength = (uint32_t)produced;
-        if (produced == 0)
-            break;
+        if (produced == 0) break;
         header->dwUser = (uintptr_t)queued; // index, state SlotStreaming
-        if (!queueHeader(header))
-            break;
+        if (!queueHeader(header)) break;
     }
     if (queued == waveStream.bufferCount) {
         if (waveStream.slots[queued - 1].dwBufferLength < waveStream.bytesPerBuffer)
-            setAllSlots(SlotDraining);  // the generator ran short: play out
+            setAllSlots(SlotDraining); // the generator ran short: play out
         return;
     }
     if (queued == 0) {
@@ -210,8 +196,7 @@ void startStream() {
 // Returns 1 for the device's messages (handling MM_WOM_DONE and
 // MM_WOM_LOST), 0 for any other message, which it leaves alone.
 int onDeviceMessage(uint32_t message, WParam wParam, LParam lParam) {
-    if (message == MM_WOM_OPEN || message == MM_WOM_CLOSE)
-        return 1;
+    if (message == MM_WOM_OPEN || message == MM_WOM_CLOSE) return 1;
     if (message == MM_WOM_LOST) {
         // The device hands its buffers back next; with every slot finished
         // the first of them ends the playback.  A loss of a device closed
@@ -225,8 +210,7 @@ int onDeviceMessage(uint32_t message, WParam wParam, LParam lParam) {
         }
         return 1;
     }
-    if (message != MM_WOM_DONE)
-        return 0;
+    if (message != MM_WOM_DONE) return 0;
     // Only a header of the ring is acted on: a null or foreign address in
     // the message would otherwise be read and written through.
     uintptr_t address = (uintptr_t)lParam, first = (uintptr_t)waveStream.slots;
@@ -241,8 +225,7 @@ int onDeviceMessage(uint32_t message, WParam wParam, LParam lParam) {
 // buffer back; the first return then ends the playback.  Does nothing while
 // not streaming.
 void stopStream() {
-    if (!waveStream.streaming)
-        return;
+    if (!waveStream.streaming) return;
     setAllSlots(SlotFinished);
     waveReset(waveStream.device);
 }
@@ -263,6 +246,5 @@ void closeStream() {
         waveClose(waveStream.device);
         waveStream.device = nullptr;
     }
-    if (waveStream.slots[0].lpData)
-        waveStream.slots[0].lpData = (char *)waveFreeBlock(waveStream.slots[0].lpData);
+    if (waveStream.slots[0].lpData) waveStream.slots[0].lpData = (char *)waveFreeBlock(waveStream.slots[0].lpData);
 }

@@ -12,31 +12,31 @@ namespace benchFormulas {
 inline double nativeDefault(double t) { return std::sin(440 * 6.2831853071795865 * t); }
 inline double nativeSine(double t) { return 1.00 * ((1.00 * std::sin(2 * 3.1415926535 * 1000 * t))); }
 inline double nativeMix(double t) {
-  return 0.80 * ((0.50 * std::sin(2 * 3.1415926535 * 440 * t - 0.25 / 440)) +
-                 (0.20 * (110 * (std::fmod(t, 1 / 110.0)))) + (0.10));
+    return 0.80 * ((0.50 * std::sin(2 * 3.1415926535 * 440 * t - 0.25 / 440)) +
+                   (0.20 * (110 * (std::fmod(t, 1 / 110.0)))) + (0.10));
 }
 inline double nativeSquare(double t) {
-  return 1.00 * ((1.00 * (2 * (std::floor(((std::fmod(1000 * t, 1)) - 0.5) - (0.50 / 1000)) + 0.999)) - 1));
+    return 1.00 * ((1.00 * (2 * (std::floor(((std::fmod(1000 * t, 1)) - 0.5) - (0.50 / 1000)) + 0.999)) - 1));
 }
 inline double nativeSineSquare(double t) {
-  return 0.60 * ((0.40 * std::sin(2 * 3.1415926535 * 440 * t)) +
-                 (0.30 * (2 * (std::floor(((std::fmod(220 * t, 1)) - 0.5)) + 0.999)) - 1));
+    return 0.60 * ((0.40 * std::sin(2 * 3.1415926535 * 440 * t)) +
+                   (0.30 * (2 * (std::floor(((std::fmod(220 * t, 1)) - 0.5)) + 0.999)) - 1));
 }
 inline double nativeOffset(double) { return 1.00 * ((0.50)); }
 inline double nativeLong(double t) {
-  return std::pow(std::sqrt(std::fabs(std::cos(t * 3))), 2) / (1 + std::pow(t, 2)) -
-         std::pow(std::fabs(t), 0.5) * std::cos(2 * t) / (2 + std::cos(t)) + std::pow(t / 3, 3);
+    return std::pow(std::sqrt(std::fabs(std::cos(t * 3))), 2) / (1 + std::pow(t, 2)) -
+           std::pow(std::fabs(t), 0.5) * std::cos(2 * t) / (2 + std::cos(t)) + std::pow(t / 3, 3);
 }
 
 inline double nativeLong200(double t) {
-  return 0.30 * std::sin(2 * 3.1415926535 * 440 * t) + 0.20 * std::sin(2 * 3.1415926535 * 660 * t + 0.5) +
-         0.10 * std::cos(2 * 3.1415926535 * 880 * t) * std::exp(-t) +
-         0.15 * (2 * (std::floor(((std::fmod(220 * t, 1)) - 0.5)) + 0.999) - 1) +
-         0.05 * (110 * (std::fmod(t, 1 / 110.0))) + 0.10 * std::sqrt(std::fabs(std::sin(3 * t))) * std::tanh(t * 2 - 1) +
-         0.02 * std::log(1 + t * t) - 0.03 * std::pow(t / 3, 3) + std::atan(t * 5) / 10 -
-         0.20 * std::pow(std::cos(t * 7), 2) +
-         0.04 * (1 - 2 * std::fabs(std::fmod(330 * t, 1) - 0.5)) * (1 + 0.5 * std::sin(2 * 3.1415926535 * 2 * t)) +
-         0.05 * std::pow(t * 0.25 + 1, -1) * std::sinh(0.1 * t) / std::cosh(0.1 * t);
+    return 0.30 * std::sin(2 * 3.1415926535 * 440 * t) + 0.20 * std::sin(2 * 3.1415926535 * 660 * t + 0.5) +
+           0.10 * std::cos(2 * 3.1415926535 * 880 * t) * std::exp(-t) +
+           0.15 * (2 * (std::floor(((std::fmod(220 * t, 1)) - 0.5)) + 0.999) - 1) +
+           0.05 * (110 * (std::fmod(t, 1 / 110.0))) +
+           0.10 * std::sqrt(std::fabs(std::sin(3 * t))) * std::tanh(t * 2 - 1) + 0.02 * std::log(1 + t * t) -
+           0.03 * std::pow(t / 3, 3) + std::atan(t * 5) / 10 - 0.20 * std::pow(std::cos(t * 7), 2) +
+           0.04 * (1 - 2 * std::fabs(std::fmod(330 * t, 1) - 0.5)) * (1 + 0.5 * std::sin(2 * 3.1415926535 * 2 * t)) +
+           0.05 * std::pow(t * 0.25 + 1, -1) * std::sinh(0.1 * t) / std::cosh(0.1 * t);
 }
 
 // What muparser is given for "%" and floor, which it does not have.
@@ -44,9 +44,9 @@ inline double muFmod(double a, double b) { return std::fmod(a, b); }
 inline double muFloor(double a) { return std::floor(a); }
 
 struct BenchFormula {
-  const char *name;
-  const char *text;
-  double (*native)(double);
+    const char *name;
+    const char *text;
+    double (*native)(double);
 };
 
 inline const BenchFormula formulas[] = {
@@ -71,12 +71,12 @@ inline constexpr int FormulaCount = sizeof formulas / sizeof formulas[0];
 // Returns the longest formula of the suite, the one the soak and the
 // underrun benchmarks play.
 inline const BenchFormula &longestFormula() {
-  const BenchFormula *longest = &formulas[0];
-  for (const BenchFormula &f : formulas)
-    if (std::char_traits<char>::length(f.text) > std::char_traits<char>::length(longest->text)) longest = &f;
-  return *longest;
+    const BenchFormula *longest = &formulas[0];
+    for (const BenchFormula &f : formulas)
+        if (std::char_traits<char>::length(f.text) > std::char_traits<char>::length(longest->text)) longest = &f;
+    return *longest;
 }
 
-}  // namespace benchFormulas
+} // namespace benchFormulas
 
 #endif

@@ -38,21 +38,21 @@ namespace {
 
 // One node of the expression tree. Leaves are numbers and variables.
 struct Node {
-  uint32_t code;      // token code; a folded subtree becomes TK_NUMBER
-  int left, right;    // child indices; a one-operand node uses `left`
-  double value;       // TK_NUMBER
-  bool constant;      // no variable, no assignment, evaluates without error
-  uint32_t assigns;   // bit i: the subtree assigns variable i
+    uint32_t code;    // token code; a folded subtree becomes TK_NUMBER
+    int left, right;  // child indices; a one-operand node uses `left`
+    double value;     // TK_NUMBER
+    bool constant;    // no variable, no assignment, evaluates without error
+    uint32_t assigns; // bit i: the subtree assigns variable i
 };
 
 Node nodes[TokenSlots];
 // One instruction per token at most, and OpEnd. Zero-filled, it is the empty
 // program.
 Instruction code[TokenSlots + 1];
-bool codeUsesErrno = false;        // some instruction clears and tests errno
-bool codeIsConstant = false;       // the whole program folded into one number
-double constantValue = 0.0;        // that number
-bool codeIsScaledCall = false;     // the program is function(variable * number): a pure tone
+bool codeUsesErrno = false;    // some instruction clears and tests errno
+bool codeIsConstant = false;   // the whole program folded into one number
+double constantValue = 0.0;    // that number
+bool codeIsScaledCall = false; // the program is function(variable * number): a pure tone
 unsigned codeLength = 0;
 
 // The evaluation stack. The engine is not re-entrant, so one process-wide
@@ -62,214 +62,218 @@ double evaluationStack[TokenSlots];
 bool isLeaf(const Node &n) { return n.code == TK_NUMBER || isVariable(n.code); }
 
 // Functions that report no error for any argument.
-bool isQuietFunction(unsigned f) {
-  return f == FunctionCeil || f == FunctionFloor || f == FunctionAbs;
-}
+bool isQuietFunction(unsigned f) { return f == FunctionCeil || f == FunctionFloor || f == FunctionAbs; }
 
 // Returns whether function f can report an error only for an argument that
 // is infinite or not a number: sin, cos and tan report EDOM for an infinite
 // argument alone, and no finite argument makes them overflow or underflow.
-bool isQuietForFiniteFunction(unsigned f) {
-  return f == FunctionSin || f == FunctionCos || f == FunctionTan;
-}
+bool isQuietForFiniteFunction(unsigned f) { return f == FunctionSin || f == FunctionCos || f == FunctionTan; }
 
 // Evaluates a node whose children are numbers, as the evaluator would.
 // Returns 0 and stores the value, or returns 1 if the evaluation reports an
 // error (the node must then be left to fail at run time).
 int foldNode(const Node &n, double *value) {
-  const uint32_t c = n.code;
-  if (c == TK_NEG) {
-    *value = -nodes[n.left].value;
-    return 0;
-  }
-  if (c == TK_COMMA) {
-    *value = nodes[n.right].value;
-    return 0;
-  }
-  errno = 0;
-  if (isFunction(c)) {
-    *value = functionTable[tokenArgument(c)](nodes[n.left].value);
-  } else {
-    *value = operatorTable[tokenArgument(c)](nodes[n.left].value, nodes[n.right].value);
-  }
-  return errno != 0 ? 1 : 0;
+    const uint32_t c = n.code;
+    if (c == TK_NEG) {
+        *value = -nodes[n.left].value;
+        return 0;
+    }
+    if (c == TK_COMMA) {
+        *value = nodes[n.right].value;
+        return 0;
+    }
+    errno = 0;
+    if (isFunction(c)) {
+        *value = functionTable[tokenArgument(c)](nodes[n.left].value);
+    } else {
+        *value = operatorTable[tokenArgument(c)](nodes[n.left].value, nodes[n.right].value);
+    }
+    return errno != 0 ? 1 : 0;
 }
 
 // Builds the tree of `program` into `nodes`, folding constant subtrees.
 // Returns the root's index.
 int buildTree(const Token *program) {
-  int stack[TokenSlots];
-  unsigned depth = 0;
-  unsigned count = 0;
-  for (const Token *t = program; t->code != TK_END; ++t) {
-    const uint32_t c = t->code;
-    Node &n = nodes[count];
-    n = Node{c, -1, -1, 0.0, false, 0};
-    if (c == TK_NUMBER) {
-      n.value = t->value;
-      n.constant = true;
-    } else if (isVariable(c)) {
-      // a leaf, never constant
-    } else if (isFunction(c) || c == TK_NEG || isAssignment(c)) {
-      n.left = stack[depth - 1];
-      --depth;
-      n.assigns = nodes[n.left].assigns | (isAssignment(c) ? 1u << (c - TK_ASSIGN) : 0u);
-      n.constant = !isAssignment(c) && nodes[n.left].constant;
-    } else {  // a binary operator or a comma
-      n.right = stack[depth - 1];
-      n.left = stack[depth - 2];
-      depth -= 2;
-      n.assigns = nodes[n.left].assigns | nodes[n.right].assigns;
-      n.constant = nodes[n.left].constant && nodes[n.right].constant;
+    int stack[TokenSlots];
+    unsigned depth = 0;
+    unsigned count = 0;
+    for (const Token *t = program; t->code != TK_END; ++t) {
+        const uint32_t c = t->code;
+        Node &n = nodes[count];
+        n = Node{c, -1, -1, 0.0, false, 0};
+        if (c == TK_NUMBER) {
+            n.value = t->value;
+            n.constant = true;
+        } else if (isVariable(c)) {
+            // a leaf, never constant
+        } else if (isFunction(c) || c == TK_NEG || isAssignment(c)) {
+            n.left = stack[depth - 1];
+            --depth;
+            n.assigns = nodes[n.left].assigns | (isAssignment(c) ? 1u << (c - TK_ASSIGN) : 0u);
+            n.constant = !isAssignment(c) && nodes[n.left].constant;
+        } else { // a binary operator or a comma
+            n.right = stack[depth - 1];
+            n.left = stack[depth - 2];
+            depth -= 2;
+            n.assigns = nodes[n.left].assigns | nodes[n.right].assigns;
+            n.constant = nodes[n.left].constant && nodes[n.right].constant;
+        }
+        if (n.constant && c != TK_NUMBER) {
+            double v;
+            if (foldNode(n, &v) == 0) {
+                n = Node{TK_NUMBER, -1, -1, v, true, 0};
+            } else {
+                n.constant = false; // fails at every evaluation; so does every parent
+            }
+        }
+        stack[depth++] = static_cast<int>(count++);
     }
-    if (n.constant && c != TK_NUMBER) {
-      double v;
-      if (foldNode(n, &v) == 0) {
-        n = Node{TK_NUMBER, -1, -1, v, true, 0};
-      } else {
-        n.constant = false;  // fails at every evaluation; so does every parent
-      }
-    }
-    stack[depth++] = static_cast<int>(count++);
-  }
-  return stack[0];
+    return stack[0];
 }
 
 void emit(uint16_t op, uint16_t index = 0, double k = 0.0) { code[codeLength++] = Instruction{op, index, k}; }
 
 // Emits a leaf into acc, pushing the live accumulator first if `live`.
 void emitLoad(const Node &n, bool live) {
-  if (n.code == TK_NUMBER) {
-    emit(live ? OpPushK : OpLoadK, 0, n.value);
-  } else {
-    emit(live ? OpPushV : OpLoadV, static_cast<uint16_t>(n.code - TK_VAR));
-  }
+    if (n.code == TK_NUMBER) {
+        emit(live ? OpPushK : OpLoadK, 0, n.value);
+    } else {
+        emit(live ? OpPushV : OpLoadV, static_cast<uint16_t>(n.code - TK_VAR));
+    }
 }
 
 // The first instruction of each operator's row, and the offsets in the row.
 uint16_t operatorRow(uint32_t c) {
-  switch (c) {
-    case TK_ADD: return OpAddK;
-    case TK_SUB: return OpSubK;
-    case TK_MUL: return OpMulK;
-    case TK_DIV: return OpDivK;
-    case TK_MOD: return OpModK;
-    default: return OpPowK;
-  }
+    switch (c) {
+    case TK_ADD:
+        return OpAddK;
+    case TK_SUB:
+        return OpSubK;
+    case TK_MUL:
+        return OpMulK;
+    case TK_DIV:
+        return OpDivK;
+    case TK_MOD:
+        return OpModK;
+    default:
+        return OpPowK;
+    }
 }
 constexpr uint16_t WithK = 0, WithV = 1, WithS = 2, WithRK = 3, WithRV = 4;
 
 // Emits the instruction that combines acc with a leaf operand.
 void emitLeafOperand(uint32_t c, const Node &leaf, bool leafIsLeft) {
-  const bool commutative = c == TK_ADD || c == TK_MUL;
-  const bool number = leaf.code == TK_NUMBER;
-  if (c == TK_DIV && number && !leafIsLeft && !(leaf.value < 0.0 || leaf.value > 0.0)) {
-    emit(OpFail);  // a division by a zero or not-a-number constant
-    return;
-  }
-  // x * 1, 1 * x and x / 1 are x itself for every x, signed zeros, infinities
-  // and NaN included: the builder writes many "1.00*".
-  if (number && leaf.value == 1.0 && (c == TK_MUL || (c == TK_DIV && !leafIsLeft))) return;
-  // x^2, x^(-1) and x^0.5 are what formulaPow makes of them, without the call.
-  if (c == TK_POW && number && !leafIsLeft && (leaf.value == 2.0 || leaf.value == -1.0 || leaf.value == 0.5)) {
-    emit(leaf.value == 2.0 ? OpSquare : leaf.value == 0.5 ? OpHalfPower : OpReciprocal);
-    return;
-  }
-  uint16_t form = number ? WithK : WithV;
-  if (leafIsLeft && !commutative) form = number ? WithRK : WithRV;
-  emit(static_cast<uint16_t>(operatorRow(c) + form), number ? 0 : static_cast<uint16_t>(leaf.code - TK_VAR),
-       number ? leaf.value : 0.0);
+    const bool commutative = c == TK_ADD || c == TK_MUL;
+    const bool number = leaf.code == TK_NUMBER;
+    if (c == TK_DIV && number && !leafIsLeft && !(leaf.value < 0.0 || leaf.value > 0.0)) {
+        emit(OpFail); // a division by a zero or not-a-number constant
+        return;
+    }
+    // x * 1, 1 * x and x / 1 are x itself for every x, signed zeros, infinities
+    // and NaN included: the builder writes many "1.00*".
+    if (number && leaf.value == 1.0 && (c == TK_MUL || (c == TK_DIV && !leafIsLeft))) return;
+    // x^2, x^(-1) and x^0.5 are what formulaPow makes of them, without the call.
+    if (c == TK_POW && number && !leafIsLeft && (leaf.value == 2.0 || leaf.value == -1.0 || leaf.value == 0.5)) {
+        emit(leaf.value == 2.0 ? OpSquare : leaf.value == 0.5 ? OpHalfPower : OpReciprocal);
+        return;
+    }
+    uint16_t form = number ? WithK : WithV;
+    if (leafIsLeft && !commutative) form = number ? WithRK : WithRV;
+    emit(static_cast<uint16_t>(operatorRow(c) + form), number ? 0 : static_cast<uint16_t>(leaf.code - TK_VAR),
+         number ? leaf.value : 0.0);
 }
 
 // Emits code leaving the value of node `i` in acc; `live` says whether acc
 // holds a value that must be kept (pushed) first.
 void emitNode(int i, bool live) {
-  const Node &n = nodes[i];
-  const uint32_t c = n.code;
-  if (isLeaf(n)) {
-    emitLoad(n, live);
-  } else if (isFunction(c)) {
-    emitNode(n.left, live);
-    const unsigned f = tokenArgument(c);
-    if (f == FunctionFloor) {
-      emit(OpFloor);
+    const Node &n = nodes[i];
+    const uint32_t c = n.code;
+    if (isLeaf(n)) {
+        emitLoad(n, live);
+    } else if (isFunction(c)) {
+        emitNode(n.left, live);
+        const unsigned f = tokenArgument(c);
+        if (f == FunctionFloor) {
+            emit(OpFloor);
+        } else {
+            emit(isQuietFunction(f)            ? OpFuncQuiet
+                 : isQuietForFiniteFunction(f) ? OpFuncFinite
+                                               : OpFunc,
+                 static_cast<uint16_t>(f));
+        }
+    } else if (c == TK_NEG) {
+        emitNode(n.left, live);
+        emit(OpNeg);
+    } else if (isAssignment(c)) {
+        emitNode(n.left, live);
+        emit(OpAssign, static_cast<uint16_t>(c - TK_ASSIGN));
+    } else if (c == TK_COMMA) {
+        emitNode(n.left, live);
+        emitNode(n.right, false); // the left value is discarded
     } else {
-      emit(isQuietFunction(f) ? OpFuncQuiet : isQuietForFiniteFunction(f) ? OpFuncFinite : OpFunc,
-           static_cast<uint16_t>(f));
+        const Node &l = nodes[n.left];
+        const Node &r = nodes[n.right];
+        // A variable on the left may be read after the right subtree only if
+        // that subtree does not assign it.
+        const bool leftDeferrable =
+            l.code == TK_NUMBER || (isVariable(l.code) && !(r.assigns & (1u << (l.code - TK_VAR))));
+        if (isLeaf(r)) {
+            if (!live && isVariable(l.code) && r.code == TK_NUMBER && (c == TK_ADD || c == TK_SUB || c == TK_MUL)) {
+                const uint16_t op = c == TK_ADD ? OpLoadVAddK : c == TK_SUB ? OpLoadVSubK : OpLoadVMulK;
+                emit(op, static_cast<uint16_t>(l.code - TK_VAR), r.value);
+                return;
+            }
+            // k + v and k * v: the same fused load, since "+" and "*" give the
+            // same double whichever operand comes first (w*t in every tone).
+            if (!live && l.code == TK_NUMBER && isVariable(r.code) && (c == TK_ADD || c == TK_MUL)) {
+                emit(c == TK_ADD ? OpLoadVAddK : OpLoadVMulK, static_cast<uint16_t>(r.code - TK_VAR), l.value);
+                return;
+            }
+            emitNode(n.left, live);
+            emitLeafOperand(c, r, false);
+        } else if (leftDeferrable && isLeaf(l)) {
+            emitNode(n.right, live);
+            emitLeafOperand(c, l, true);
+        } else {
+            emitNode(n.left, live);
+            emitNode(n.right, true);
+            emit(static_cast<uint16_t>(operatorRow(c) + WithS));
+        }
     }
-  } else if (c == TK_NEG) {
-    emitNode(n.left, live);
-    emit(OpNeg);
-  } else if (isAssignment(c)) {
-    emitNode(n.left, live);
-    emit(OpAssign, static_cast<uint16_t>(c - TK_ASSIGN));
-  } else if (c == TK_COMMA) {
-    emitNode(n.left, live);
-    emitNode(n.right, false);  // the left value is discarded
-  } else {
-    const Node &l = nodes[n.left];
-    const Node &r = nodes[n.right];
-    // A variable on the left may be read after the right subtree only if
-    // that subtree does not assign it.
-    const bool leftDeferrable =
-        l.code == TK_NUMBER || (isVariable(l.code) && !(r.assigns & (1u << (l.code - TK_VAR))));
-    if (isLeaf(r)) {
-      if (!live && isVariable(l.code) && r.code == TK_NUMBER && (c == TK_ADD || c == TK_SUB || c == TK_MUL)) {
-        const uint16_t op = c == TK_ADD ? OpLoadVAddK : c == TK_SUB ? OpLoadVSubK : OpLoadVMulK;
-        emit(op, static_cast<uint16_t>(l.code - TK_VAR), r.value);
-        return;
-      }
-      // k + v and k * v: the same fused load, since "+" and "*" give the
-      // same double whichever operand comes first (w*t in every tone).
-      if (!live && l.code == TK_NUMBER && isVariable(r.code) && (c == TK_ADD || c == TK_MUL)) {
-        emit(c == TK_ADD ? OpLoadVAddK : OpLoadVMulK, static_cast<uint16_t>(r.code - TK_VAR), l.value);
-        return;
-      }
-      emitNode(n.left, live);
-      emitLeafOperand(c, r, false);
-    } else if (leftDeferrable && isLeaf(l)) {
-      emitNode(n.right, live);
-      emitLeafOperand(c, l, true);
-    } else {
-      emitNode(n.left, live);
-      emitNode(n.right, true);
-      emit(static_cast<uint16_t>(operatorRow(c) + WithS));
-    }
-  }
 }
 
-}  // namespace
+} // namespace
 
 void buildCompiledProgram(const Token *program) {
-  codeLength = 0;
-  codeUsesErrno = false;
-  if (program[0].code != TK_END) emitNode(buildTree(program), false);
-  if (codeLength > 0 && code[codeLength - 1].op == OpFunc) {
-    code[codeLength - 1].op = OpFuncEnd;
-  } else if (codeLength > 0 && code[codeLength - 1].op == OpFuncFinite) {
-    code[codeLength - 1].op = OpFuncFiniteEnd;
-  } else {
-    emit(OpEnd);  // the empty program is just this: its value is 0.0
-  }
-  for (unsigned i = 0; i < codeLength; ++i) {
-    const uint16_t op = code[i].op;
-    if (op == OpFunc || op == OpFuncEnd || op == OpFuncFinite || op == OpFuncFiniteEnd ||
-        (op >= OpModK && op <= OpRPowV))
-      codeUsesErrno = true;
-  }
-  codeIsConstant = codeLength == 2 && code[0].op == OpLoadK && code[1].op == OpEnd;
-  constantValue = code[0].k;
-  codeIsScaledCall = codeLength == 2 && code[0].op == OpLoadVMulK &&
-                     (code[1].op == OpFuncEnd || code[1].op == OpFuncFiniteEnd);
-  buildMachineCode(code, codeLength);
+    codeLength = 0;
+    codeUsesErrno = false;
+    if (program[0].code != TK_END) emitNode(buildTree(program), false);
+    if (codeLength > 0 && code[codeLength - 1].op == OpFunc) {
+        code[codeLength - 1].op = OpFuncEnd;
+    } else if (codeLength > 0 && code[codeLength - 1].op == OpFuncFinite) {
+        code[codeLength - 1].op = OpFuncFiniteEnd;
+    } else {
+        emit(OpEnd); // the empty program is just this: its value is 0.0
+    }
+    for (unsigned i = 0; i < codeLength; ++i) {
+        const uint16_t op = code[i].op;
+        if (op == OpFunc || op == OpFuncEnd || op == OpFuncFinite || op == OpFuncFiniteEnd ||
+            (op >= OpModK && op <= OpRPowV))
+            codeUsesErrno = true;
+    }
+    codeIsConstant = codeLength == 2 && code[0].op == OpLoadK && code[1].op == OpEnd;
+    constantValue = code[0].k;
+    codeIsScaledCall =
+        codeLength == 2 && code[0].op == OpLoadVMulK && (code[1].op == OpFuncEnd || code[1].op == OpFuncFiniteEnd);
+    buildMachineCode(code, codeLength);
 }
 
 void discardCompiledProgram() {
-  discardMachineCode();
-  code[0].op = OpEnd;
-  codeUsesErrno = false;
-  codeIsConstant = false;
-  codeIsScaledCall = false;
+    discardMachineCode();
+    code[0].op = OpEnd;
+    codeUsesErrno = false;
+    codeIsConstant = false;
+    codeIsScaledCall = false;
 }
 
 namespace {
@@ -278,7 +282,7 @@ namespace {
 // time, this costs a load.
 thread_local int *errnoAddress = nullptr;
 
-}  // namespace
+} // namespace
 
 // Dispatch. With g++ and clang each instruction jumps straight to the next
 // one's handler through a table of label addresses (a GNU extension), which
@@ -298,71 +302,80 @@ namespace {
 // evaluation failed.  Kept out of evaluateFormula so that it runs without
 // the instruction loop's frame and registers.
 __attribute__((noinline)) double evaluateScaledCall() {
-  const double x = variableTable.value[code[0].index] * code[0].k;
-  double (*const function)(double) = functionTable[code[1].index];
-  if (code[1].op == OpFuncFiniteEnd && std::isfinite(x)) return (*finiteArgumentRow(code[1].index))(x);
-  if (errnoAddress == nullptr) errnoAddress = &errno;
-  int *const e = errnoAddress;
-  *e = 0;
-  const double y = function(x);
-  if (*e == 0) return y;
-  formulaStatus = FormulaEvalFailed;
-  return 0.0;
+    const double x = variableTable.value[code[0].index] * code[0].k;
+    double (*const function)(double) = functionTable[code[1].index];
+    if (code[1].op == OpFuncFiniteEnd && std::isfinite(x)) return (*finiteArgumentRow(code[1].index))(x);
+    if (errnoAddress == nullptr) errnoAddress = &errno;
+    int *const e = errnoAddress;
+    *e = 0;
+    const double y = function(x);
+    if (*e == 0) return y;
+    formulaStatus = FormulaEvalFailed;
+    return 0.0;
 }
 
-}  // namespace
+} // namespace
 
 double evaluateFormula() {
-  if (formulaStatus != FormulaReady) return 0.0;
-  if (codeIsConstant) return constantValue;  // cheaper than any call
-  if (machineEvaluate != nullptr) return machineEvaluate();
-  if (codeIsScaledCall) return evaluateScaledCall();
-  double *const stack = evaluationStack;
-  unsigned sp = 0;
-  double acc = 0.0;  // also the value of the empty program
-  double *const v = variableTable.value;
-  int *err = nullptr;  // errno, for a program that tests it
-  if (codeUsesErrno) {
-    if (errnoAddress == nullptr) errnoAddress = &errno;
-    err = errnoAddress;
-  }
-  const Instruction *ip = code;
+    if (formulaStatus != FormulaReady) return 0.0;
+    if (codeIsConstant) return constantValue; // cheaper than any call
+    if (machineEvaluate != nullptr) return machineEvaluate();
+    if (codeIsScaledCall) return evaluateScaledCall();
+    double *const stack = evaluationStack;
+    unsigned sp = 0;
+    double acc = 0.0; // also the value of the empty program
+    double *const v = variableTable.value;
+    int *err = nullptr; // errno, for a program that tests it
+    if (codeUsesErrno) {
+        if (errnoAddress == nullptr) errnoAddress = &errno;
+        err = errnoAddress;
+    }
+    const Instruction *ip = code;
 
 #ifdef TONALIX_THREADED_DISPATCH
-  static const void *const handlers[] = {
-      &&HandleOpEnd,     &&HandleOpFail,      &&HandleOpLoadK,     &&HandleOpLoadV,     &&HandleOpPushK,
-      &&HandleOpPushV,   &&HandleOpNeg,       &&HandleOpAssign,    &&HandleOpFunc,      &&HandleOpFuncQuiet,
-      &&HandleOpFuncFinite,
-      &&HandleOpFloor,   &&HandleOpAddK,      &&HandleOpAddV,      &&HandleOpAddS,      &&HandleOpSubK,
-      &&HandleOpSubV,    &&HandleOpSubS,      &&HandleOpRSubK,     &&HandleOpRSubV,     &&HandleOpMulK,
-      &&HandleOpMulV,    &&HandleOpMulS,      &&HandleOpDivK,      &&HandleOpDivV,      &&HandleOpDivS,
-      &&HandleOpRDivK,   &&HandleOpRDivV,     &&HandleOpModK,      &&HandleOpModV,      &&HandleOpModS,
-      &&HandleOpRModK,   &&HandleOpRModV,     &&HandleOpPowK,      &&HandleOpPowV,      &&HandleOpPowS,
-      &&HandleOpRPowK,   &&HandleOpRPowV,     &&HandleOpLoadVAddK, &&HandleOpLoadVSubK, &&HandleOpLoadVMulK,
-      &&HandleOpSquare,  &&HandleOpReciprocal, &&HandleOpHalfPower,
-      &&HandleOpFuncEnd, &&HandleOpFuncFiniteEnd,
-  };
-  static_assert(sizeof handlers / sizeof handlers[0] == OpCount, "one handler per instruction");
+    static const void *const handlers[] = {
+        &&HandleOpEnd,           &&HandleOpFail,   &&HandleOpLoadK,      &&HandleOpLoadV,     &&HandleOpPushK,
+        &&HandleOpPushV,         &&HandleOpNeg,    &&HandleOpAssign,     &&HandleOpFunc,      &&HandleOpFuncQuiet,
+        &&HandleOpFuncFinite,    &&HandleOpFloor,  &&HandleOpAddK,       &&HandleOpAddV,      &&HandleOpAddS,
+        &&HandleOpSubK,          &&HandleOpSubV,   &&HandleOpSubS,       &&HandleOpRSubK,     &&HandleOpRSubV,
+        &&HandleOpMulK,          &&HandleOpMulV,   &&HandleOpMulS,       &&HandleOpDivK,      &&HandleOpDivV,
+        &&HandleOpDivS,          &&HandleOpRDivK,  &&HandleOpRDivV,      &&HandleOpModK,      &&HandleOpModV,
+        &&HandleOpModS,          &&HandleOpRModK,  &&HandleOpRModV,      &&HandleOpPowK,      &&HandleOpPowV,
+        &&HandleOpPowS,          &&HandleOpRPowK,  &&HandleOpRPowV,      &&HandleOpLoadVAddK, &&HandleOpLoadVSubK,
+        &&HandleOpLoadVMulK,     &&HandleOpSquare, &&HandleOpReciprocal, &&HandleOpHalfPower, &&HandleOpFuncEnd,
+        &&HandleOpFuncFiniteEnd,
+    };
+    static_assert(sizeof handlers / sizeof handlers[0] == OpCount, "one handler per instruction");
 #define CASE(op) Handle##op:
 #define NEXT goto *handlers[(++ip)->op]
-  goto *handlers[ip->op];
+    goto *handlers[ip->op];
 #else
 #define CASE(op) case op:
-#define NEXT \
-  ++ip;      \
-  continue
-  for (;;) switch (ip->op) {
+#define NEXT                                                                                                           \
+    ++ip;                                                                                                              \
+    continue
+    for (;;)
+        switch (ip->op) {
 #endif
 
-  CASE(OpEnd) return acc;
-  CASE(OpFail) errno = EDOM; goto failed;
-  CASE(OpLoadK) acc = ip->k; NEXT;
-  CASE(OpLoadV) acc = v[ip->index]; NEXT;
-  CASE(OpPushK) stack[sp++] = acc; acc = ip->k; NEXT;
-  CASE(OpPushV) stack[sp++] = acc; acc = v[ip->index]; NEXT;
-  CASE(OpNeg) acc = -acc; NEXT;
-  CASE(OpAssign) v[ip->index] = acc; NEXT;
-  CASE(OpFunc)
+    CASE(OpEnd) return acc;
+    CASE(OpFail) errno = EDOM;
+    goto failed;
+    CASE(OpLoadK) acc = ip->k;
+    NEXT;
+    CASE(OpLoadV) acc = v[ip->index];
+    NEXT;
+    CASE(OpPushK) stack[sp++] = acc;
+    acc = ip->k;
+    NEXT;
+    CASE(OpPushV) stack[sp++] = acc;
+    acc = v[ip->index];
+    NEXT;
+    CASE(OpNeg) acc = -acc;
+    NEXT;
+    CASE(OpAssign) v[ip->index] = acc;
+    NEXT;
+    CASE(OpFunc)
     // Always through the table, never a direct call: g++'s built-in
     // knowledge holds sin, cos and tan to be functions that never set
     // errno, and it deletes the test after a direct call, though the
@@ -372,103 +385,120 @@ double evaluateFormula() {
     acc = functionTable[ip->index](acc);
     if (*err != 0) goto failed;
     NEXT;
-  CASE(OpFuncQuiet) acc = functionTable[ip->index](acc); NEXT;
-  CASE(OpFuncFinite)
+    CASE(OpFuncQuiet) acc = functionTable[ip->index](acc);
+    NEXT;
+    CASE(OpFuncFinite)
     // A finite argument cannot make these report anything: skip errno.
     if (std::isfinite(acc)) {
-      acc = (*finiteArgumentRow(ip->index))(acc);
+        acc = (*finiteArgumentRow(ip->index))(acc);
     } else {
-      *err = 0;
-      acc = functionTable[ip->index](acc);
-      if (*err != 0) goto failed;
+        *err = 0;
+        acc = functionTable[ip->index](acc);
+        if (*err != 0) goto failed;
     }
     NEXT;
-  CASE(OpFloor) acc = floor(acc); NEXT;
+    CASE(OpFloor) acc = floor(acc);
+    NEXT;
 
-  CASE(OpAddK) acc = acc + ip->k; NEXT;
-  CASE(OpAddV) acc = acc + v[ip->index]; NEXT;
-  CASE(OpAddS) acc = stack[--sp] + acc; NEXT;
-  CASE(OpSubK) acc = acc - ip->k; NEXT;
-  CASE(OpSubV) acc = acc - v[ip->index]; NEXT;
-  CASE(OpSubS) acc = stack[--sp] - acc; NEXT;
-  CASE(OpRSubK) acc = ip->k - acc; NEXT;
-  CASE(OpRSubV) acc = v[ip->index] - acc; NEXT;
-  CASE(OpMulK) acc = acc * ip->k; NEXT;
-  CASE(OpMulV) acc = acc * v[ip->index]; NEXT;
-  CASE(OpMulS) acc = stack[--sp] * acc; NEXT;
+    CASE(OpAddK) acc = acc + ip->k;
+    NEXT;
+    CASE(OpAddV) acc = acc + v[ip->index];
+    NEXT;
+    CASE(OpAddS) acc = stack[--sp] + acc;
+    NEXT;
+    CASE(OpSubK) acc = acc - ip->k;
+    NEXT;
+    CASE(OpSubV) acc = acc - v[ip->index];
+    NEXT;
+    CASE(OpSubS) acc = stack[--sp] - acc;
+    NEXT;
+    CASE(OpRSubK) acc = ip->k - acc;
+    NEXT;
+    CASE(OpRSubV) acc = v[ip->index] - acc;
+    NEXT;
+    CASE(OpMulK) acc = acc * ip->k;
+    NEXT;
+    CASE(OpMulV) acc = acc * v[ip->index];
+    NEXT;
+    CASE(OpMulS) acc = stack[--sp] * acc;
+    NEXT;
 
-  // Division by a number: the emitter has already ruled out zero and NaN.
-  CASE(OpDivK) acc = acc / ip->k; NEXT;
-#define TONALIX_DIVIDE(left, right)         \
-  {                                         \
-    const double l_ = (left), r_ = (right); \
-    if (!(r_ < 0.0 || r_ > 0.0)) {          \
-      errno = EDOM;                         \
-      goto failed;                             \
-    }                                       \
-    acc = l_ / r_;                          \
-  }
-  CASE(OpDivV) TONALIX_DIVIDE(acc, v[ip->index]) NEXT;
-  CASE(OpDivS) TONALIX_DIVIDE(stack[--sp], acc) NEXT;
-  CASE(OpRDivK) TONALIX_DIVIDE(ip->k, acc) NEXT;
-  CASE(OpRDivV) TONALIX_DIVIDE(v[ip->index], acc) NEXT;
+    // Division by a number: the emitter has already ruled out zero and NaN.
+    CASE(OpDivK) acc = acc / ip->k;
+    NEXT;
+#define TONALIX_DIVIDE(left, right)                                                                                    \
+    {                                                                                                                  \
+        const double l_ = (left), r_ = (right);                                                                        \
+        if (!(r_ < 0.0 || r_ > 0.0)) {                                                                                 \
+            errno = EDOM;                                                                                              \
+            goto failed;                                                                                               \
+        }                                                                                                              \
+        acc = l_ / r_;                                                                                                 \
+    }
+    CASE(OpDivV) TONALIX_DIVIDE(acc, v[ip->index]) NEXT;
+    CASE(OpDivS) TONALIX_DIVIDE(stack[--sp], acc) NEXT;
+    CASE(OpRDivK) TONALIX_DIVIDE(ip->k, acc) NEXT;
+    CASE(OpRDivV) TONALIX_DIVIDE(v[ip->index], acc) NEXT;
 #undef TONALIX_DIVIDE
 
-#define TONALIX_CALL(function, left, right) \
-  {                                         \
-    const double l_ = (left), r_ = (right); \
-    *err = 0;                               \
-    acc = function(l_, r_);                 \
-    if (*err != 0) goto failed;                \
-  }
-  CASE(OpModK) TONALIX_CALL(formulaMod, acc, ip->k) NEXT;
-  CASE(OpModV) TONALIX_CALL(formulaMod, acc, v[ip->index]) NEXT;
-  CASE(OpModS) TONALIX_CALL(formulaMod, stack[--sp], acc) NEXT;
-  CASE(OpRModK) TONALIX_CALL(formulaMod, ip->k, acc) NEXT;
-  CASE(OpRModV) TONALIX_CALL(formulaMod, v[ip->index], acc) NEXT;
-  CASE(OpPowK) TONALIX_CALL(formulaPow, acc, ip->k) NEXT;
-  CASE(OpPowV) TONALIX_CALL(formulaPow, acc, v[ip->index]) NEXT;
-  CASE(OpPowS) TONALIX_CALL(formulaPow, stack[--sp], acc) NEXT;
-  CASE(OpRPowK) TONALIX_CALL(formulaPow, ip->k, acc) NEXT;
-  CASE(OpRPowV) TONALIX_CALL(formulaPow, v[ip->index], acc) NEXT;
+#define TONALIX_CALL(function, left, right)                                                                            \
+    {                                                                                                                  \
+        const double l_ = (left), r_ = (right);                                                                        \
+        *err = 0;                                                                                                      \
+        acc = function(l_, r_);                                                                                        \
+        if (*err != 0) goto failed;                                                                                    \
+    }
+    CASE(OpModK) TONALIX_CALL(formulaMod, acc, ip->k) NEXT;
+    CASE(OpModV) TONALIX_CALL(formulaMod, acc, v[ip->index]) NEXT;
+    CASE(OpModS) TONALIX_CALL(formulaMod, stack[--sp], acc) NEXT;
+    CASE(OpRModK) TONALIX_CALL(formulaMod, ip->k, acc) NEXT;
+    CASE(OpRModV) TONALIX_CALL(formulaMod, v[ip->index], acc) NEXT;
+    CASE(OpPowK) TONALIX_CALL(formulaPow, acc, ip->k) NEXT;
+    CASE(OpPowV) TONALIX_CALL(formulaPow, acc, v[ip->index]) NEXT;
+    CASE(OpPowS) TONALIX_CALL(formulaPow, stack[--sp], acc) NEXT;
+    CASE(OpRPowK) TONALIX_CALL(formulaPow, ip->k, acc) NEXT;
+    CASE(OpRPowV) TONALIX_CALL(formulaPow, v[ip->index], acc) NEXT;
 #undef TONALIX_CALL
 
-  CASE(OpLoadVAddK) acc = v[ip->index] + ip->k; NEXT;
-  CASE(OpLoadVSubK) acc = v[ip->index] - ip->k; NEXT;
-  CASE(OpLoadVMulK) acc = v[ip->index] * ip->k; NEXT;
-  CASE(OpSquare) {
-    const double x = acc;
-    acc = x * x;
-    if ((acc == 0.0 || std::isinf(acc)) && x != 0.0 && std::isfinite(x)) {
-      errno = ERANGE;
-      goto failed;
-    }
-  }
-  NEXT;
-  CASE(OpHalfPower)
-    if (acc < 0.0) {
-      if (!std::isinf(acc)) {
-        errno = EDOM;
-        goto failed;
-      }
-      acc = HUGE_VAL;
-    } else {
-      acc = std::sqrt(acc) + 0.0;
+    CASE(OpLoadVAddK) acc = v[ip->index] + ip->k;
+    NEXT;
+    CASE(OpLoadVSubK) acc = v[ip->index] - ip->k;
+    NEXT;
+    CASE(OpLoadVMulK) acc = v[ip->index] * ip->k;
+    NEXT;
+    CASE(OpSquare) {
+        const double x = acc;
+        acc = x * x;
+        if ((acc == 0.0 || std::isinf(acc)) && x != 0.0 && std::isfinite(x)) {
+            errno = ERANGE;
+            goto failed;
+        }
     }
     NEXT;
-  CASE(OpReciprocal)
+    CASE(OpHalfPower)
+    if (acc < 0.0) {
+        if (!std::isinf(acc)) {
+            errno = EDOM;
+            goto failed;
+        }
+        acc = HUGE_VAL;
+    } else {
+        acc = std::sqrt(acc) + 0.0;
+    }
+    NEXT;
+    CASE(OpReciprocal)
     acc = 1.0 / acc;
     if (std::isinf(acc)) {
-      errno = ERANGE;
-      goto failed;
+        errno = ERANGE;
+        goto failed;
     }
     NEXT;
-  CASE(OpFuncEnd)
+    CASE(OpFuncEnd)
     *err = 0;
     acc = functionTable[ip->index](acc);
     if (*err != 0) goto failed;
     return acc;
-  CASE(OpFuncFiniteEnd)
+    CASE(OpFuncFiniteEnd)
     if (std::isfinite(acc)) return (*finiteArgumentRow(ip->index))(acc);
     *err = 0;
     acc = functionTable[ip->index](acc);
@@ -476,14 +506,13 @@ double evaluateFormula() {
     return acc;
 
 #ifndef TONALIX_THREADED_DISPATCH
-  }
+}
 #endif
 #undef CASE
 #undef NEXT
 
-failed:
-  formulaStatus = FormulaEvalFailed;
-  return 0.0;
+failed : formulaStatus = FormulaEvalFailed;
+return 0.0;
 }
 
 #ifdef TONALIX_THREADED_DISPATCH

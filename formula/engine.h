@@ -8,7 +8,7 @@
 
 // The variables a to z, all 0 at program start and never reset.
 struct VariableTable {
-  double value[VariableCount];
+    double value[VariableCount];
 };
 extern VariableTable variableTable;
 

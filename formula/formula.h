@@ -11,15 +11,15 @@
 
 #include <cstdint>
 
-constexpr unsigned VariableCount = 26;     // a to z
-constexpr unsigned VariableT = 19;         // index of t, the time in seconds
+constexpr unsigned VariableCount = 26; // a to z
+constexpr unsigned VariableT = 19;     // index of t, the time in seconds
 
 // Values of formulaStatus. FormulaEvalFailed is bit 1 of the word, which is
 // the only bit setVariable clears.
 enum FormulaStatusValue : int {
-  FormulaReady = 0,          // the program can be evaluated
-  FormulaCompileFailed = 1,  // the last compilation failed
-  FormulaEvalFailed = 2,     // an evaluation failed since the variables last changed
+    FormulaReady = 0,         // the program can be evaluated
+    FormulaCompileFailed = 1, // the last compilation failed
+    FormulaEvalFailed = 2,    // an evaluation failed since the variables last changed
 };
 
 // The engine's status word: 0 (FormulaReady) at program start.
@@ -46,10 +46,10 @@ double getVariable(unsigned index);
 
 // One buffer of the sample generator's work, run in one call.
 struct SampleRun {
-  unsigned char *out;  // count 16-bit little-endian samples are written here
-  int64_t count;       // samples, 1 or more
-  double period;       // the sample period added to t after each sample
-  double lastTime;     // out: the t at which the last sample was evaluated
+    unsigned char *out; // count 16-bit little-endian samples are written here
+    int64_t count;      // samples, 1 or more
+    double period;      // the sample period added to t after each sample
+    double lastTime;    // out: the t at which the last sample was evaluated
 };
 
 // Runs, for each of run->count samples: read t, evaluate the formula (a

@@ -6,9 +6,8 @@
 #include <cstring>
 
 const char *const functionNames[FunctionCount] = {
-    "ceil(", "floor(", "abs(",  "sqrt(",  "exp(",   "log(",   "log10(", "sin(",
-    "cos(",  "tan(",   "asin(", "acos(",  "atan(",  "sinh(",  "cosh(",  "tanh(",
-    "asinh(", "acosh(", "atanh(", "j0(",  "j1(",    "y0(",    "y1(",
+    "ceil(", "floor(", "abs(",  "sqrt(", "exp(",   "log(",   "log10(", "sin(", "cos(", "tan(", "asin(", "acos(",
+    "atan(", "sinh(",  "cosh(", "tanh(", "asinh(", "acosh(", "atanh(", "j0(",  "j1(",  "y0(",  "y1(",
 };
 
 const unsigned functionNameLengths[FunctionCount] = {
@@ -37,144 +36,163 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 // significant digits the rest are dropped, with a sticky 1 standing in for
 // any non-zero one, which keeps the rounding of the full number.
 const char *scanNumber(const char *start, double *value) {
-  const char *p = start;
-  const char *intBegin = p;
-  while (isDigit(*p)) ++p;
-  const char *intEnd = p;
-  const char *fracBegin = p;
-  const char *fracEnd = p;
-  if (*p == '.') {
-    fracBegin = ++p;
-    while (isDigit(*p)) ++p;
-    fracEnd = p;
-  }
-  if (intBegin == intEnd && fracBegin == fracEnd) return start;
-
-  long long exponent = 0;
-  if (*p == 'e' || *p == 'E' || *p == 'd' || *p == 'D') {
-    const char *q = p + 1;
-    bool negative = false;
-    if (*q == '+' || *q == '-') negative = (*q++ == '-');
-    if (isDigit(*q)) {
-      while (isDigit(*q)) {
-        exponent = exponent * 10 + (*q++ - '0');
-        if (exponent > ExponentCap) exponent = ExponentCap;
-      }
-      if (negative) exponent = -exponent;
-      p = q;
+    const char *p = start;
+    const char *intBegin = p;
+    while (isDigit(*p))
+        ++p;
+    const char *intEnd = p;
+    const char *fracBegin = p;
+    const char *fracEnd = p;
+    if (*p == '.') {
+        fracBegin = ++p;
+        while (isDigit(*p))
+            ++p;
+        fracEnd = p;
     }
-  }
+    if (intBegin == intEnd && fracBegin == fracEnd) return start;
 
-  char text[MaxSignificantDigits + 32];
-  unsigned kept = 0;
-  long long dropped = 0;  // significant digits left out
-  bool droppedNonZero = false;
-  auto take = [&](char c) {
-    if (kept == 0 && c == '0') return;  // leading zero
-    if (kept < MaxSignificantDigits) {
-      text[kept++] = c;
-    } else {
-      ++dropped;
-      if (c != '0') droppedNonZero = true;
+    long long exponent = 0;
+    if (*p == 'e' || *p == 'E' || *p == 'd' || *p == 'D') {
+        const char *q = p + 1;
+        bool negative = false;
+        if (*q == '+' || *q == '-') negative = (*q++ == '-');
+        if (isDigit(*q)) {
+            while (isDigit(*q)) {
+                exponent = exponent * 10 + (*q++ - '0');
+                if (exponent > ExponentCap) exponent = ExponentCap;
+            }
+            if (negative) exponent = -exponent;
+            p = q;
+        }
     }
-  };
-  for (const char *d = intBegin; d < intEnd; ++d) take(*d);
-  for (const char *d = fracBegin; d < fracEnd; ++d) take(*d);
-  if (kept == 0) {
-    *value = 0.0;
+
+    char text[MaxSignificantDigits + 32];
+    unsigned kept = 0;
+    long long dropped = 0; // significant digits left out
+    bool droppedNonZero = false;
+    auto take = [&](char c) {
+        if (kept == 0 && c == '0') return; // leading zero
+        if (kept < MaxSignificantDigits) {
+            text[kept++] = c;
+        } else {
+            ++dropped;
+            if (c != '0') droppedNonZero = true;
+        }
+    };
+    for (const char *d = intBegin; d < intEnd; ++d)
+        take(*d);
+    for (const char *d = fracBegin; d < fracEnd; ++d)
+        take(*d);
+    if (kept == 0) {
+        *value = 0.0;
+        return p;
+    }
+    long long scale = exponent - static_cast<long long>(fracEnd - fracBegin) + dropped;
+    if (droppedNonZero) {
+        text[kept++] = '1';
+        --scale;
+    }
+    if (scale > PrintedExponentCap) scale = PrintedExponentCap;
+    if (scale < -PrintedExponentCap) scale = -PrintedExponentCap;
+    std::snprintf(text + kept, sizeof text - kept, "e%lld", scale);
+    *value = std::strtod(text, nullptr);
     return p;
-  }
-  long long scale = exponent - static_cast<long long>(fracEnd - fracBegin) + dropped;
-  if (droppedNonZero) {
-    text[kept++] = '1';
-    --scale;
-  }
-  if (scale > PrintedExponentCap) scale = PrintedExponentCap;
-  if (scale < -PrintedExponentCap) scale = -PrintedExponentCap;
-  std::snprintf(text + kept, sizeof text - kept, "e%lld", scale);
-  *value = std::strtod(text, nullptr);
-  return p;
 }
 
-}  // namespace
+} // namespace
 
 int tokenizeFormula(const char *text) {
-  Token *const out = tokenArray;
-  out[0].code = TK_LPAREN;  // the implicit "(" around the whole formula
-  unsigned w = 1;           // write position; the previous token is out[w - 1]
-  const char *p = text;
+    Token *const out = tokenArray;
+    out[0].code = TK_LPAREN; // the implicit "(" around the whole formula
+    unsigned w = 1;          // write position; the previous token is out[w - 1]
+    const char *p = text;
 
-  while (*p != '\0') {
-    // Checked before the character is looked at, so even a space or a unary
-    // plus after the 509th token fails the formula.
-    if (w >= LexerSlotLimit) {
-      out[w].code = TK_END;
-      return 1;
+    while (*p != '\0') {
+        // Checked before the character is looked at, so even a space or a unary
+        // plus after the 509th token fails the formula.
+        if (w >= LexerSlotLimit) {
+            out[w].code = TK_END;
+            return 1;
+        }
+        const char c = *p;
+        const uint32_t previous = out[w - 1].code;
+        const bool afterValue = isOperand(previous) || previous == TK_RPAREN;
+        uint32_t code = TK_END; // the token to store, if any
+        switch (c) {
+        case ' ':
+            break;
+        case '+':
+            if (afterValue) code = TK_ADD; // otherwise a unary plus: no token
+            break;
+        case '-':
+            if (afterValue) {
+                code = TK_SUB;
+            } else if (previous == TK_NEG) {
+                --w; // two unary minus signs cancel
+            } else {
+                code = TK_NEG;
+            }
+            break;
+        case '*':
+            code = TK_MUL;
+            break;
+        case '/':
+            code = TK_DIV;
+            break;
+        case '%':
+            code = TK_MOD;
+            break;
+        case '^':
+            code = TK_POW;
+            break;
+        case '(':
+            code = TK_LPAREN;
+            break;
+        case ')':
+            code = TK_RPAREN;
+            break;
+        case ',':
+            code = TK_COMMA;
+            break;
+        case '=':
+            if (!isVariable(previous)) {
+                out[w].code = TK_END;
+                return 1;
+            }
+            out[w - 1].code = previous - AssignFromVar;
+            break;
+        default:
+            if (isDigit(c) || c == '.') {
+                double value = 0.0;
+                const char *end = scanNumber(p, &value);
+                // A point that begins no number leaves the read position where it
+                // is: zero-valued numbers pile up until the capacity check fails.
+                out[w].code = TK_NUMBER;
+                out[w].value = value;
+                ++w;
+                p = end;
+                continue;
+            }
+            if (c >= 'a' && c <= 'z') {
+                unsigned i = 0;
+                while (i < FunctionCount && std::strncmp(p, functionNames[i], functionNameLengths[i]) != 0)
+                    ++i;
+                if (i < FunctionCount) {
+                    out[w++].code = TK_FUNC + i;
+                    p += functionNameLengths[i] - 1; // the "(" is read next as a token
+                } else {
+                    out[w++].code = TK_VAR + static_cast<uint32_t>(c - 'a');
+                    ++p;
+                }
+                continue;
+            }
+            out[w].code = TK_END; // a byte outside the language
+            return 1;
+        }
+        if (code != TK_END) out[w++].code = code;
+        ++p;
     }
-    const char c = *p;
-    const uint32_t previous = out[w - 1].code;
-    const bool afterValue = isOperand(previous) || previous == TK_RPAREN;
-    uint32_t code = TK_END;  // the token to store, if any
-    switch (c) {
-      case ' ':
-        break;
-      case '+':
-        if (afterValue) code = TK_ADD;  // otherwise a unary plus: no token
-        break;
-      case '-':
-        if (afterValue) {
-          code = TK_SUB;
-        } else if (previous == TK_NEG) {
-          --w;  // two unary minus signs cancel
-        } else {
-          code = TK_NEG;
-        }
-        break;
-      case '*': code = TK_MUL; break;
-      case '/': code = TK_DIV; break;
-      case '%': code = TK_MOD; break;
-      case '^': code = TK_POW; break;
-      case '(': code = TK_LPAREN; break;
-      case ')': code = TK_RPAREN; break;
-      case ',': code = TK_COMMA; break;
-      case '=':
-        if (!isVariable(previous)) {
-          out[w].code = TK_END;
-          return 1;
-        }
-        out[w - 1].code = previous - AssignFromVar;
-        break;
-      default:
-        if (isDigit(c) || c == '.') {
-          double value = 0.0;
-          const char *end = scanNumber(p, &value);
-          // A point that begins no number leaves the read position where it
-          // is: zero-valued numbers pile up until the capacity check fails.
-          out[w].code = TK_NUMBER;
-          out[w].value = value;
-          ++w;
-          p = end;
-          continue;
-        }
-        if (c >= 'a' && c <= 'z') {
-          unsigned i = 0;
-          while (i < FunctionCount && std::strncmp(p, functionNames[i], functionNameLengths[i]) != 0) ++i;
-          if (i < FunctionCount) {
-            out[w++].code = TK_FUNC + i;
-            p += functionNameLengths[i] - 1;  // the "(" is read next as a token
-          } else {
-            out[w++].code = TK_VAR + static_cast<uint32_t>(c - 'a');
-            ++p;
-          }
-          continue;
-        }
-        out[w].code = TK_END;  // a byte outside the language
-        return 1;
-    }
-    if (code != TK_END) out[w++].code = code;
-    ++p;
-  }
-  out[w].code = TK_RPAREN;
-  out[w + 1].code = TK_END;
-  return 0;
+    out[w].code = TK_RPAREN;
+    out[w + 1].code = TK_END;
+    return 0;
 }

@@ -9,18 +9,18 @@
 
 #include "formula/tokens.h"
 
-constexpr unsigned OperatorCount = 6;  // "+", "-", "*", "/", "%", "^"
+constexpr unsigned OperatorCount = 6; // "+", "-", "*", "/", "%", "^"
 
 // The rows of functionTable that the evaluation forms treat by name: the
 // position of each name in functionNames.
 enum FunctionIndex : unsigned {
-  FunctionCeil = 0,
-  FunctionFloor = 1,
-  FunctionAbs = 2,
-  FunctionSqrt = 3,
-  FunctionSin = 7,
-  FunctionCos = 8,
-  FunctionTan = 9,
+    FunctionCeil = 0,
+    FunctionFloor = 1,
+    FunctionAbs = 2,
+    FunctionSqrt = 3,
+    FunctionSin = 7,
+    FunctionCos = 8,
+    FunctionTan = 9,
 };
 
 using BinaryFunction = double (*)(double left, double right);
@@ -53,9 +53,9 @@ double opDiv(double left, double right);
 // Inverse hyperbolic functions, computed in extended precision so that x*x
 // cannot overflow for a finite x. On a domain error each sets errno to EDOM
 // and returns HUGE_VAL.
-double formulaAsinh(double x);  // ln(x + sqrt(x*x + 1)); no domain error
-double formulaAcosh(double x);  // ln(x + sqrt(x*x - 1)) for x >= 1
-double formulaAtanh(double x);  // ln((1 + x) / (1 - x)) / 2 for -1 < x < 1
+double formulaAsinh(double x); // ln(x + sqrt(x*x + 1)); no domain error
+double formulaAcosh(double x); // ln(x + sqrt(x*x - 1)) for x >= 1
+double formulaAtanh(double x); // ln((1 + x) / (1 - x)) / 2 for -1 < x < 1
 
 // The floating remainder, as the operator table and the derived evaluation
 // form call it: the C library's fmod, except on Windows, where it reports

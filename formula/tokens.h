@@ -18,26 +18,26 @@
 // The argument is the index into operatorTable or functionTable, or the
 // variable number. A high byte of 0x77 marks an operand (number or variable).
 // Read the fields only through the accessors below.
-constexpr uint32_t TK_END = 0x0000;     // end of a sequence
-constexpr uint32_t TK_LPAREN = 0x0F00;  // "("
-constexpr uint32_t TK_RPAREN = 0x1100;  // ")"
-constexpr uint32_t TK_COMMA = 0x2200;   // ","
-constexpr uint32_t TK_ASSIGN = 0x2F00;  // "x=": 0x2F00 + variable index 0..25
-constexpr uint32_t TK_ADD = 0x3300;     // binary "+", operator 0
-constexpr uint32_t TK_SUB = 0x3301;     // binary "-", operator 1
-constexpr uint32_t TK_MUL = 0x4402;     // "*", operator 2
-constexpr uint32_t TK_DIV = 0x4403;     // "/", operator 3
-constexpr uint32_t TK_MOD = 0x4404;     // "%", operator 4
-constexpr uint32_t TK_NEG = 0x4406;     // unary "-" (no table entry)
-constexpr uint32_t TK_POW = 0x5605;     // "^", operator 5
-constexpr uint32_t TK_FUNC = 0x6800;    // "name(": 0x6800 + function index 0..22
-constexpr uint32_t TK_NUMBER = 0x7700;  // a number, value in Token::value
-constexpr uint32_t TK_VAR = 0x7701;     // a letter: 0x7701 (a) .. 0x771A (z)
+constexpr uint32_t TK_END = 0x0000;    // end of a sequence
+constexpr uint32_t TK_LPAREN = 0x0F00; // "("
+constexpr uint32_t TK_RPAREN = 0x1100; // ")"
+constexpr uint32_t TK_COMMA = 0x2200;  // ","
+constexpr uint32_t TK_ASSIGN = 0x2F00; // "x=": 0x2F00 + variable index 0..25
+constexpr uint32_t TK_ADD = 0x3300;    // binary "+", operator 0
+constexpr uint32_t TK_SUB = 0x3301;    // binary "-", operator 1
+constexpr uint32_t TK_MUL = 0x4402;    // "*", operator 2
+constexpr uint32_t TK_DIV = 0x4403;    // "/", operator 3
+constexpr uint32_t TK_MOD = 0x4404;    // "%", operator 4
+constexpr uint32_t TK_NEG = 0x4406;    // unary "-" (no table entry)
+constexpr uint32_t TK_POW = 0x5605;    // "^", operator 5
+constexpr uint32_t TK_FUNC = 0x6800;   // "name(": 0x6800 + function index 0..22
+constexpr uint32_t TK_NUMBER = 0x7700; // a number, value in Token::value
+constexpr uint32_t TK_VAR = 0x7701;    // a letter: 0x7701 (a) .. 0x771A (z)
 
-constexpr uint32_t TK_ASSIGN_LAST = 0x2F19;  // assignment to z
-constexpr uint32_t TK_FUNC_LAST = 0x6816;    // function 22, "y1("
-constexpr uint32_t TK_VAR_LAST = 0x771A;     // the variable z
-constexpr uint32_t AssignFromVar = 0x4801;   // TK_VAR code - TK_ASSIGN code of a letter
+constexpr uint32_t TK_ASSIGN_LAST = 0x2F19; // assignment to z
+constexpr uint32_t TK_FUNC_LAST = 0x6816;   // function 22, "y1("
+constexpr uint32_t TK_VAR_LAST = 0x771A;    // the variable z
+constexpr uint32_t AssignFromVar = 0x4801;  // TK_VAR code - TK_ASSIGN code of a letter
 
 constexpr uint32_t stackPriority(uint32_t code) { return (code >> 12) & 0xF; }
 constexpr uint32_t incomingPriority(uint32_t code) { return (code >> 8) & 0xF; }
@@ -49,13 +49,13 @@ constexpr bool isAssignment(uint32_t code) { return code >= TK_ASSIGN && code <=
 
 // One unit of a formula.
 struct Token {
-  uint32_t code;  // token code, above
-  double value;   // a TK_NUMBER's value; left unset in every other kind
+    uint32_t code; // token code, above
+    double value;  // a TK_NUMBER's value; left unset in every other kind
 };
 
-constexpr unsigned TokenSlots = 512;       // slots in the token array
-constexpr unsigned LexerSlotLimit = 510;   // the lexer fails on reaching this slot
-constexpr unsigned FunctionCount = 23;     // entries of functionNames
+constexpr unsigned TokenSlots = 512;     // slots in the token array
+constexpr unsigned LexerSlotLimit = 510; // the lexer fails on reaching this slot
+constexpr unsigned FunctionCount = 23;   // entries of functionNames
 
 // The engine's one token array, zero-filled at program start. The lexer
 // writes the infix sequence into it, the conversion rewrites it in place into

@@ -15,7 +15,8 @@ inline unsigned copyBoundedText(char *buffer, int size, const char *text, size_t
         n = (size_t)size - 1;
         // step back over continuation bytes (10xxxxxx) to the start of the
         // character that was cut
-        while (n > 0 && ((unsigned char)text[n] & 0xC0u) == 0x80u) n--;
+        while (n > 0 && ((unsigned char)text[n] & 0xC0u) == 0x80u)
+            n--;
     }
     if (n) memcpy(buffer, text, n);
     buffer[n] = '\0';

@@ -16,14 +16,14 @@
 
 // A request for the open-file dialog, after the desktop's request record.
 struct OpenFileRequest {
-    Window owner;                       // the window the dialog is modal to
-    const char *filter;                 // pairs of NUL-ended texts (caption, pattern), ended by a further NUL
-    unsigned filterIndex;               // 1-based: the pair selected at start
-    char *file;                         // receives the chosen path (UTF-8), NUL-ended
-    unsigned fileSize;                  // bytes of file
-    const char *initialDirectory;       // the folder shown at start
-    const char *title;                  // the dialog's caption
-    unsigned flags;                     // OFN_FILEMUSTEXIST
+    Window owner;                 // the window the dialog is modal to
+    const char *filter;           // pairs of NUL-ended texts (caption, pattern), ended by a further NUL
+    unsigned filterIndex;         // 1-based: the pair selected at start
+    char *file;                   // receives the chosen path (UTF-8), NUL-ended
+    unsigned fileSize;            // bytes of file
+    const char *initialDirectory; // the folder shown at start
+    const char *title;            // the dialog's caption
+    unsigned flags;               // OFN_FILEMUSTEXIST
 };
 
 // Runs the open-file dialog for request.  Returns 1 and fills request->file

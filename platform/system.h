@@ -9,9 +9,9 @@
 
 #include "platform/window.h"
 
-typedef uintptr_t RegistryRoot;         // a root of the settings store
+typedef uintptr_t RegistryRoot; // a root of the settings store
 #ifndef HKEY_CURRENT_USER
-#define HKEY_CURRENT_USER ((RegistryRoot)0x80000001u)   // the user's own settings
+#define HKEY_CURRENT_USER ((RegistryRoot)0x80000001u) // the user's own settings
 #endif
 
 // Show states for openWithShell, with the values the desktop platforms give them.

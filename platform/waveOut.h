@@ -39,63 +39,63 @@
 struct StreamFormat;
 
 #ifndef MM_WOM_OPEN
-#define MM_WOM_OPEN 0x3BB               // 955: the device was opened
+#define MM_WOM_OPEN 0x3BB // 955: the device was opened
 #endif
 #ifndef MM_WOM_CLOSE
-#define MM_WOM_CLOSE 0x3BC              // 956: the device was closed
+#define MM_WOM_CLOSE 0x3BC // 956: the device was closed
 #endif
 #ifndef MM_WOM_DONE
-#define MM_WOM_DONE 0x3BD               // 957: lParam's header has been played
+#define MM_WOM_DONE 0x3BD // 957: lParam's header has been played
 #endif
 // The device was lost; not a platform message (it lies in the WM_APP range
 // so that it meets none), posted by the backend.  wParam: the handle.
 #define MM_WOM_LOST 0x83BD
 #ifndef WAVE_MAPPER
-#define WAVE_MAPPER 0xFFFFFFFFu         // the system's default output device
+#define WAVE_MAPPER 0xFFFFFFFFu // the system's default output device
 #endif
 #ifndef WHDR_DONE
-#define WHDR_DONE 0x00000001u           // header flag: the device is done with it
-#define WHDR_PREPARED 0x00000002u       // header flag: prepared
-#define WHDR_INQUEUE 0x00000010u        // header flag: queued on the device
+#define WHDR_DONE 0x00000001u     // header flag: the device is done with it
+#define WHDR_PREPARED 0x00000002u // header flag: prepared
+#define WHDR_INQUEUE 0x00000010u  // header flag: queued on the device
 #endif
 
-typedef uint32_t WaveResult;            // 0 is success, anything else a failure
+typedef uint32_t WaveResult; // 0 is success, anything else a failure
 const WaveResult WaveOk = 0;
-const WaveResult WaveErrorGeneric = 1;      // unspecified failure
-const WaveResult WaveErrorBadDevice = 2;    // no such device
-const WaveResult WaveErrorAllocated = 4;    // device busy
+const WaveResult WaveErrorGeneric = 1;   // unspecified failure
+const WaveResult WaveErrorBadDevice = 2; // no such device
+const WaveResult WaveErrorAllocated = 4; // device busy
 const WaveResult WaveErrorInvalidHandle = 5;
-const WaveResult WaveErrorNoDriver = 6;     // the device is gone
+const WaveResult WaveErrorNoDriver = 6; // the device is gone
 const WaveResult WaveErrorNoMemory = 7;
-const WaveResult WaveErrorBadFormat = 32;   // format refused
+const WaveResult WaveErrorBadFormat = 32; // format refused
 const WaveResult WaveErrorStillPlaying = 33;
 const WaveResult WaveErrorUnprepared = 34;
 
-struct WaveDevice;                      // defined by each backend
-typedef WaveDevice *WaveOutHandle;      // an open output device; null is none
+struct WaveDevice;                 // defined by each backend
+typedef WaveDevice *WaveOutHandle; // an open output device; null is none
 
 // One queued buffer: the fields of the platform's wave header, in its order.
 struct WaveHeader {
-    char *lpData;                       // the samples
-    uint32_t dwBufferLength;            // bytes to play
-    uint32_t dwBytesRecorded;           // unused for output
-    uintptr_t dwUser;                   // the owner's word
-    uint32_t dwFlags;                   // WHDR_ flags
-    uint32_t dwLoops;                   // unused
-    WaveHeader *lpNext;                 // reserved for the backend
-    uintptr_t reserved;                 // reserved for the backend
+    char *lpData;             // the samples
+    uint32_t dwBufferLength;  // bytes to play
+    uint32_t dwBytesRecorded; // unused for output
+    uintptr_t dwUser;         // the owner's word
+    uint32_t dwFlags;         // WHDR_ flags
+    uint32_t dwLoops;         // unused
+    WaveHeader *lpNext;       // reserved for the backend
+    uintptr_t reserved;       // reserved for the backend
 };
 
 // What a device says of itself; the stream only asks whether it answers.
 struct WaveOutCaps {
-    uint16_t wMid;                      // maker id
-    uint16_t wPid;                      // product id
-    uint32_t vDriverVersion;            // driver version
-    char szPname[32];                   // device name
-    uint32_t dwFormats;                 // standard formats supported
-    uint16_t wChannels;                 // channels
+    uint16_t wMid;           // maker id
+    uint16_t wPid;           // product id
+    uint32_t vDriverVersion; // driver version
+    char szPname[32];        // device name
+    uint32_t dwFormats;      // standard formats supported
+    uint16_t wChannels;      // channels
     uint16_t wReserved1;
-    uint32_t dwSupport;                 // optional functions
+    uint32_t dwSupport; // optional functions
 };
 
 // Returns the number of output devices.

@@ -26,18 +26,18 @@
 
 #include <cstdint>
 
-struct WindowRecord;                    // defined by each backend
-typedef WindowRecord *Window;           // a dialog or one of its controls; null is none
-typedef uintptr_t WParam;               // first message parameter
-typedef intptr_t LParam;                // second message parameter
+struct WindowRecord;          // defined by each backend
+typedef WindowRecord *Window; // a dialog or one of its controls; null is none
+typedef uintptr_t WParam;     // first message parameter
+typedef intptr_t LParam;      // second message parameter
 typedef intptr_t (*WindowProc)(Window window, unsigned message, WParam wParam, LParam lParam);
 
 struct DrawContextRecord;
 typedef DrawContextRecord *DrawContext; // what a colour query paints with
 struct CursorRecord;
-typedef CursorRecord *Cursor;           // a mouse pointer shape
+typedef CursorRecord *Cursor; // a mouse pointer shape
 struct ModuleRecord;
-typedef ModuleRecord *Module;           // the program image that holds the resources; null: this program
+typedef ModuleRecord *Module; // the program image that holds the resources; null: this program
 
 // Message numbers, with the values the desktop platforms give them.
 #ifndef WM_DESTROY
@@ -47,42 +47,42 @@ typedef ModuleRecord *Module;           // the program image that holds the reso
 #define WM_CLOSE 0x0010
 #endif
 #ifndef WM_SETCURSOR
-#define WM_SETCURSOR 0x0020             // wParam: the window under the pointer
+#define WM_SETCURSOR 0x0020 // wParam: the window under the pointer
 #endif
 #ifndef WM_INITDIALOG
 #define WM_INITDIALOG 0x0110
 #endif
 #ifndef WM_COMMAND
-#define WM_COMMAND 0x0111               // wParam: control id | notification << 16
+#define WM_COMMAND 0x0111 // wParam: control id | notification << 16
 #endif
 #ifndef WM_TIMER
-#define WM_TIMER 0x0113                 // wParam: timer id
+#define WM_TIMER 0x0113 // wParam: timer id
 #endif
 #ifndef WM_VSCROLL
-#define WM_VSCROLL 0x0115               // wParam: scroll code | position << 16; lParam: the trackbar
+#define WM_VSCROLL 0x0115 // wParam: scroll code | position << 16; lParam: the trackbar
 #endif
 #ifndef WM_CTLCOLORSTATIC
-#define WM_CTLCOLORSTATIC 0x0138        // wParam: DrawContext; lParam: the static control
+#define WM_CTLCOLORSTATIC 0x0138 // wParam: DrawContext; lParam: the static control
 #endif
 #ifndef WM_USER
-#define WM_USER 0x0400                  // first message number free for the program
+#define WM_USER 0x0400 // first message number free for the program
 #endif
 
 // Notification codes carried in the high word of a WM_COMMAND's wParam.
 #ifndef BN_CLICKED
-#define BN_CLICKED 0                    // push button or check box clicked
+#define BN_CLICKED 0 // push button or check box clicked
 #endif
 #ifndef STN_CLICKED
-#define STN_CLICKED 0                   // notifying static text clicked
+#define STN_CLICKED 0 // notifying static text clicked
 #endif
 #ifndef STN_DBLCLK
-#define STN_DBLCLK 1                    // notifying static text double-clicked
+#define STN_DBLCLK 1 // notifying static text double-clicked
 #endif
 #ifndef CBN_SELCHANGE
-#define CBN_SELCHANGE 1                 // drop-down list selection changed
+#define CBN_SELCHANGE 1 // drop-down list selection changed
 #endif
 #ifndef EN_CHANGE
-#define EN_CHANGE 0x0300                // edit text changed
+#define EN_CHANGE 0x0300 // edit text changed
 #endif
 
 // Trackbar scroll codes, the low word of WM_VSCROLL's wParam.
@@ -119,7 +119,9 @@ typedef ModuleRecord *Module;           // the program image that holds the reso
 inline unsigned lowWord(uintptr_t value) { return (unsigned)(value & 0xFFFFu); }
 inline unsigned highWord(uintptr_t value) { return (unsigned)((value >> 16) & 0xFFFFu); }
 // Returns a WM_COMMAND wParam for a control id and a notification code.
-inline WParam commandParam(unsigned id, unsigned notification) { return (WParam)((id & 0xFFFFu) | ((notification & 0xFFFFu) << 16)); }
+inline WParam commandParam(unsigned id, unsigned notification) {
+    return (WParam)((id & 0xFFFFu) | ((notification & 0xFFFFu) << 16));
+}
 
 // --- Dialogs --------------------------------------------------------------
 

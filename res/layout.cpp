@@ -7,13 +7,13 @@ namespace {
 
 // Style combinations that the rows share.
 const uint32_t Shown = StyleVisible;
-const uint32_t Button = StyleTabStop;                                   // push button
-const uint32_t BitmapButton = StyleTabStop | StyleBitmap;               // push button showing a bitmap
-const uint32_t Check = StyleTabStop;                                    // automatic check box
-const uint32_t Label = StyleGroup;                                      // static text with a text
+const uint32_t Button = StyleTabStop;                     // push button
+const uint32_t BitmapButton = StyleTabStop | StyleBitmap; // push button showing a bitmap
+const uint32_t Check = StyleTabStop;                      // automatic check box
+const uint32_t Label = StyleGroup;                        // static text with a text
 const uint32_t RightList = StyleTabStop | StyleVScroll | StyleKeepScrollBar | StyleRightAligned;
-const uint32_t Edit = StyleTabStop | StyleBorder | StyleAutoHScroll;    // any text
-const uint32_t DigitEdit = Edit | StyleDigitsOnly | StyleRightAligned;  // digits only, right-aligned
+const uint32_t Edit = StyleTabStop | StyleBorder | StyleAutoHScroll;   // any text
+const uint32_t DigitEdit = Edit | StyleDigitsOnly | StyleRightAligned; // digits only, right-aligned
 const uint32_t Slider = StyleTabStop | StyleVertical | StyleBothPointers | StyleNoTicks;
 
 // The main window, in template order, which is also the creation and tab
@@ -94,7 +94,7 @@ const DialogTemplate dialogTemplates[] = {
      0, aboutDialogControls, (int16_t)(sizeof aboutDialogControls / sizeof aboutDialogControls[0])},
 };
 
-}  // namespace
+} // namespace
 
 const DialogTemplate *findDialogTemplate(int id) {
     for (const DialogTemplate &dialog : dialogTemplates)

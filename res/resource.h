@@ -4,14 +4,14 @@
 #pragma once
 
 // Dialog templates
-#define IDD_MAIN 10                     // the main window
-#define IDD_ABOUT 103                   // the About box
-#define IDR_MAIN 101                    // the main window's menu
+#define IDD_MAIN 10   // the main window
+#define IDD_ABOUT 103 // the About box
+#define IDR_MAIN 101  // the main window's menu
 
 // Main window controls
-#define IDC_PLAY 15                     // Play/Stop button
-#define IDC_FORMULA 11                  // formula box
-#define IDC_EXIT 1006                   // Exit button
+#define IDC_PLAY 15    // Play/Stop button
+#define IDC_FORMULA 11 // formula box
+#define IDC_EXIT 1006  // Exit button
 #define IDC_SINE_CHECK 1008
 #define IDC_SINE_AMPLITUDE 1009
 #define IDC_SINE_PHASE 1010
@@ -51,14 +51,14 @@
 #define IDC_TRIANGLE_PHASE 1060
 #define IDC_STATUS 1065
 #define IDC_VOLUME_TRACKBAR 1007
-#define IDC_STATIC -1                   // controls without an identifier
+#define IDC_STATIC -1 // controls without an identifier
 
 // About box controls
 #define IDC_ABOUT_VERSION 1003
 #define IDC_ABOUT_NAME 1004
 #define IDC_ABOUT_RIGHTS 1005
 #define IDC_ABOUT_LINK 1006
-#define IDC_ABOUT_OK 1                  // IDOK
+#define IDC_ABOUT_OK 1 // IDOK
 
 // Menu commands
 #define IDM_EXIT 40003
@@ -67,13 +67,13 @@
 #define IDM_VOLUME 40006
 
 // Bitmaps
-#define IDB_EXIT 109                    // running figure, 終了
-#define IDB_STOP 142                    // stop sign, 停止
-#define IDB_PLAY 143                    // loudspeaker, 再生
-#define IDB_CHOOSE_FILE 145             // open folder, ファイル選択
+#define IDB_EXIT 109        // running figure, 終了
+#define IDB_STOP 142        // stop sign, 停止
+#define IDB_PLAY 143        // loudspeaker, 再生
+#define IDB_CHOOSE_FILE 145 // open folder, ファイル選択
 
 // Icons
-#define IDI_APP 104                     // one cycle of a sine wave
+#define IDI_APP 104 // one cycle of a sine wave
 #define IDI_OFFSET 118
 #define IDI_SQUARE 119
 #define IDI_TRIANGLE 120
@@ -81,11 +81,11 @@
 #define IDI_SAWTOOTH 124
 
 // String-table entries
-#define IDS_VERSION 1                   // "version 0.5.6"
-#define IDS_RIGHTS 3                    // rights notice
-#define IDS_APP_NAME 4                  // "Tonalix"
-#define IDS_HOME_PAGE 5                 // address the About link opens
-#define IDS_LINK_CAPTION 6              // caption of the About link
+#define IDS_VERSION 1      // "version 0.5.6"
+#define IDS_RIGHTS 3       // rights notice
+#define IDS_APP_NAME 4     // "Tonalix"
+#define IDS_HOME_PAGE 5    // address the About link opens
+#define IDS_LINK_CAPTION 6 // caption of the About link
 
 // Timer
-#define IDT_PLAYBACK 6                  // the playback timer
+#define IDT_PLAYBACK 6 // the playback timer

@@ -27,11 +27,12 @@ const QRgb vgaPalette[16] = {
     0xFF808080, 0xFFFF0000, 0xFF00FF00, 0xFFFFFF00, 0xFF0000FF, 0xFFFF00FF, 0xFF00FFFF, 0xFFFFFFFF,
 };
 
-const char *japaneseFont = "Noto Sans CJK JP";  // from fonts-noto-cjk
+const char *japaneseFont = "Noto Sans CJK JP"; // from fonts-noto-cjk
 
 // Appends value to out as little-endian bytes of the given width.
 void putLe(std::vector<uint8_t> &out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; i++) out.push_back((uint8_t)(value >> (8 * i)));
+    for (int i = 0; i < bytes; i++)
+        out.push_back((uint8_t)(value >> (8 * i)));
 }
 
 // Returns the index of the palette entry nearest to colour.
@@ -62,7 +63,8 @@ QImage toIndexed(const QImage &image, QVector<QRgb> &palette, int maxColours) {
         QImage out(rgb.size(), QImage::Format_Indexed8);
         out.setColorTable(palette);
         for (int y = 0; y < rgb.height(); y++)
-            for (int x = 0; x < rgb.width(); x++) out.setPixel(x, y, palette.indexOf(rgb.pixel(x, y) | 0xFF000000));
+            for (int x = 0; x < rgb.width(); x++)
+                out.setPixel(x, y, palette.indexOf(rgb.pixel(x, y) | 0xFF000000));
         return out;
     }
 reduce:
@@ -90,8 +92,9 @@ int writeBmp8(const std::string &path, const QImage &image) {
         QRgb c = i < palette.size() ? palette[i] : 0;
         out.push_back(qBlue(c)), out.push_back(qGreen(c)), out.push_back(qRed(c)), out.push_back(0);
     }
-    for (int y = h - 1; y >= 0; y--) {  // bottom-up rows
-        for (int x = 0; x < stride; x++) out.push_back(x < w ? (uint8_t)indexed.pixelIndex(x, y) : 0);
+    for (int y = h - 1; y >= 0; y--) { // bottom-up rows
+        for (int x = 0; x < stride; x++)
+            out.push_back(x < w ? (uint8_t)indexed.pixelIndex(x, y) : 0);
     }
     FILE *f = fopen(path.c_str(), "wb");
     if (!f) return 0;
@@ -105,13 +108,14 @@ int writeIco4(const std::string &path, const QImage &image) {
     const int w = 32, h = 32;
     QImage argb = image.convertToFormat(QImage::Format_ARGB32);
     QVector<QRgb> palette(vgaPalette, vgaPalette + 16);
-    const int xorStride = 16;   // 32 pixels of 4 bits, already a multiple of 4 bytes
-    const int andStride = 4;    // 32 pixels of 1 bit
+    const int xorStride = 16; // 32 pixels of 4 bits, already a multiple of 4 bytes
+    const int andStride = 4;  // 32 pixels of 1 bit
     std::vector<uint8_t> dib;
     putLe(dib, 40, 4), putLe(dib, w, 4), putLe(dib, h * 2, 4), putLe(dib, 1, 2), putLe(dib, 4, 2);
     putLe(dib, 0, 4), putLe(dib, (xorStride + andStride) * h, 4), putLe(dib, 0, 4), putLe(dib, 0, 4);
     putLe(dib, 16, 4), putLe(dib, 0, 4);
-    for (QRgb c : palette) dib.push_back(qBlue(c)), dib.push_back(qGreen(c)), dib.push_back(qRed(c)), dib.push_back(0);
+    for (QRgb c : palette)
+        dib.push_back(qBlue(c)), dib.push_back(qGreen(c)), dib.push_back(qRed(c)), dib.push_back(0);
     for (int y = h - 1; y >= 0; y--)
         for (int x = 0; x < w; x += 2) {
             QRgb a = argb.pixel(x, y), b = argb.pixel(x + 1, y);
@@ -127,7 +131,7 @@ int writeIco4(const std::string &path, const QImage &image) {
             dib.push_back(bits);
         }
     std::vector<uint8_t> out;
-    putLe(out, 0, 2), putLe(out, 1, 2), putLe(out, 1, 2);            // icon directory, one image
+    putLe(out, 0, 2), putLe(out, 1, 2), putLe(out, 1, 2); // icon directory, one image
     out.push_back(w), out.push_back(h), out.push_back(16), out.push_back(0);
     putLe(out, 1, 2), putLe(out, 4, 2), putLe(out, dib.size(), 4), putLe(out, 22, 4);
     out.insert(out.end(), dib.begin(), dib.end());
@@ -163,12 +167,12 @@ QImage drawExit() {
     QPen pen(Qt::white, 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     p.setPen(pen);
     p.setBrush(Qt::white);
-    p.drawEllipse(QPointF(17, 6), 3, 3);                       // head
-    p.drawLine(QPointF(16, 10), QPointF(13, 19));              // body, leaning forward
-    p.drawLine(QPointF(15, 12), QPointF(21, 15));              // front arm
-    p.drawLine(QPointF(15, 12), QPointF(9, 14));               // back arm
-    p.drawLine(QPointF(13, 19), QPointF(19, 23)), p.drawLine(QPointF(19, 23), QPointF(18, 28));  // front leg
-    p.drawLine(QPointF(13, 19), QPointF(9, 25)), p.drawLine(QPointF(9, 25), QPointF(4, 25));     // back leg
+    p.drawEllipse(QPointF(17, 6), 3, 3);                                                        // head
+    p.drawLine(QPointF(16, 10), QPointF(13, 19));                                               // body, leaning forward
+    p.drawLine(QPointF(15, 12), QPointF(21, 15));                                               // front arm
+    p.drawLine(QPointF(15, 12), QPointF(9, 14));                                                // back arm
+    p.drawLine(QPointF(13, 19), QPointF(19, 23)), p.drawLine(QPointF(19, 23), QPointF(18, 28)); // front leg
+    p.drawLine(QPointF(13, 19), QPointF(9, 25)), p.drawLine(QPointF(9, 25), QPointF(4, 25));    // back leg
     paintWords(p, QRect(28, 0, 38, 32), QString::fromUtf8("終了"), 16, Qt::white);
     return image;
 }
@@ -181,11 +185,12 @@ QImage drawPlay() {
     p.setPen(QPen(QColor(0x20, 0x20, 0x20), 1.2));
     p.setBrush(QColor(0x30, 0x60, 0xC0));
     QPolygonF speaker;
-    speaker << QPointF(4, 12) << QPointF(9, 12) << QPointF(16, 6) << QPointF(16, 26) << QPointF(9, 20) << QPointF(4, 20);
+    speaker << QPointF(4, 12) << QPointF(9, 12) << QPointF(16, 6) << QPointF(16, 26) << QPointF(9, 20)
+            << QPointF(4, 20);
     p.drawPolygon(speaker);
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(QColor(0x30, 0x60, 0xC0), 1.8, Qt::SolidLine, Qt::RoundCap));
-    p.drawArc(QRectF(13, 10, 8, 12), -60 * 16, 120 * 16);      // sound waves
+    p.drawArc(QRectF(13, 10, 8, 12), -60 * 16, 120 * 16); // sound waves
     p.drawArc(QRectF(12, 6, 14, 20), -60 * 16, 120 * 16);
     paintWords(p, QRect(28, 0, 39, 32), QString::fromUtf8("再生"), 16, QColor(0x10, 0x10, 0x10));
     return image;
@@ -205,9 +210,10 @@ QImage drawStop() {
     p.setBrush(QColor(0xD0, 0x10, 0x10));
     p.drawPolygon(octagon);
     p.setPen(Qt::NoPen);
-    p.setBrush(Qt::white);                                     // raised hand: palm and four fingers and a thumb
+    p.setBrush(Qt::white); // raised hand: palm and four fingers and a thumb
     p.drawRoundedRect(QRectF(11, 15, 9, 8), 2, 2);
-    for (int i = 0; i < 4; i++) p.drawRoundedRect(QRectF(11 + 2.3 * i, 8 + (i == 0 || i == 3 ? 1.5 : 0), 1.8, 8), 0.9, 0.9);
+    for (int i = 0; i < 4; i++)
+        p.drawRoundedRect(QRectF(11 + 2.3 * i, 8 + (i == 0 || i == 3 ? 1.5 : 0), 1.8, 8), 0.9, 0.9);
     QPainterPath thumb;
     thumb.moveTo(11, 19), thumb.lineTo(8, 15.5), thumb.lineTo(9.2, 14.5), thumb.lineTo(12, 17);
     p.drawPath(thumb);
@@ -222,8 +228,8 @@ QImage drawChooseFile() {
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor(0x80, 0x60, 0x10), 1));
     p.setBrush(QColor(0xE8, 0xC0, 0x40));
-    p.drawRect(QRectF(1.5, 3.5, 12, 9));                       // back of the folder
-    p.drawRect(QRectF(1.5, 2.5, 5, 2));                        // tab
+    p.drawRect(QRectF(1.5, 3.5, 12, 9)); // back of the folder
+    p.drawRect(QRectF(1.5, 2.5, 5, 2));  // tab
     QPolygonF front;
     front << QPointF(1.5, 12.5) << QPointF(4.5, 6.5) << QPointF(15.5, 6.5) << QPointF(13.5, 12.5);
     p.setBrush(QColor(0xF8, 0xD8, 0x70));
@@ -241,7 +247,7 @@ void drawWave(QImage &image, const QPolygon &points, QRgb colour) {
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(QPen(QColor(0xFF000000u | 0x808080), 1));
-    p.drawLine(1, 16, 30, 16);                                 // axis
+    p.drawLine(1, 16, 30, 16); // axis
     p.setPen(QPen(QColor(colour), 2, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     p.drawPolyline(points);
 }
@@ -249,7 +255,8 @@ void drawWave(QImage &image, const QPolygon &points, QRgb colour) {
 // Returns the points of one cycle of a sine across the icon.
 QPolygon sinePoints() {
     QPolygon points;
-    for (int x = 2; x <= 29; x++) points << QPoint(x, 16 - (int)std::lround(11 * std::sin((x - 2) * 2 * 3.14159265358979 / 27)));
+    for (int x = 2; x <= 29; x++)
+        points << QPoint(x, 16 - (int)std::lround(11 * std::sin((x - 2) * 2 * 3.14159265358979 / 27)));
     return points;
 }
 
@@ -291,7 +298,7 @@ QImage drawOffsetIcon() {
     drawWave(image, points, 0xFF808000);
     QPainter p(&image);
     p.setPen(QPen(QColor(0xFF000000), 1));
-    p.drawLine(6, 15, 6, 11), p.drawLine(5, 12, 6, 11), p.drawLine(7, 12, 6, 11);  // arrow up from the axis
+    p.drawLine(6, 15, 6, 11), p.drawLine(5, 12, 6, 11), p.drawLine(7, 12, 6, 11); // arrow up from the axis
     return image;
 }
 
@@ -309,7 +316,7 @@ QImage drawAppIcon() {
     return image;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char **argv) {
     if (argc != 2) {
@@ -322,7 +329,7 @@ int main(int argc, char **argv) {
     struct {
         const char *name;
         QImage image;
-        int icon;   // 1: ICO of 16 colours, 0: BMP of 256 colours
+        int icon; // 1: ICO of 16 colours, 0: BMP of 256 colours
     } files[] = {
         // clang-format off
         {"bmp109.bmp", drawExit(), 0},         {"bmp143.bmp", drawPlay(), 0},

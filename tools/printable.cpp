@@ -9,15 +9,14 @@ namespace {
 // an ASCII byte), or 0 when none starts there.
 size_t sequenceLength(const std::string &text, size_t at) {
     unsigned char lead = (unsigned char)text[at];
-    if (lead < 0x80)
-        return 1;
-    size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
-                  : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
-    if (length == 0 || at + length > text.size())
-        return 0;
+    if (lead < 0x80) return 1;
+    size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                    : lead >= 0xE0 && lead <= 0xEF ? 3
+                    : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                   : 0;
+    if (length == 0 || at + length > text.size()) return 0;
     for (size_t i = 1; i < length; i++)
-        if (((unsigned char)text[at + i] & 0xC0) != 0x80)
-            return 0;
+        if (((unsigned char)text[at + i] & 0xC0) != 0x80) return 0;
     unsigned char second = (unsigned char)text[at + 1];
     // Overlong forms, UTF-16 surrogates and code points past U+10FFFF.
     if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) || (lead == 0xF0 && second < 0x90) ||
@@ -44,7 +43,6 @@ std::string printableText(const std::string &text, size_t limit) {
             at += length;
         }
     }
-    if (at < text.size())
-        shown += "...";
+    if (at < text.size()) shown += "...";
     return shown;
 }

@@ -25,13 +25,11 @@ const int32_t bufferBytes = 2 * (streamSampleRate * playBufferMilliseconds / 100
 // Shows "rendered x of y s (p%)" on standard error when p has changed.
 void showProgress(uint64_t done, uint64_t total, int *lastPercent) {
     int percent = (int)(done * 100 / total);
-    if (percent == *lastPercent)
-        return;
+    if (percent == *lastPercent) return;
     *lastPercent = percent;
     std::fprintf(stderr, "\rtonalix-render: %.1f of %.1f s (%d%%)", (double)done / renderRate,
                  (double)total / renderRate, percent);
-    if (done == total)
-        std::fputc('\n', stderr);
+    if (done == total) std::fputc('\n', stderr);
 }
 
 // Returns 0 after writing options->samples samples of the stream format's
@@ -45,19 +43,16 @@ int renderToOutput(const RenderOptions &options) {
         }
     }
     RenderOutput output;
-    if (!openOutput(&output, options.output, options.samples))
-        return 1;
+    if (!openOutput(&output, options.output, options.samples)) return 1;
     int progress = isTerminal(stderr) && options.samples > renderRate;
     int lastPercent = -1;
     std::vector<unsigned char> buffer(bufferBytes);
     for (uint64_t done = 0; done < options.samples;) {
         generateSamples(buffer.data(), bufferBytes);
         uint64_t count = options.samples - done < bufferBytes / 2 ? options.samples - done : bufferBytes / 2;
-        if (!writeOutput(&output, buffer.data(), (size_t)count * 2))
-            return 1;
+        if (!writeOutput(&output, buffer.data(), (size_t)count * 2)) return 1;
         done += count;
-        if (progress)
-            showProgress(done, options.samples, &lastPercent);
+        if (progress) showProgress(done, options.samples, &lastPercent);
     }
     return finishOutput(&output) ? 0 : 1;
 }
@@ -65,11 +60,10 @@ int renderToOutput(const RenderOptions &options) {
 } // namespace
 
 int main(int argc, char **argv) {
-    argv = utf8Arguments(argc, argv);   // file names in any script, on every system
+    argv = utf8Arguments(argc, argv); // file names in any script, on every system
     RenderOptions options;
     int parsed = parseRenderArguments(argc, argv, &options, stdout, stderr);
-    if (parsed >= 0)
-        return parsed;
+    if (parsed >= 0) return parsed;
 
     // The same steps as Play: compile, evaluate once (assignments in the
     // formula take effect), then fix the format, which compiles again and
@@ -86,7 +80,6 @@ int main(int argc, char **argv) {
     }
     countdownActive = 0;
     sampleCapture.mode = CaptureOff;
-    if (options.play)
-        return playThroughDevice(options.samples, 0);
+    if (options.play) return playThroughDevice(options.samples, 0);
     return renderToOutput(options);
 }

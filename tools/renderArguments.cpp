@@ -44,7 +44,7 @@ const char helpText[] =
     "\n"
     "Exit status: 0 on success, 1 on a failure (with a message), 2 for bad usage.\n";
 
-FILE *messages;                         // where usage errors go
+FILE *messages; // where usage errors go
 
 // Reports a usage error and returns 2.
 int usageError(const std::string &message) {
@@ -122,26 +122,20 @@ int parseRenderArguments(int argc, char **argv, RenderOptions *options, FILE *ou
             std::fputs(helpText, out);
             return 0;
         } else if (!endOfOptions && (argument == "--seconds" || argument == "--samples")) {
-            if (options->timeGiven)
-                return usageError("give only one of --seconds and --samples, once");
-            if (i + 1 >= argc)
-                return usageError(argument + " needs a value");
+            if (options->timeGiven) return usageError("give only one of --seconds and --samples, once");
+            if (i + 1 >= argc) return usageError(argument + " needs a value");
             std::string why;
             const char *value = argv[++i];
             int ok = argument == "--seconds" ? parseSeconds(value, &options->samples, &why)
                                              : parseSamples(value, &options->samples, &why);
-            if (!ok)
-                return usageError(argument + " '" + printableText(value) + "' " + why);
+            if (!ok) return usageError(argument + " '" + printableText(value) + "' " + why);
             options->timeGiven = 1;
         } else if (!endOfOptions && argument == "-o") {
-            if (options->outputGiven)
-                return usageError("give -o only once");
-            if (i + 1 >= argc)
-                return usageError("-o needs a file name (or - for standard output)");
+            if (options->outputGiven) return usageError("give -o only once");
+            if (i + 1 >= argc) return usageError("-o needs a file name (or - for standard output)");
             options->output = argv[++i];
             options->outputGiven = 1;
-            if (options->output.empty())
-                return usageError("-o needs a file name (or - for standard output)");
+            if (options->output.empty()) return usageError("-o needs a file name (or - for standard output)");
         } else if (!endOfOptions && argument == "--play") {
             options->play = 1;
         } else if (!endOfOptions && argument.size() > 1 && argument[0] == '-' &&
@@ -154,10 +148,8 @@ int parseRenderArguments(int argc, char **argv, RenderOptions *options, FILE *ou
             options->formula = argv[i];
         }
     }
-    if (!options->formula)
-        return usageError("no formula given");
-    if (!*options->formula)
-        return usageError("the formula is empty");
+    if (!options->formula) return usageError("no formula given");
+    if (!*options->formula) return usageError("the formula is empty");
     if (options->play && options->outputGiven)
         return usageError("--play plays on the sound device and writes no output; leave out -o");
     return -1;

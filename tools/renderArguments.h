@@ -9,12 +9,12 @@
 #include "tools/renderOutput.h"
 
 struct RenderOptions {
-    uint64_t samples = renderRate;      // one second unless told
-    int timeGiven = 0;                  // 1 after --seconds or --samples
-    std::string output;                 // empty: standard output
+    uint64_t samples = renderRate; // one second unless told
+    int timeGiven = 0;             // 1 after --seconds or --samples
+    std::string output;            // empty: standard output
     int outputGiven = 0;
     int play = 0;
-    const char *formula = nullptr;      // one of argv
+    const char *formula = nullptr; // one of argv
 };
 
 // Fills options from the command line.  Returns -1 when a render can go on,

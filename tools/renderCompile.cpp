@@ -19,8 +19,7 @@ namespace {
 // number, a failure that the whole formula does not have: the digit is then
 // kept with the prefix.
 int lexerRefusesPrefix(const char *formula, size_t length) {
-    if (formula[length - 1] == '.' && formula[length] >= '0' && formula[length] <= '9')
-        length++;
+    if (formula[length - 1] == '.' && formula[length] >= '0' && formula[length] <= '9') length++;
     std::string prefix(formula, length);
     return tokenizeFormula(prefix.c_str()) != 0;
 }
@@ -28,17 +27,14 @@ int lexerRefusesPrefix(const char *formula, size_t length) {
 // Returns why the lexer stopped at the character at.
 std::string lexerReason(const char *at) {
     char c = *at;
-    if (c == '=')
-        return "'=' must follow a variable";
+    if (c == '=') return "'=' must follow a variable";
     // A point with no digit after it begins no number (a digit before it
     // would have been read with it).
-    if (c == '.' && !(at[1] >= '0' && at[1] <= '9'))
-        return "the '.' begins no number (write 0.5 or .5)";
+    if (c == '.' && !(at[1] >= '0' && at[1] <= '9')) return "the '.' begins no number (write 0.5 or .5)";
     if (std::strchr("0123456789.+-*/%^(),abcdefghijklmnopqrstuvwxyz ", c) && c != '\0')
         return "the formula has too many tokens";
     unsigned char byte = (unsigned char)c;
-    if (byte >= 0x20 && byte < 0x7F)
-        return std::string("'") + c + "' is not part of the formula language";
+    if (byte >= 0x20 && byte < 0x7F) return std::string("'") + c + "' is not part of the formula language";
     char code[8];
     std::snprintf(code, sizeof code, "0x%02X", byte);
     return std::string("the byte ") + code + " is not part of the formula language";
@@ -49,7 +45,7 @@ std::string lexerReason(const char *at) {
 // as '?' so that the caret stays in its column, and a long formula shows only
 // the stretch around the position, with "..." for what is left out.
 std::string formulaWithCaret(const char *formula, size_t position) {
-    const size_t context = 36;          // bytes shown on either side
+    const size_t context = 36; // bytes shown on either side
     size_t length = std::strlen(formula);
     size_t begin = position > context ? position - context : 0;
     size_t end = length - position > context + 1 ? position + context + 1 : length;
@@ -59,8 +55,7 @@ std::string formulaWithCaret(const char *formula, size_t position) {
         unsigned char byte = (unsigned char)formula[i];
         shown += byte < 0x20 || byte == 0x7F ? '?' : (char)byte;
     }
-    if (end < length)
-        shown += "...";
+    if (end < length) shown += "...";
     return "\n  " + shown + "\n  " + std::string(caret, ' ') + "^";
 }
 

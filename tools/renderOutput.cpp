@@ -21,13 +21,15 @@
 
 namespace {
 
-char pendingFile[4096];                 // the temporary file to remove on a signal
+char pendingFile[4096]; // the temporary file to remove on a signal
 
 // The signals that end the process while a file is being written.
 const int terminatingSignals[] = {
-    SIGINT, SIGTERM,
+    SIGINT,
+    SIGTERM,
 #ifdef SIGHUP
-    SIGHUP, SIGPIPE,
+    SIGHUP,
+    SIGPIPE,
 #endif
 };
 
@@ -40,8 +42,7 @@ const char pathSeparators[] = "/";
 
 // Removes the unfinished file and ends the process with the signal's status.
 void onTerminatingSignal(int signalNumber) {
-    if (pendingFile[0])
-        removeFile(pendingFile);
+    if (pendingFile[0]) removeFile(pendingFile);
     signal(signalNumber, SIG_DFL);
     raise(signalNumber);
 }
@@ -77,9 +78,9 @@ void wavHeader(unsigned char header[44], uint64_t samples) {
     std::memcpy(header, "RIFF", 4);
     put32(header + 4, 36 + dataBytes);
     std::memcpy(header + 8, "WAVEfmt ", 8);
-    put32(header + 16, 16);             // size of the format chunk
-    put16(header + 20, 1);              // PCM
-    put16(header + 22, 1);              // mono
+    put32(header + 16, 16); // size of the format chunk
+    put16(header + 20, 1);  // PCM
+    put16(header + 22, 1);  // mono
     put32(header + 24, renderRate);
     put32(header + 28, renderRate * 2); // bytes per second
     put16(header + 32, 2);              // bytes per frame
@@ -91,7 +92,7 @@ void wavHeader(unsigned char header[44], uint64_t samples) {
 int openOutput(RenderOutput *output, const std::string &path, uint64_t samples) {
     *output = RenderOutput{nullptr, std::string(), std::string(), std::string(), 0};
     if (path.empty() || path == "-") {
-        useBinaryMode(stdout);          // raw samples, never line ends
+        useBinaryMode(stdout); // raw samples, never line ends
         output->file = stdout;
         return 1;
     }
@@ -154,15 +155,13 @@ int openOutput(RenderOutput *output, const std::string &path, uint64_t samples) 
     if (output->wav) {
         unsigned char header[44];
         wavHeader(header, samples);
-        if (!writeOutput(output, header, sizeof header))
-            return 0;
+        if (!writeOutput(output, header, sizeof header)) return 0;
     }
     return 1;
 }
 
 int writeOutput(RenderOutput *output, const void *data, size_t size) {
-    if (std::fwrite(data, 1, size, output->file) == size)
-        return 1;
+    if (std::fwrite(data, 1, size, output->file) == size) return 1;
     reportErrno("cannot write " + (output->path.empty() ? std::string("standard output") : output->path));
     abandonOutput(output);
     return 0;
@@ -193,8 +192,7 @@ int finishOutput(RenderOutput *output) {
         abandonOutput(output);
         return 0;
     }
-    if (output->temporary.empty())
-        return 1;                       // written in place: nothing to rename
+    if (output->temporary.empty()) return 1; // written in place: nothing to rename
     if (!replaceFile(output->temporary.c_str(), output->target.c_str())) {
         reportErrno("cannot write " + name);
         abandonOutput(output);
@@ -205,13 +203,11 @@ int finishOutput(RenderOutput *output) {
 }
 
 void abandonOutput(RenderOutput *output) {
-    if (output->path.empty())
-        return;                         // standard output cannot be taken back
+    if (output->path.empty()) return; // standard output cannot be taken back
     if (output->file) {
         std::fclose(output->file);
         output->file = nullptr;
     }
-    if (!output->temporary.empty())
-        removeFile(output->temporary.c_str());
+    if (!output->temporary.empty()) removeFile(output->temporary.c_str());
     pendingFile[0] = '\0';
 }

@@ -8,16 +8,16 @@
 
 #include "audio/synthesis.h"
 
-const uint32_t renderRate = streamSampleRate;   // samples per second
+const uint32_t renderRate = streamSampleRate;            // samples per second
 const uint64_t maxWavSamples = (0xFFFFFFFFull - 36) / 2; // the RIFF size field's bound
 
 struct RenderOutput {
-    FILE *file;                         // where samples go
-    std::string path;                   // the name given; empty for standard output
-    std::string target;                 // the file the rename replaces (path, links resolved)
-    std::string temporary;              // the file written until the rename; empty when
-                                        // path is written in place (a device or a pipe)
-    int wav;                            // 1: a RIFF/WAVE header comes first
+    FILE *file;            // where samples go
+    std::string path;      // the name given; empty for standard output
+    std::string target;    // the file the rename replaces (path, links resolved)
+    std::string temporary; // the file written until the rename; empty when
+                           // path is written in place (a device or a pipe)
+    int wav;               // 1: a RIFF/WAVE header comes first
 };
 
 // Returns 1 when path names a WAV file (it ends in .wav, in any case).

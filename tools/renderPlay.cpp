@@ -8,33 +8,32 @@
 
 #include <cstdio>
 
-#include "platform/window.h"
 #include "audio/synthesis.h"
 #include "audio/waveStream.h"
+#include "platform/window.h"
 
 namespace {
 
 // One buffer of the stream as Play fills it: 33075 samples.
 const uint64_t samplesPerBuffer = streamSampleRate * playBufferMilliseconds / 1000;
-const unsigned watchdogTimer = 1;       // checks that buffers keep coming back
+const unsigned watchdogTimer = 1; // checks that buffers keep coming back
 const unsigned watchdogPeriodMs = 1000;
-const int stalledTicks = 5;             // ticks without a returned buffer: give up
+const int stalledTicks = 5; // ticks without a returned buffer: give up
 
 // What the play loop keeps between messages.
 struct PlayRecord {
-    uint64_t buffersWanted;             // returned buffers that make the time asked for
+    uint64_t buffersWanted; // returned buffers that make the time asked for
     uint64_t buffersReturned;
     int ticksSinceReturn;
-    int stopped;                        // 1 after stopStream was called by us
-    const char *failure;                // why the playback ended early, or null
+    int stopped;         // 1 after stopStream was called by us
+    const char *failure; // why the playback ended early, or null
 };
 
 PlayRecord play;
 
 // Stops the stream once, noting why when it is a failure.
 void stopPlaying(const char *failure) {
-    if (play.stopped)
-        return;
+    if (play.stopped) return;
     play.stopped = 1;
     play.failure = failure;
     stopStream();
@@ -49,17 +48,14 @@ intptr_t playProc(Window window, unsigned message, WParam wParam, LParam lParam)
             stopPlaying("the sound device was lost during playback");
         } else if (wParam == NoticeBufferDone) {
             play.ticksSinceReturn = 0;
-            if (++play.buffersReturned >= play.buffersWanted)
-                stopPlaying(nullptr);
+            if (++play.buffersReturned >= play.buffersWanted) stopPlaying(nullptr);
         } else if (wParam == NoticeEnded) {
             closeStream();
-            if (!play.stopped)
-                play.failure = "the sound device failed during playback";
+            if (!play.stopped) play.failure = "the sound device failed during playback";
             postQuitMessage(play.failure ? 1 : 0);
         }
     } else if (message == WM_TIMER && wParam == watchdogTimer) {
-        if (++play.ticksSinceReturn >= stalledTicks)
-            stopPlaying("the sound device stopped taking samples");
+        if (++play.ticksSinceReturn >= stalledTicks) stopPlaying("the sound device stopped taking samples");
     }
     return 0;
 }
@@ -91,8 +87,7 @@ int playThroughDevice(uint64_t samples, int32_t countdown) {
     int result = runMessageLoop();
     stopTimer(window, watchdogTimer);
     destroyMessageWindow(window);
-    if (play.failure)
-        std::fprintf(stderr, "tonalix-render: %s\n", play.failure);
+    if (play.failure) std::fprintf(stderr, "tonalix-render: %s\n", play.failure);
     std::fprintf(stderr, "tonalix-render: %u underruns\n", (unsigned)waveUnderrunCount());
     return result;
 }

@@ -1,8 +1,8 @@
 // The About box.
 #include "ui/aboutBox.h"
 
-#include "platform/system.h"
 #include "app/windowHelpers.h"
+#include "platform/system.h"
 #include "res/resource.h"
 
 int linkVisited = 0;
@@ -31,11 +31,9 @@ void followLink(Window dialog) {
     redrawControl(dialog, IDC_ABOUT_LINK);
 }
 
-}  // namespace
+} // namespace
 
-void showAboutBox(Window owner) {
-    runDialog(IDD_ABOUT, owner, aboutDialogProc);
-}
+void showAboutBox(Window owner) { runDialog(IDD_ABOUT, owner, aboutDialogProc); }
 
 void fillAboutTexts(Window dialog) {
     char text[resourceTextSize];
@@ -54,17 +52,15 @@ intptr_t aboutDialogProc(Window dialog, unsigned message, WParam wParam, LParam 
     switch (message) {
     case WM_INITDIALOG:
         fillAboutTexts(dialog);
-        return 1;                       // the platform chooses the focus
+        return 1; // the platform chooses the focus
     case WM_SETCURSOR:
         // The cursor is looked up afresh every time the pointer moves.
-        if (controlIdOf((Window)wParam) != IDC_ABOUT_LINK)
-            return 0;
+        if (controlIdOf((Window)wParam) != IDC_ABOUT_LINK) return 0;
         setCursor(loadLinkCursor());
         setDialogResult(dialog, 1);
         return 1;
     case WM_CTLCOLORSTATIC:
-        if (controlIdOf((Window)lParam) != IDC_ABOUT_LINK)
-            return buttonFaceBrushAnswer;
+        if (controlIdOf((Window)lParam) != IDC_ABOUT_LINK) return buttonFaceBrushAnswer;
         setTextColour((DrawContext)wParam, linkColours[linkVisited ? 1 : 0]);
         setTransparentBackground((DrawContext)wParam);
         return hollowBrushAnswer;
@@ -72,7 +68,7 @@ intptr_t aboutDialogProc(Window dialog, unsigned message, WParam wParam, LParam 
         if (lowWord(wParam) == IDC_ABOUT_LINK)
             followLink(dialog);
         else
-            endDialog(dialog, lowWord(wParam));     // OK, Esc (IDCANCEL) and the close box
+            endDialog(dialog, lowWord(wParam)); // OK, Esc (IDCANCEL) and the close box
         return 1;
     default:
         return 0;

@@ -8,16 +8,16 @@
 
 // Link colours in the platform's 0x00BBGGRR form, indexed by linkVisited.
 const uint32_t linkColours[2] = {
-    0x00FF0000u,                        // blue: not clicked yet in this run
-    0x00800080u,                        // purple: clicked
+    0x00FF0000u, // blue: not clicked yet in this run
+    0x00800080u, // purple: clicked
 };
 
 // Answers to a colour query (WM_CTLCOLORSTATIC): which brush paints the
 // background of the static control.  A Windows backend hands out the stock
 // brush of that name; a backend without brushes takes any nonzero answer to
 // mean "paint with what was set on the draw context".
-const intptr_t hollowBrushAnswer = 5;   // NULL_BRUSH: the text is drawn over the dialog face
-const intptr_t buttonFaceBrushAnswer = 16;  // the button-face system colour (index 15 plus one)
+const intptr_t hollowBrushAnswer = 5;      // NULL_BRUSH: the text is drawn over the dialog face
+const intptr_t buttonFaceBrushAnswer = 16; // the button-face system colour (index 15 plus one)
 
 // 1 once the link was clicked; never cleared, so the link stays purple in
 // later openings of the box for the rest of the run.

@@ -9,9 +9,9 @@ namespace {
 // program in that folder, so the relative path finds it.
 const char *const helpPage = "./index.html";
 
-const int commandLineSize = 560;        // bytes of an expanded command line
+const int commandLineSize = 560; // bytes of an expanded command line
 
-}  // namespace
+} // namespace
 
 // Each command is expanded (%NAME%) before it is started, so a platform may
 // name its programs by environment variables.  On Windows the old mixer's two
@@ -30,17 +30,13 @@ const char *const volumeControlCommands[] = {
     nullptr,
 };
 
-void openHelpPage(Window owner) {
-    openWithShell(owner, "open", helpPage, SW_SHOWMAXIMIZED);
-}
+void openHelpPage(Window owner) { openWithShell(owner, "open", helpPage, SW_SHOWMAXIMIZED); }
 
 int launchVolumeControl() {
     char commandLine[commandLineSize];
     for (int i = 0; volumeControlCommands[i]; i++) {
-        if (!expandEnvironment(volumeControlCommands[i], commandLine, sizeof commandLine))
-            continue;
-        if (startProgram(commandLine, volumeControlWaitMs))
-            return 1;
+        if (!expandEnvironment(volumeControlCommands[i], commandLine, sizeof commandLine)) continue;
+        if (startProgram(commandLine, volumeControlWaitMs)) return 1;
     }
     return 0;
 }

@@ -3,7 +3,7 @@
 
 #include "platform/window.h"
 
-const unsigned volumeControlWaitMs = 10000;     // longest wait for the volume control to start
+const unsigned volumeControlWaitMs = 10000; // longest wait for the volume control to start
 
 // Asks the desktop to open the help page "./index.html", relative to the
 // current folder, maximised and owned by owner.  Nothing is reported, also

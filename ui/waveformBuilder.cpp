@@ -15,16 +15,16 @@ const char *const nothingSelectedText = "波形が選択されていません";
 const char *const totalTooLargeText = "大きさの合計が１００％を超えています";
 const char *const formulaTooLongText = "波形式が長すぎます（２５５文字まで）";
 
-const int textSize = 256;               // bytes read from a control: 255 characters and the NUL
+const int textSize = 256; // bytes read from a control: 255 characters and the NUL
 
 typedef int (*TermFunction)(Window dialog, ComponentTerm *term);
 
 // One row of the panel, in the order the builder examines them.
 struct BuilderRow {
-    int checkId;                        // the row's check box
-    TermFunction term;                  // builds the row's term, or refuses it with a message
-    int refusalStops;                   // 1: a refused row ends the build with the box unchanged
-    const char *closing;                // appended after the term ("" for none)
+    int checkId;         // the row's check box
+    TermFunction term;   // builds the row's term, or refuses it with a message
+    int refusalStops;    // 1: a refused row ends the build with the box unchanged
+    const char *closing; // appended after the term ("" for none)
 };
 
 const BuilderRow builderRows[] = {
@@ -75,8 +75,7 @@ int frequencyRowTerm(Window dialog, int amplitudeId, int frequencyId, int phaseI
     int amplitude = controlInteger(dialog, amplitudeId);
     char frequency[textSize];
     getControlText(dialog, frequencyId, frequency, sizeof frequency);
-    if (!checkComponent(dialog, amplitude, frequency))
-        return 0;
+    if (!checkComponent(dialog, amplitude, frequency)) return 0;
     int phase = phaseId ? controlInteger(dialog, phaseId) : 0;
     format(term->text, amplitude, frequency, phase);
     term->amplitude = amplitude;
@@ -87,12 +86,12 @@ int sawtoothFormat(char *text, int amplitude, const char *frequency, int) {
     return formatSawtoothTerm(text, amplitude, frequency);
 }
 
-}  // namespace
+} // namespace
 
 int formatSineTerm(char *text, int amplitude, const char *frequency, int phase) {
     if (phase != 0)
-        return snprintf(text, termCapacity, "(%0.2f*sin(2*3.1415926535*%s*t-%0.2f/%s))", amplitude * 0.01,
-                        frequency, phase * 0.01, frequency);
+        return snprintf(text, termCapacity, "(%0.2f*sin(2*3.1415926535*%s*t-%0.2f/%s))", amplitude * 0.01, frequency,
+                        phase * 0.01, frequency);
     return snprintf(text, termCapacity, "(%0.2f*sin(2*3.1415926535*%s*t))", amplitude * 0.01, frequency);
 }
 
@@ -100,17 +99,14 @@ int formatSquareTerm(char *text, int amplitude, const char *frequency, int phase
     if (phase != 0)
         return snprintf(text, termCapacity, "(%0.2f*(2*(floor((((%s*t)%%1)-0.5)-(%0.2f/%s))+0.999))-1)",
                         amplitude * 0.01, frequency, phase * 0.01, frequency);
-    return snprintf(text, termCapacity, "(%0.2f*(2*(floor((((%s*t)%%1)-0.5))+0.999))-1)", amplitude * 0.01,
-                    frequency);
+    return snprintf(text, termCapacity, "(%0.2f*(2*(floor((((%s*t)%%1)-0.5))+0.999))-1)", amplitude * 0.01, frequency);
 }
 
 int formatSawtoothTerm(char *text, int amplitude, const char *frequency) {
     return snprintf(text, termCapacity, "(%0.2f*(%s*(t%%(1/%s))))", amplitude * 0.01, frequency, frequency);
 }
 
-int formatOffsetTerm(char *text, int amplitude) {
-    return snprintf(text, termCapacity, "(%0.2f", amplitude * 0.01);
-}
+int formatOffsetTerm(char *text, int amplitude) { return snprintf(text, termCapacity, "(%0.2f", amplitude * 0.01); }
 
 int reportBadComponent(Window window) {
     showError(window, badComponentText, appCaption);
@@ -173,25 +169,21 @@ int composeFormula(Window dialog) {
         return 0;
     }
     int master = controlInteger(dialog, IDC_VOLUME_LIST);
-    if (master <= 0)
-        return 0;
+    if (master <= 0) return 0;
 
     static char formula[builderRowCount * (termCapacity + 2) + 32];
     int length = snprintf(formula, sizeof formula, "%0.2f*(", master * 0.01);
-    int terms = 0;                      // terms appended so far
-    int total = 0;                      // amplitude percentages of the accepted rows
+    int terms = 0; // terms appended so far
+    int total = 0; // amplitude percentages of the accepted rows
     for (int i = 0; i < builderRowCount; i++) {
-        if (!checked[i])
-            continue;
+        if (!checked[i]) continue;
         ComponentTerm term;
         if (!builderRows[i].term(dialog, &term)) {
-            if (builderRows[i].refusalStops)
-                return 0;
+            if (builderRows[i].refusalStops) return 0;
             continue;
         }
         total += term.amplitude;
-        if (term.text[0] == '\0')
-            continue;                   // the triangle placeholder adds no text and no "+"
+        if (term.text[0] == '\0') continue; // the triangle placeholder adds no text and no "+"
         length += snprintf(formula + length, sizeof formula - length, "%s%s%s", terms ? "+" : "", term.text,
                            builderRows[i].closing);
         terms++;
@@ -202,8 +194,7 @@ int composeFormula(Window dialog) {
     }
     // Every checked row was refused (each has shown its message): there is
     // nothing to put inside the master level, so the box is left alone.
-    if (terms == 0)
-        return 0;
+    if (terms == 0) return 0;
     length += snprintf(formula + length, sizeof formula - length, ")");
     if (length > maxFormulaLength) {
         showError(dialog, formulaTooLongText, appCaption);

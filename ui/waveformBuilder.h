@@ -9,17 +9,17 @@
 
 #include "platform/window.h"
 
-const int maxComponentFrequency = 20000;    // Hz; equal is accepted, only greater is refused
-const int maxFormulaLength = 255;           // characters Play reads from the formula box
-const int termCapacity = 1024;              // bytes of a term: two frequency texts of 255 and the fixed fragments
+const int maxComponentFrequency = 20000; // Hz; equal is accepted, only greater is refused
+const int maxFormulaLength = 255;        // characters Play reads from the formula box
+const int termCapacity = 1024;           // bytes of a term: two frequency texts of 255 and the fixed fragments
 
 // What a component hands back on success: its term text and the amplitude
 // percentage read from its amplitude list (0 for the triangle placeholder).
 // A term built from long frequency texts may exceed maxFormulaLength;
 // composeFormula refuses the whole formula then.
 struct ComponentTerm {
-    char text[termCapacity];            // the term, NUL-terminated; empty for the triangle
-    int amplitude;                      // integer percentage from the amplitude list
+    char text[termCapacity]; // the term, NUL-terminated; empty for the triangle
+    int amplitude;           // integer percentage from the amplitude list
 };
 
 // Reads the panel of dialog, checks it and, when a formula comes out, writes

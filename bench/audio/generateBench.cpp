@@ -11,8 +11,8 @@
 #include <benchmark/benchmark.h>
 
 #include "audio/synthesis.h"
-#include "bench/benchFormulas.h"
 #include "bench/audio/generatorParts.h"
+#include "bench/benchFormulas.h"
 #include "bench/summaries.h"
 #include "formula/formula.h"
 #include "formula/machineCode.h"
@@ -20,7 +20,6 @@
 namespace {
 
 using namespace generatorParts;
-
 
 // Sets the counters every benchmark here reports for samples generated.
 void reportRate(benchmark::State &state, double samples) {
@@ -42,7 +41,8 @@ void generateBuffers(benchmark::State &state) {
     setMachineCodeEnabled(1);
     reportRate(state, (double)state.iterations() * samplesPerBuffer);
 }
-BENCHMARK(generateBuffers)->ArgsProduct({benchmark::CreateDenseRange(0, FormulaCount - 1, 1), {1, 0}})
+BENCHMARK(generateBuffers)
+    ->ArgsProduct({benchmark::CreateDenseRange(0, FormulaCount - 1, 1), {1, 0}})
     ->Unit(benchmark::kMicrosecond);
 
 void nativeBuffers(benchmark::State &state) {
@@ -75,8 +75,7 @@ BENCHMARK(generateSilence)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv) {
     benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
     printGeneratorSummary();
     benchmark::Shutdown();

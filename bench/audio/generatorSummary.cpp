@@ -15,13 +15,11 @@ using namespace generatorParts;
 
 // Returns the nanoseconds per sample of one buffer filled by fill, keeping
 // the fastest in *best.
-template <class Fill>
-void timeBuffer(Fill fill, double *best) {
+template <class Fill> void timeBuffer(Fill fill, double *best) {
     const auto start = std::chrono::steady_clock::now();
     fill();
     const double ns = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
-    if (ns / samplesPerBuffer < *best)
-        *best = ns / samplesPerBuffer;
+    if (ns / samplesPerBuffer < *best) *best = ns / samplesPerBuffer;
 }
 
 } // namespace
@@ -50,4 +48,3 @@ void printGeneratorSummary() {
                     interpreter / nativeBest);
     }
 }
-

@@ -36,12 +36,11 @@ long residentKb() {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::atol(line.c_str() + 6);
+        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
     return -1;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char **argv) {
     const long minutes = argc > 1 ? std::atol(argv[1]) : 60;
@@ -61,12 +60,10 @@ int main(int argc, char **argv) {
     auto start = std::chrono::steady_clock::now();
     for (long b = 0; b < buffers; b++) {
         generateSamples(buffer.data(), 2 * samplesPerBuffer);
-        if (b == 0)
-            firstKb = residentKb();
+        if (b == 0) firstKb = residentKb();
         if ((b + 1) % (10 * buffersPerMinute) == 0 || b + 1 == buffers) {
             long kb = residentKb();
-            if (settledKb < 0)
-                settledKb = kb;
+            if (settledKb < 0) settledKb = kb;
             peakKb = kb > peakKb ? kb : peakKb;
             std::printf("after %3ld min of audio: resident %ld KB\n", (b + 1) / buffersPerMinute, kb);
         }

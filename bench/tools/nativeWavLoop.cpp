@@ -19,13 +19,11 @@ void put32(unsigned char *at, uint32_t v) { put16(at, v & 0xFFFF), put16(at + 2,
 } // namespace
 
 int main(int argc, char **argv) {
-    if (argc != 3)
-        return 2;
+    if (argc != 3) return 2;
     const uint32_t rate = 132300;
     uint32_t samples = (uint32_t)std::lround(std::atof(argv[1]) * rate);
     FILE *file = std::fopen(argv[2], "wb");
-    if (!file)
-        return 1;
+    if (!file) return 1;
     unsigned char header[44];
     std::memcpy(header, "RIFF", 4);
     put32(header + 4, 36 + 2 * samples);

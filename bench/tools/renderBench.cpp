@@ -24,7 +24,7 @@ namespace {
 const char *defaultFormula = "sin(440*6.2831853071795865*t)";
 
 struct Timing {
-    double wall, cpu;                   // seconds
+    double wall, cpu; // seconds
     int exitCode;
 };
 
@@ -45,8 +45,8 @@ Timing timeCommand(const std::vector<std::string> &command) {
     struct rusage usage {};
     wait4(pid, &status, 0, &usage);
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    double cpu = (double)usage.ru_utime.tv_sec + (double)usage.ru_utime.tv_usec * 1e-6 +
-                 (double)usage.ru_stime.tv_sec + (double)usage.ru_stime.tv_usec * 1e-6;
+    double cpu = (double)usage.ru_utime.tv_sec + (double)usage.ru_utime.tv_usec * 1e-6 + (double)usage.ru_stime.tv_sec +
+                 (double)usage.ru_stime.tv_usec * 1e-6;
     return {wall, cpu, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
 }
 
@@ -58,15 +58,17 @@ double median(std::vector<double> values) {
 int benchRender(const std::string &render, const std::string &loop) {
     std::string folder = "/tmp/tonalix-bench." + std::to_string(getpid());
     std::string mkdir = "mkdir -p " + folder;
-    if (std::system(mkdir.c_str()) != 0)
-        return 1;
+    if (std::system(mkdir.c_str()) != 0) return 1;
     struct Contender {
         const char *name;
         std::vector<std::string> command;
         std::vector<double> wall, cpu;
     } contenders[] = {
         {"tonalix-render", {render, "--seconds", "60", "-o", folder + "/render.wav", defaultFormula}, {}, {}},
-        {"sox", {"sox", "-r", "132300", "-n", "-b", "16", "-c", "1", "-D", folder + "/sox.wav", "synth", "60", "sine", "440"}, {}, {}},
+        {"sox",
+         {"sox", "-r", "132300", "-n", "-b", "16", "-c", "1", "-D", folder + "/sox.wav", "synth", "60", "sine", "440"},
+         {},
+         {}},
         {"native loop", {loop, "60", folder + "/loop.wav"}, {}, {}},
     };
     const int rounds = 5;
@@ -110,7 +112,6 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "usage: renderBench render|play\n");
         return 2;
     }
-    if (!std::strcmp(argv[1], "render"))
-        return benchRender(RENDER_PATH, NATIVE_LOOP_PATH);
+    if (!std::strcmp(argv[1], "render")) return benchRender(RENDER_PATH, NATIVE_LOOP_PATH);
     return benchPlay(RENDER_PATH);
 }

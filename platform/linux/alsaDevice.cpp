@@ -18,7 +18,7 @@ const char *const defaultDevice = "default";
 namespace {
 
 const unsigned deviceLatencyUs = 100000; // the device buffer: 100 ms
-const unsigned devicePeriods = 2;       // written (and asked for by a server) 50 ms at a time
+const unsigned devicePeriods = 2;        // written (and asked for by a server) 50 ms at a time
 
 // ALSA prints its own complaints on standard error; the caller reports
 // failures through results instead.
@@ -36,8 +36,7 @@ void silenceAlsa() {
 std::vector<std::string> playbackDevices() {
     std::vector<std::string> names;
     void **hints = nullptr;
-    if (snd_device_name_hint(-1, "pcm", &hints) < 0)
-        return names;
+    if (snd_device_name_hint(-1, "pcm", &hints) < 0) return names;
     for (void **hint = hints; *hint; hint++) {
         char *name = snd_device_name_get_hint(*hint, "NAME");
         char *direction = snd_device_name_get_hint(*hint, "IOID"); // null: both ways
@@ -53,8 +52,7 @@ std::vector<std::string> playbackDevices() {
 // Returns the ALSA device name of device (WAVE_MAPPER: the default), or an
 // empty string when there is no such device.
 std::string deviceName(uint32_t device) {
-    if (device == WAVE_MAPPER)
-        return defaultDevice;
+    if (device == WAVE_MAPPER) return defaultDevice;
     std::vector<std::string> names = playbackDevices();
     return device < names.size() ? names[device] : std::string();
 }
@@ -62,14 +60,10 @@ std::string deviceName(uint32_t device) {
 // Returns the ALSA sample format of a PCM format record, or
 // SND_PCM_FORMAT_UNKNOWN for one the backend does not play.
 snd_pcm_format_t sampleFormatOf(const StreamFormat *format) {
-    if (format->formatTag != 1 || format->channels == 0 || format->samplesPerSec == 0)
-        return SND_PCM_FORMAT_UNKNOWN;
-    if (format->blockAlign != format->channels * (format->bitsPerSample / 8))
-        return SND_PCM_FORMAT_UNKNOWN;
-    if (format->bitsPerSample == 16)
-        return SND_PCM_FORMAT_S16_LE;
-    if (format->bitsPerSample == 8)
-        return SND_PCM_FORMAT_U8;
+    if (format->formatTag != 1 || format->channels == 0 || format->samplesPerSec == 0) return SND_PCM_FORMAT_UNKNOWN;
+    if (format->blockAlign != format->channels * (format->bitsPerSample / 8)) return SND_PCM_FORMAT_UNKNOWN;
+    if (format->bitsPerSample == 16) return SND_PCM_FORMAT_S16_LE;
+    if (format->bitsPerSample == 8) return SND_PCM_FORMAT_U8;
     return SND_PCM_FORMAT_UNKNOWN;
 }
 
@@ -92,11 +86,9 @@ int configureDevice(snd_pcm_t *pcm, snd_pcm_format_t sampleFormat, unsigned chan
         return 0;
     // A device may settle on a rate near the one asked for; that would play
     // every formula at the wrong pitch, so it is refused.
-    if (actualRate != rate || direction != 0)
-        return 0;
+    if (actualRate != rate || direction != 0) return 0;
     direction = 0;
-    if (snd_pcm_hw_params_set_buffer_time_near(pcm, params, &bufferUs, &direction) < 0)
-        return 0;
+    if (snd_pcm_hw_params_set_buffer_time_near(pcm, params, &bufferUs, &direction) < 0) return 0;
     direction = 0;
     if (snd_pcm_hw_params_set_periods_near(pcm, params, &periods, &direction) < 0 || snd_pcm_hw_params(pcm, params) < 0)
         return 0;
@@ -106,4 +98,3 @@ int configureDevice(snd_pcm_t *pcm, snd_pcm_format_t sampleFormat, unsigned chan
         return 0;
     return 1;
 }
-

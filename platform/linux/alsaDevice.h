@@ -9,7 +9,7 @@
 
 struct StreamFormat;
 
-extern const char *const defaultDevice;  // the ALSA name of the system's default device
+extern const char *const defaultDevice; // the ALSA name of the system's default device
 
 // Silences ALSA's error printing, once per process.
 void silenceAlsa();

@@ -58,53 +58,53 @@ typedef std::chrono::steady_clock Clock;
 
 struct WaveDevice {
     // Set by the opener before the thread starts, then read only.
-    std::string name;                   // the ALSA device name
-    int probe;                          // 1: only find out whether the device opens
+    std::string name; // the ALSA device name
+    int probe;        // 1: only find out whether the device opens
     snd_pcm_format_t sampleFormat;
     unsigned channels, rate;
-    unsigned frameBytes;                // bytes per sample frame
-    Window callback;                    // receives MM_WOM_* messages
-    int wakeFd;                         // an eventfd: written to wake the thread
+    unsigned frameBytes; // bytes per sample frame
+    Window callback;     // receives MM_WOM_* messages
+    int wakeFd;          // an eventfd: written to wake the thread
     std::thread thread;
 
     // The device thread's own.
     snd_pcm_t *pcm;
-    snd_pcm_uframes_t chunkFrames;      // frames per write (one period)
+    snd_pcm_uframes_t chunkFrames; // frames per write (one period)
 
-    std::mutex lock;                    // guards the fields below and header flags
-    std::condition_variable settled;    // open and close wait here, with a bound
-    std::deque<WaveHeader *> queue;     // written and not yet handed back, oldest first
-    uint32_t copied;                    // bytes of queue.front() already taken by the thread
-    uint64_t generation;                // advanced by every reset: older data is not handed back
-    int opening;                        // 1 until the thread has opened (or failed to)
-    WaveResult openResult;              // what the open came to
-    int dropRequested;                  // 1: drop what the device holds
-    int closing;                        // 1: the thread ends
-    int lost;                           // 1 after the device was lost: writes fail
-    int finished;                       // 1 once the thread has let go of the device
-    int abandoned;                      // 1: nobody waits any more; the thread frees the record
+    std::mutex lock;                 // guards the fields below and header flags
+    std::condition_variable settled; // open and close wait here, with a bound
+    std::deque<WaveHeader *> queue;  // written and not yet handed back, oldest first
+    uint32_t copied;                 // bytes of queue.front() already taken by the thread
+    uint64_t generation;             // advanced by every reset: older data is not handed back
+    int opening;                     // 1 until the thread has opened (or failed to)
+    WaveResult openResult;           // what the open came to
+    int dropRequested;               // 1: drop what the device holds
+    int closing;                     // 1: the thread ends
+    int lost;                        // 1 after the device was lost: writes fail
+    int finished;                    // 1 once the thread has let go of the device
+    int abandoned;                   // 1: nobody waits any more; the thread frees the record
 };
 
 namespace {
 
-const int openWaitMs = 2000;            // open gives up on a device that takes longer
-const int closeWaitMs = 150;            // close leaves a slower thread to finish alone
-const int stallLimitMs = 2000;          // a device that takes no data this long is lost
+const int openWaitMs = 2000;   // open gives up on a device that takes longer
+const int closeWaitMs = 150;   // close leaves a slower thread to finish alone
+const int stallLimitMs = 2000; // a device that takes no data this long is lost
 // A device that has not yet played anything since it was (re)started may be
 // slower: a sound server can take nearly 2 s before it asks for more than the
 // first buffer's worth.
 const int startLimitMs = 5000;
-const int pollSliceMs = 50;             // the longest wait before the stall is checked again
+const int pollSliceMs = 50; // the longest wait before the stall is checked again
 
 std::atomic<uint32_t> underrunCount{0}; // underruns seen by every device of the process
 
-int defaultAnswered;                    // 1 when the last count found the default device
+int defaultAnswered; // 1 when the last count found the default device
 
 // Wakes the device thread from its poll.
 void wakeThread(WaveDevice *device) {
     uint64_t one = 1;
     ssize_t written = write(device->wakeFd, &one, sizeof one);
-    (void)written;                      // a counter that is already set wakes all the same
+    (void)written; // a counter that is already set wakes all the same
 }
 
 // Marks header handed back and posts its MM_WOM_DONE.  The caller holds the
@@ -129,8 +129,7 @@ void handBackAll(WaveDevice *device) {
 // queued header.  Nothing is posted once the device is closing.
 void loseDevice(WaveDevice *device) {
     std::lock_guard<std::mutex> guard(device->lock);
-    if (device->lost || device->closing)
-        return;
+    if (device->lost || device->closing) return;
     device->lost = 1;
     postMessage(device->callback, MM_WOM_LOST, (WParam)device, 0);
     handBackAll(device);
@@ -141,8 +140,7 @@ void loseDevice(WaveDevice *device) {
 WaveResult openDevice(WaveDevice *device) {
     snd_pcm_t *pcm = nullptr;
     int error = snd_pcm_open(&pcm, device->name.c_str(), SND_PCM_STREAM_PLAYBACK, device->probe ? SND_PCM_NONBLOCK : 0);
-    if (error < 0)
-        return error == -EBUSY ? WaveErrorAllocated : WaveErrorBadDevice;
+    if (error < 0) return error == -EBUSY ? WaveErrorAllocated : WaveErrorBadDevice;
     if (device->probe) {
         snd_pcm_close(pcm);
         return WaveOk;
@@ -165,8 +163,7 @@ void finishThread(WaveDevice *device) {
     std::unique_lock<std::mutex> guard(device->lock);
     device->finished = 1;
     device->settled.notify_all();
-    if (!device->abandoned)
-        return;                         // the closer joins and frees
+    if (!device->abandoned) return; // the closer joins and frees
     guard.unlock();
     close(device->wakeFd);
     delete device;
@@ -186,18 +183,16 @@ int waitForWork(WaveDevice *device, int withDevice, int timeoutMs) {
             deviceFds = snd_pcm_poll_descriptors(device->pcm, fds.data() + 1, (unsigned)deviceFds);
         }
     }
-    if (poll(fds.data(), 1 + (nfds_t)(deviceFds > 0 ? deviceFds : 0), timeoutMs) <= 0)
-        return 0;
+    if (poll(fds.data(), 1 + (nfds_t)(deviceFds > 0 ? deviceFds : 0), timeoutMs) <= 0) return 0;
     if (fds[0].revents) {
         uint64_t count;
         ssize_t got = read(device->wakeFd, &count, sizeof count);
         (void)got;
     }
-    if (deviceFds <= 0)
-        return 0;
+    if (deviceFds <= 0) return 0;
     unsigned short events = 0;
     if (snd_pcm_poll_descriptors_revents(device->pcm, fds.data() + 1, (unsigned)deviceFds, &events) < 0)
-        return 1;                       // the write finds out what is wrong
+        return 1; // the write finds out what is wrong
     return (events & (POLLOUT | POLLERR | POLLHUP)) != 0;
 }
 
@@ -218,60 +213,57 @@ void deviceThread(WaveDevice *device) {
         device->settled.notify_all();
         if (opened != WaveOk || device->probe || device->abandoned) {
             guard.unlock();
-            if (opened == WaveOk && device->pcm)
-                snd_pcm_close(device->pcm);
+            if (opened == WaveOk && device->pcm) snd_pcm_close(device->pcm);
             finishThread(device);
             return;
         }
     }
     std::vector<char> chunk(device->chunkFrames * device->frameBytes);
-    size_t chunkBytes = 0, chunkDone = 0;   // taken into chunk, and of those written
+    size_t chunkBytes = 0, chunkDone = 0; // taken into chunk, and of those written
     uint64_t chunkGeneration = 0;
-    WaveHeader *chunkEnds = nullptr;        // the header that chunk completes, or null
+    WaveHeader *chunkEnds = nullptr; // the header that chunk completes, or null
     Clock::time_point lastProgress = Clock::now();
-    int writable = 1;                       // 0: wait until poll says the device takes data
-    int started = 0;                        // 1 once the device took data after a wait
+    int writable = 1; // 0: wait until poll says the device takes data
+    int started = 0;  // 1 once the device took data after a wait
     for (;;) {
         std::unique_lock<std::mutex> guard(device->lock);
-        if (device->closing)
-            break;
+        if (device->closing) break;
         if (device->dropRequested) {
             device->dropRequested = 0;
             chunkBytes = 0;
             guard.unlock();
-            snd_pcm_drop(device->pcm);  // silence at once
+            snd_pcm_drop(device->pcm); // silence at once
             snd_pcm_prepare(device->pcm);
             writable = 1;
             started = 0;
             continue;
         }
         if (chunkBytes > 0 && chunkGeneration != device->generation)
-            chunkBytes = 0;             // a reset or a loss handed its header back
+            chunkBytes = 0; // a reset or a loss handed its header back
         if (chunkBytes == 0 && !device->lost && !device->queue.empty()) {
             // The thread writes from its own copy, so a header handed back
             // by a reset is never read again.
             WaveHeader *header = device->queue.front();
             uint32_t left = header->dwBufferLength - device->copied;
             size_t bytes = left - left % device->frameBytes;
-            if (bytes > chunk.size())
-                bytes = chunk.size();
+            if (bytes > chunk.size()) bytes = chunk.size();
             std::memcpy(chunk.data(), header->lpData + device->copied, bytes);
             device->copied += (uint32_t)bytes;
             chunkBytes = bytes;
             chunkDone = 0;
             chunkGeneration = device->generation;
             chunkEnds = header->dwBufferLength - device->copied < device->frameBytes ? header : nullptr;
-            if (chunkBytes == 0) {          // less than a frame: nothing to play
+            if (chunkBytes == 0) { // less than a frame: nothing to play
                 device->queue.pop_front();
                 device->copied = 0;
                 handBack(device, header);
                 continue;
             }
-            lastProgress = Clock::now();    // the stall clock runs while data waits
+            lastProgress = Clock::now(); // the stall clock runs while data waits
         }
         if (chunkBytes > 0 && chunkDone == chunkBytes) {
             if (chunkEnds && !device->queue.empty() && device->queue.front() == chunkEnds) {
-                device->queue.pop_front();  // all of it is in the device
+                device->queue.pop_front(); // all of it is in the device
                 device->copied = 0;
                 handBack(device, chunkEnds);
             }
@@ -287,7 +279,7 @@ void deviceThread(WaveDevice *device) {
         if (!writable) {
             long waited = millisecondsSince(lastProgress), limit = started ? stallLimitMs : startLimitMs;
             if (waited >= limit) {
-                loseDevice(device);     // the device stopped taking data
+                loseDevice(device); // the device stopped taking data
                 continue;
             }
             long slice = limit - waited;
@@ -295,8 +287,8 @@ void deviceThread(WaveDevice *device) {
             started |= writable;
             continue;
         }
-        snd_pcm_sframes_t result = snd_pcm_writei(device->pcm, chunk.data() + chunkDone,
-                                                  (chunkBytes - chunkDone) / device->frameBytes);
+        snd_pcm_sframes_t result =
+            snd_pcm_writei(device->pcm, chunk.data() + chunkDone, (chunkBytes - chunkDone) / device->frameBytes);
         if (result > 0) {
             chunkDone += (size_t)result * device->frameBytes;
             lastProgress = Clock::now();
@@ -310,7 +302,7 @@ void deviceThread(WaveDevice *device) {
             if (snd_pcm_recover(device->pcm, (int)result, 1) < 0)
                 loseDevice(device);
             else if (result == -EPIPE)
-                underrunCount++;        // a lost server reports EPIPE too, which no recovery mends
+                underrunCount++; // a lost server reports EPIPE too, which no recovery mends
             started = 0;
         }
     }
@@ -322,11 +314,10 @@ void deviceThread(WaveDevice *device) {
 // Starts a device thread for name and waits up to openWaitMs for its open.
 // Returns WaveOk with *handle set (not for a probe, whose thread ends), or a
 // failure; a thread that is still opening is left to end on its own.
-WaveResult startDevice(const std::string &name, int probe, const StreamFormat *format,
-                       snd_pcm_format_t sampleFormat, Window callback, WaveOutHandle *handle) {
+WaveResult startDevice(const std::string &name, int probe, const StreamFormat *format, snd_pcm_format_t sampleFormat,
+                       Window callback, WaveOutHandle *handle) {
     int wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (wakeFd < 0)
-        return WaveErrorNoMemory;
+    if (wakeFd < 0) return WaveErrorNoMemory;
     WaveDevice *device = new WaveDevice();
     device->name = name;
     device->probe = probe;
@@ -342,8 +333,9 @@ WaveResult startDevice(const std::string &name, int probe, const StreamFormat *f
     device->thread = std::thread(deviceThread, device);
 
     std::unique_lock<std::mutex> guard(device->lock);
-    if (!device->settled.wait_for(guard, std::chrono::milliseconds(openWaitMs), [device] { return !device->opening; })) {
-        device->abandoned = 1;          // the thread closes what it opens and frees the record
+    if (!device->settled.wait_for(guard, std::chrono::milliseconds(openWaitMs),
+                                  [device] { return !device->opening; })) {
+        device->abandoned = 1; // the thread closes what it opens and frees the record
         device->thread.detach();
         return WaveErrorBadDevice;
     }
@@ -372,19 +364,16 @@ int defaultDeviceOpens() {
 // be opened: then no device is usable.
 uint32_t waveDeviceCount() {
     defaultAnswered = defaultDeviceOpens();
-    if (!defaultAnswered)
-        return 0;
+    if (!defaultAnswered) return 0;
     size_t count = playbackDevices().size();
     return count ? (uint32_t)count : 1;
 }
 
 WaveResult waveDeviceCaps(uint32_t device, WaveOutCaps *caps, uint32_t size) {
-    if (!caps || size < sizeof(WaveOutCaps))
-        return WaveErrorGeneric;
+    if (!caps || size < sizeof(WaveOutCaps)) return WaveErrorGeneric;
     std::string name = deviceName(device);
     // The default device answers when the count before found it.
-    if (name.empty() || (device == WAVE_MAPPER && !defaultAnswered))
-        return WaveErrorBadDevice;
+    if (name.empty() || (device == WAVE_MAPPER && !defaultAnswered)) return WaveErrorBadDevice;
     std::memset(caps, 0, sizeof *caps);
     std::strncpy(caps->szPname, name.c_str(), sizeof caps->szPname - 1);
     caps->wChannels = 2;
@@ -394,39 +383,29 @@ WaveResult waveDeviceCaps(uint32_t device, WaveOutCaps *caps, uint32_t size) {
 WaveResult waveOpen(WaveOutHandle *handle, uint32_t device, const StreamFormat *format, Window callback) {
     silenceAlsa();
     snd_pcm_format_t sampleFormat = sampleFormatOf(format);
-    if (sampleFormat == SND_PCM_FORMAT_UNKNOWN)
-        return WaveErrorBadFormat;
+    if (sampleFormat == SND_PCM_FORMAT_UNKNOWN) return WaveErrorBadFormat;
     std::string name = deviceName(device);
-    if (name.empty())
-        return WaveErrorBadDevice;
+    if (name.empty()) return WaveErrorBadDevice;
     WaveResult result = startDevice(name, 0, format, sampleFormat, callback, handle);
-    if (result == WaveOk)
-        postMessage(callback, MM_WOM_OPEN, (WParam)*handle, 0);
+    if (result == WaveOk) postMessage(callback, MM_WOM_OPEN, (WParam)*handle, 0);
     return result;
 }
 
 WaveResult wavePrepareHeader(WaveOutHandle handle, WaveHeader *header, uint32_t size) {
-    if (!handle)
-        return WaveErrorInvalidHandle;
-    if (!header || !header->lpData || size < sizeof(WaveHeader))
-        return WaveErrorGeneric;
+    if (!handle) return WaveErrorInvalidHandle;
+    if (!header || !header->lpData || size < sizeof(WaveHeader)) return WaveErrorGeneric;
     std::lock_guard<std::mutex> guard(handle->lock);
     header->dwFlags |= WHDR_PREPARED;
     return WaveOk;
 }
 
 WaveResult waveWrite(WaveOutHandle handle, WaveHeader *header, uint32_t size) {
-    if (!handle)
-        return WaveErrorInvalidHandle;
-    if (!header || size < sizeof(WaveHeader))
-        return WaveErrorGeneric;
+    if (!handle) return WaveErrorInvalidHandle;
+    if (!header || size < sizeof(WaveHeader)) return WaveErrorGeneric;
     std::lock_guard<std::mutex> guard(handle->lock);
-    if (!(header->dwFlags & WHDR_PREPARED))
-        return WaveErrorUnprepared;
-    if (header->dwFlags & WHDR_INQUEUE)
-        return WaveErrorStillPlaying;
-    if (handle->lost)
-        return WaveErrorNoDriver;
+    if (!(header->dwFlags & WHDR_PREPARED)) return WaveErrorUnprepared;
+    if (header->dwFlags & WHDR_INQUEUE) return WaveErrorStillPlaying;
+    if (handle->lost) return WaveErrorNoDriver;
     header->dwFlags = (header->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
     handle->queue.push_back(header);
     wakeThread(handle);
@@ -434,13 +413,10 @@ WaveResult waveWrite(WaveOutHandle handle, WaveHeader *header, uint32_t size) {
 }
 
 WaveResult waveUnprepareHeader(WaveOutHandle handle, WaveHeader *header, uint32_t size) {
-    if (!handle)
-        return WaveErrorInvalidHandle;
-    if (!header || size < sizeof(WaveHeader))
-        return WaveErrorGeneric;
+    if (!handle) return WaveErrorInvalidHandle;
+    if (!header || size < sizeof(WaveHeader)) return WaveErrorGeneric;
     std::lock_guard<std::mutex> guard(handle->lock);
-    if (header->dwFlags & WHDR_INQUEUE)
-        return WaveErrorStillPlaying;
+    if (header->dwFlags & WHDR_INQUEUE) return WaveErrorStillPlaying;
     header->dwFlags &= ~WHDR_PREPARED;
     return WaveOk;
 }
@@ -448,8 +424,7 @@ WaveResult waveUnprepareHeader(WaveOutHandle handle, WaveHeader *header, uint32_
 // Hands every queued header back at once; the device thread drops what the
 // device still holds as soon as it runs.
 WaveResult waveReset(WaveOutHandle handle) {
-    if (!handle)
-        return WaveErrorInvalidHandle;
+    if (!handle) return WaveErrorInvalidHandle;
     std::lock_guard<std::mutex> guard(handle->lock);
     handBackAll(handle);
     handle->dropRequested = 1;
@@ -461,14 +436,14 @@ WaveResult waveReset(WaveOutHandle handle) {
 // that does not end within closeWaitMs (its device hangs in a call) ends
 // later on its own and frees the record then.
 WaveResult waveClose(WaveOutHandle handle) {
-    if (!handle)
-        return WaveErrorInvalidHandle;
+    if (!handle) return WaveErrorInvalidHandle;
     Window callback = handle->callback;
     std::unique_lock<std::mutex> guard(handle->lock);
     handBackAll(handle);
     handle->closing = 1;
     wakeThread(handle);
-    if (handle->settled.wait_for(guard, std::chrono::milliseconds(closeWaitMs), [handle] { return handle->finished; })) {
+    if (handle->settled.wait_for(guard, std::chrono::milliseconds(closeWaitMs),
+                                 [handle] { return handle->finished; })) {
         guard.unlock();
         handle->thread.join();
         close(handle->wakeFd);

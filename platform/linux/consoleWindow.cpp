@@ -16,8 +16,8 @@
 typedef std::chrono::steady_clock Clock;
 
 struct WindowRecord {
-    WindowProc proc;                    // where the window's messages go
-    int alive;                          // 0 once destroyed
+    WindowProc proc; // where the window's messages go
+    int alive;       // 0 once destroyed
 };
 
 namespace {
@@ -33,17 +33,17 @@ struct Timer {
     Window window;
     unsigned id;
     Clock::duration period;
-    Clock::time_point due;              // next expiry
+    Clock::time_point due; // next expiry
 };
 
 // The backend's one record: windows, the queue and the timers.
 struct ConsoleLoop {
-    std::mutex lock;                    // guards everything below
-    std::condition_variable wake;       // signalled on every post and quit
-    std::vector<Window> windows;        // every live window
-    std::deque<QueuedMessage> queue;    // posted messages, oldest first
-    std::vector<Timer> timers;          // running timers
-    int quitting = 0;                   // 1 after postQuitMessage
+    std::mutex lock;                 // guards everything below
+    std::condition_variable wake;    // signalled on every post and quit
+    std::vector<Window> windows;     // every live window
+    std::deque<QueuedMessage> queue; // posted messages, oldest first
+    std::vector<Timer> timers;       // running timers
+    int quitting = 0;                // 1 after postQuitMessage
     int exitCode = 0;
 };
 
@@ -52,8 +52,7 @@ ConsoleLoop loop;
 // Returns 1 when window is alive.  The caller holds the lock.
 int isAlive(Window window) {
     for (Window w : loop.windows)
-        if (w == window)
-            return 1;
+        if (w == window) return 1;
     return 0;
 }
 
@@ -70,8 +69,7 @@ void removeTimers(Window window, unsigned timerId, int any) {
 } // namespace
 
 Window createMessageWindow(WindowProc proc) {
-    if (!proc)
-        return nullptr;
+    if (!proc) return nullptr;
     Window window = new WindowRecord{proc, 1};
     std::lock_guard<std::mutex> guard(loop.lock);
     loop.windows.push_back(window);
@@ -86,8 +84,7 @@ void destroyMessageWindow(Window window) {
             removeTimers(window, 0, 1);
             // Messages still queued for it are dropped as they come up.
             for (QueuedMessage &m : loop.queue)
-                if (m.window == window)
-                    m.window = nullptr;
+                if (m.window == window) m.window = nullptr;
             delete window;
             return;
         }
@@ -95,8 +92,7 @@ void destroyMessageWindow(Window window) {
 
 int postMessage(Window window, unsigned message, WParam wParam, LParam lParam) {
     std::lock_guard<std::mutex> guard(loop.lock);
-    if (!window || !isAlive(window))
-        return 0;
+    if (!window || !isAlive(window)) return 0;
     loop.queue.push_back({window, message, wParam, lParam});
     loop.wake.notify_one();
     return 1;
@@ -113,8 +109,7 @@ void postQuitMessage(int exitCode) {
 
 void startTimer(Window window, unsigned timerId, unsigned periodMs) {
     std::lock_guard<std::mutex> guard(loop.lock);
-    if (!window || !isAlive(window))
-        return;
+    if (!window || !isAlive(window)) return;
     removeTimers(window, timerId, 0);
     Clock::duration period = std::chrono::milliseconds(periodMs ? periodMs : 1);
     loop.timers.push_back({window, timerId, period, Clock::now() + period});
@@ -141,13 +136,11 @@ int runMessageLoop() {
         if (!loop.queue.empty()) {
             next = loop.queue.front();
             loop.queue.pop_front();
-            if (!next.window)
-                continue;               // its window was destroyed
+            if (!next.window) continue; // its window was destroyed
         } else {
             Timer *due = nullptr;
             for (Timer &t : loop.timers)
-                if (!due || t.due < due->due)
-                    due = &t;
+                if (!due || t.due < due->due) due = &t;
             if (!due) {
                 loop.wake.wait(guard);
                 continue;
@@ -160,8 +153,7 @@ int runMessageLoop() {
             // due a whole period later.
             next = {due->window, WM_TIMER, (WParam)due->id, 0};
             due->due += due->period;
-            if (due->due < Clock::now())
-                due->due = Clock::now() + due->period;
+            if (due->due < Clock::now()) due->due = Clock::now() + due->period;
         }
         WindowProc proc = next.window->proc;
         guard.unlock();

@@ -26,24 +26,21 @@ QStringList nameFilters(const char *filter) {
         QString caption = QString::fromUtf8(p);
         p += strlen(p) + 1;
         QString pattern = *p ? QString::fromUtf8(p) : QString();
-        if (*p)
-            p += strlen(p) + 1;
+        if (*p) p += strlen(p) + 1;
         pattern.replace(QLatin1Char(';'), QLatin1Char(' '));
         const QString ending = QLatin1Char('(') + pattern + QLatin1Char(')');
-        if (pattern == QLatin1String("*.*"))
-            pattern = QStringLiteral("*");
+        if (pattern == QLatin1String("*.*")) pattern = QStringLiteral("*");
         if (caption.endsWith(ending))
             caption.chop(ending.size());
         else if (!pattern.isEmpty())
             caption += QLatin1Char(' ');
-        if (!pattern.isEmpty())
-            caption += QLatin1Char('(') + pattern + QLatin1Char(')');
+        if (!pattern.isEmpty()) caption += QLatin1Char('(') + pattern + QLatin1Char(')');
         filters << caption;
     }
     return filters;
 }
 
-}  // namespace
+} // namespace
 
 int runOpenFileDialog(const OpenFileRequest *request) {
     QFileDialog dialog(qtDialogWidget(request->owner), qtText(request->title), qtText(request->initialDirectory));
@@ -53,16 +50,13 @@ int runOpenFileDialog(const OpenFileRequest *request) {
     dialog.setNameFilters(filters);
     if (request->filterIndex >= 1 && (int)request->filterIndex <= filters.size())
         dialog.selectNameFilter(filters[request->filterIndex - 1]);
-    if (request->file && request->file[0])
-        dialog.selectFile(QString::fromUtf8(request->file));
+    if (request->file && request->file[0]) dialog.selectFile(QString::fromUtf8(request->file));
     // exec runs a loop of its own, so timers and the device's messages go on.
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return 0;
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return 0;
     const QByteArray path = dialog.selectedFiles().first().toUtf8();
     // Like the desktop's dialog, a path longer than the buffer is a failure,
     // never a cut path that names another file.
-    if (!request->file || (unsigned)path.size() >= request->fileSize)
-        return 0;
+    if (!request->file || (unsigned)path.size() >= request->fileSize) return 0;
     memcpy(request->file, path.constData(), (size_t)path.size() + 1);
     return 1;
 }

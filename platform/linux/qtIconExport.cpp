@@ -24,7 +24,8 @@ int main(int argc, char **argv) {
     QImage image = icon.pixmap(largest.isValid() ? largest : QSize(size, size)).toImage();
     if (!image.isNull() && image.width() != size) {
         const bool whole = size > image.width() && size % image.width() == 0;
-        image = image.scaled(size, size, Qt::IgnoreAspectRatio, whole ? Qt::FastTransformation : Qt::SmoothTransformation);
+        image =
+            image.scaled(size, size, Qt::IgnoreAspectRatio, whole ? Qt::FastTransformation : Qt::SmoothTransformation);
     }
     if (image.isNull() || !image.save(QString::fromLocal8Bit(argv[2]), "PNG")) {
         fprintf(stderr, "%s: cannot convert %s\n", argv[0], argv[1]);

@@ -28,7 +28,7 @@ void writeRegistryDword(RegistryRoot root, const char *keyPath, const char *name
     QStringList parts = QString::fromUtf8(keyPath).split(QLatin1Char('\\'), Qt::SkipEmptyParts);
     if (!parts.isEmpty() && parts.first().compare(QLatin1String("Software"), Qt::CaseInsensitive) == 0)
         parts.removeFirst();
-    if (parts.size() < 2) return;   // a file and a section are needed
+    if (parts.size() < 2) return; // a file and a section are needed
     QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (base.isEmpty() || !QDir::isAbsolutePath(base)) {
         QString home = qEnvironmentVariable("HOME");
@@ -42,14 +42,14 @@ void writeRegistryDword(RegistryRoot root, const char *keyPath, const char *name
     settings.beginGroup(group);
     settings.setValue(QString::fromUtf8(name), (int)value);
     settings.endGroup();
-    settings.sync();    // a failure to write is ignored, like any settings failure
+    settings.sync(); // a failure to write is ignored, like any settings failure
 }
 
 unsigned readCurrentDirectory(char *buffer, int size) {
     std::string folder(4096, '\0');
     if (!getcwd(folder.data(), folder.size())) return copyBoundedText(buffer, size, "", 0);
     size_t length = strlen(folder.c_str());
-    if ((int)length >= size) return copyBoundedText(buffer, size, "", 0);   // a cut path names another folder
+    if ((int)length >= size) return copyBoundedText(buffer, size, "", 0); // a cut path names another folder
     return copyBoundedText(buffer, size, folder.c_str(), length);
 }
 

@@ -8,9 +8,9 @@
 #include <QProxyStyle>
 #include <QScreen>
 #include <QScrollBar>
-#include <qdrawutil.h>
-#include <QStyledItemDelegate>
 #include <QStylePainter>
+#include <QStyledItemDelegate>
+#include <qdrawutil.h>
 
 #include <algorithm>
 #include <cmath>
@@ -39,7 +39,7 @@ QStyle *dropBelowStyle() {
     return style;
 }
 
-}  // namespace
+} // namespace
 
 // --- DropList --------------------------------------------------------------------
 

@@ -17,8 +17,10 @@ class DropList : public QComboBox {
 public:
     DropList(Qt::Alignment alignment, int droppedHeight, QWidget *parent);
     void showPopup() override;
+
 protected:
     void paintEvent(QPaintEvent *) override;
+
 private:
     Qt::Alignment alignment;
     int droppedHeight;
@@ -29,6 +31,7 @@ private:
 class Trackbar : public QSlider {
 public:
     Trackbar(Qt::Orientation orientation, QWidget *parent) : QSlider(orientation, parent) {}
+
 protected:
     void paintEvent(QPaintEvent *) override;
 };
@@ -41,6 +44,7 @@ public:
     GroupFrame(const QString &title, QWidget *parent);
     // Returns the frame's top line, in the widget's pixels.
     int frameTop() const;
+
 protected:
     void paintEvent(QPaintEvent *) override;
 };
@@ -52,8 +56,10 @@ protected:
 class TextEdit : public QLineEdit {
 public:
     explicit TextEdit(QWidget *parent);
+
 protected:
     void changeEvent(QEvent *event) override;
+
 private:
     // Sets the text margins that centre the digits for the current font.
     void centreDigits();

@@ -51,26 +51,26 @@
 
 // A dialog, one of its controls, or a message-only window.
 struct WindowRecord {
-    QWidget *widget = nullptr;          // dialog or control widget; null for a message window
-    QObject *receiver = nullptr;        // where posted messages and timers of a dialog or message window go
-    WindowRecord *dialog = nullptr;     // the dialog of a control
-    const ControlTemplate *row = nullptr;   // the control's row
+    QWidget *widget = nullptr;            // dialog or control widget; null for a message window
+    QObject *receiver = nullptr;          // where posted messages and timers of a dialog or message window go
+    WindowRecord *dialog = nullptr;       // the dialog of a control
+    const ControlTemplate *row = nullptr; // the control's row
     int id = 0;
     WindowProc proc = nullptr;
     QMenuBar *menuBar = nullptr;
-    QWidget *client = nullptr;          // the client area under the menu bar
-    int baseX = 8, baseY = 16;          // dialog base units in pixels (see qtDialogBaseUnits)
+    QWidget *client = nullptr; // the client area under the menu bar
+    int baseX = 8, baseY = 16; // dialog base units in pixels (see qtDialogBaseUnits)
     std::vector<std::unique_ptr<WindowRecord>> controls;
     std::map<unsigned, QTimer *> timers;
-    int image = 0;                      // bitmap on a button
+    int image = 0; // bitmap on a button
     int ended = 0;
-    int running = 0;                    // 1 while the dialog's modal loop runs
+    int running = 0; // 1 while the dialog's modal loop runs
     intptr_t result = 0;
     intptr_t storedResult = 0;
 };
 
 struct DrawContextRecord {
-    QColor textColour;                  // invalid until setTextColour
+    QColor textColour; // invalid until setTextColour
     bool transparent = false;
 };
 
@@ -109,9 +109,9 @@ std::mutex &liveLock = *new std::mutex;
 std::set<WindowRecord *> &liveWindows = *new std::set<WindowRecord *>;
 QtMessageBoxHook messageBoxHook;
 CursorRecord handCursor = {Qt::PointingHandCursor}, arrowCursor = {Qt::ArrowCursor};
-Cursor requestedCursor;                 // set by setCursor during a WM_SETCURSOR
-QPointer<QEventLoop> messageLoop;       // the loop of runMessageLoop, while it runs
-int quitPending = 0, quitCode = 0;      // from postQuitMessage
+Cursor requestedCursor;            // set by setCursor during a WM_SETCURSOR
+QPointer<QEventLoop> messageLoop;  // the loop of runMessageLoop, while it runs
+int quitPending = 0, quitCode = 0; // from postQuitMessage
 
 // Hands a message to the procedure of window's dialog (or of window itself).
 intptr_t deliver(WindowRecord *window, unsigned message, WParam wParam, LParam lParam) {
@@ -182,6 +182,7 @@ class DialogWidget : public QDialog {
 public:
     DialogWidget(WindowRecord *record, QWidget *parent) : QDialog(parent), record(record) {}
     void reject() override {}
+
 protected:
     bool event(QEvent *event) override { return handlePosted(record, event) || QDialog::event(event); }
     void keyPressEvent(QKeyEvent *event) override {
@@ -204,6 +205,7 @@ protected:
         deliver(record, WM_CLOSE, 0, 0);
         if (!record->ended) deliver(record, WM_COMMAND, commandParam(IDCANCEL, BN_CLICKED), 0);
     }
+
 private:
     WindowRecord *record;
 };
@@ -212,8 +214,10 @@ private:
 class MessageObject : public QObject {
 public:
     explicit MessageObject(WindowRecord *record) : record(record) {}
+
 protected:
     bool event(QEvent *event) override { return handlePosted(record, event) || QObject::event(event); }
+
 private:
     WindowRecord *record;
 };
@@ -226,12 +230,13 @@ public:
     StaticText(WindowRecord *record, QWidget *parent) : QLabel(parent), record(record) {
         if (record->row->style & StyleNotify) setMouseTracking(true);
     }
+
 protected:
     void paintEvent(QPaintEvent *event) override {
         DrawContextRecord context;
         deliver(record, WM_CTLCOLORSTATIC, (WParam)&context, (LParam)record);
-        const QColor wanted = context.textColour.isValid() ? context.textColour
-                                                            : QApplication::palette().color(QPalette::WindowText);
+        const QColor wanted =
+            context.textColour.isValid() ? context.textColour : QApplication::palette().color(QPalette::WindowText);
         if (palette().color(QPalette::WindowText) != wanted) {
             // a palette change repaints once more; the colour is then settled
             QPalette colours = palette();
@@ -260,13 +265,16 @@ protected:
         if (record->row->style & StyleNotify) askCursor();
         QLabel::enterEvent(event);
     }
+
 private:
     // Asks the dialog which cursor to show over this control.
     void askCursor() {
         requestedCursor = nullptr;
         intptr_t handled = deliver(record, WM_SETCURSOR, (WParam)record, 0);
-        if (handled && requestedCursor) setCursor(requestedCursor->shape);
-        else unsetCursor();
+        if (handled && requestedCursor)
+            setCursor(requestedCursor->shape);
+        else
+            unsetCursor();
     }
     WindowRecord *record;
 };
@@ -295,13 +303,11 @@ QIcon loadIcon(int id) {
     return path.isEmpty() ? QIcon() : QIcon(path);
 }
 
-const int iconPixels = 32;              // an icon control shows its icon at this size
+const int iconPixels = 32; // an icon control shows its icon at this size
 
 // Returns the pixel value of v dialog units for base units base (4 or 8 per
 // character), rounded to the nearest pixel.
-int unitsToPixels(int v, int base, int perCharacter) {
-    return (v * base + perCharacter / 2) / perCharacter;
-}
+int unitsToPixels(int v, int base, int perCharacter) { return (v * base + perCharacter / 2) / perCharacter; }
 
 // Creates the widget of one control row under parent.
 QWidget *createControl(WindowRecord *control, QWidget *parent) {
@@ -311,7 +317,7 @@ QWidget *createControl(WindowRecord *control, QWidget *parent) {
     switch (row.kind) {
     case ControlPushButton: {
         auto *button = new QPushButton(text, parent);
-        button->setAutoDefault(false);  // Enter does nothing
+        button->setAutoDefault(false); // Enter does nothing
         QObject::connect(button, &QPushButton::clicked, [control] { notify(control, BN_CLICKED); });
         return button;
     }
@@ -324,7 +330,8 @@ QWidget *createControl(WindowRecord *control, QWidget *parent) {
         auto *list = new DropList(side, unitsToPixels(row.height, control->dialog->baseY, 8), parent);
         list->setEditable(false);
         if (row.style & StyleKeepScrollBar) list->view()->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        QObject::connect(list, QOverload<int>::of(&QComboBox::activated), [control] { notify(control, CBN_SELCHANGE); });
+        QObject::connect(list, QOverload<int>::of(&QComboBox::activated),
+                         [control] { notify(control, CBN_SELCHANGE); });
         return list;
     }
     case ControlStaticText: {
@@ -410,7 +417,8 @@ void buildMenu(WindowRecord *dialog, int menuId) {
         if (!popup) continue;
         QAction *action = popup->addAction(QString::fromUtf8(item.text));
         const unsigned id = (unsigned)item.command;
-        QObject::connect(action, &QAction::triggered, [dialog, id] { deliver(dialog, WM_COMMAND, commandParam(id, 0), 0); });
+        QObject::connect(action, &QAction::triggered,
+                         [dialog, id] { deliver(dialog, WM_COMMAND, commandParam(id, 0), 0); });
     }
 }
 
@@ -471,7 +479,7 @@ WindowRecord *buildDialog(int templateId, WindowRecord *owner, WindowProc proc) 
         const ControlTemplate &row = *control->row;
         int x = unitsToPixels(row.x, dialog->baseX, 4), y = unitsToPixels(row.y, dialog->baseY, 8);
         int cx = unitsToPixels(row.width, dialog->baseX, 4), cy = unitsToPixels(row.height, dialog->baseY, 8);
-        if (row.kind == ControlIcon) cx = cy = iconPixels;  // an icon control takes its icon's size
+        if (row.kind == ControlIcon) cx = cy = iconPixels; // an icon control takes its icon's size
         if (row.kind == ControlDropList) {
             // the height in the row is the dropped height, which the list
             // took when it was made; the box itself is one line
@@ -480,7 +488,7 @@ WindowRecord *buildDialog(int templateId, WindowRecord *owner, WindowProc proc) 
         w->setGeometry(x, y, cx, cy);
         w->setFocusPolicy((row.style & StyleTabStop) ? Qt::StrongFocus : Qt::NoFocus);
         if (row.kind == ControlGroupBox) w->lower();
-        if (!(row.style & StyleVisible)) w->hide();   // never shown by anything
+        if (!(row.style & StyleVisible)) w->hide(); // never shown by anything
         if (row.style & StyleTabStop) {
             if (previous) QWidget::setTabOrder(previous, w);
             previous = w;
@@ -499,7 +507,8 @@ void destroyRecord(WindowRecord *window) {
         std::lock_guard<std::mutex> hold(liveLock);
         liveWindows.erase(window);
     }
-    for (auto &timer : window->timers) delete timer.second;
+    for (auto &timer : window->timers)
+        delete timer.second;
     window->timers.clear();
     QObject *owner = window->widget ? (QObject *)window->widget : window->receiver;
     delete owner;
@@ -514,8 +523,7 @@ WindowRecord *findControl(Window dialog, int controlId) {
     return nullptr;
 }
 
-template <class W>
-W *controlAs(Window dialog, int controlId) {
+template <class W> W *controlAs(Window dialog, int controlId) {
     WindowRecord *control = findControl(dialog, controlId);
     return control ? qobject_cast<W *>(control->widget) : nullptr;
 }
@@ -578,7 +586,7 @@ void armTimer(WindowRecord *window, unsigned timerId, unsigned periodMs) {
     timer->start((int)std::min(periodMs ? periodMs : 1u, 0x7FFFFFFFu));
 }
 
-}  // namespace
+} // namespace
 
 // --- Backend setup and test access ---------------------------------------------
 
@@ -623,7 +631,8 @@ Window qtOpenDialog(int templateId, Window owner, WindowProc proc) {
 
 void qtCloseDialog(Window dialog) {
     if (!dialog || dialog->dialog) return;
-    for (auto &timer : dialog->timers) timer.second->stop();
+    for (auto &timer : dialog->timers)
+        timer.second->stop();
     deliver(dialog, WM_DESTROY, 0, 0);
     destroyRecord(dialog);
 }
@@ -658,7 +667,7 @@ unsigned qtTimerPeriod(Window window, unsigned timerId) {
 int qtFireTimer(Window window, unsigned timerId) {
     if (!qtTimerPeriod(window, timerId)) return 0;
     QTimer *timer = window->timers[timerId];
-    timer->start();     // the period counts from now, as after a real expiry
+    timer->start(); // the period counts from now, as after a real expiry
     deliver(window, WM_TIMER, timerId, 0);
     return 1;
 }
@@ -746,7 +755,7 @@ int listSelection(Window dialog, int controlId) {
 }
 
 void trackbarSetRange(Window trackbar, int redraw, int minimum, int maximum) {
-    (void)redraw;   // Qt repaints on its own
+    (void)redraw; // Qt repaints on its own
     if (QSlider *slider = sliderOf(trackbar)) slider->setRange(minimum, maximum);
 }
 
@@ -797,7 +806,8 @@ void redrawControl(Window dialog, int controlId) {
 }
 
 void setTextColour(DrawContext context, uint32_t colour) {
-    if (context) context->textColour = QColor((int)(colour & 0xFF), (int)((colour >> 8) & 0xFF), (int)((colour >> 16) & 0xFF));
+    if (context)
+        context->textColour = QColor((int)(colour & 0xFF), (int)((colour >> 8) & 0xFF), (int)((colour >> 16) & 0xFF));
 }
 
 void setTransparentBackground(DrawContext context) {
@@ -826,8 +836,10 @@ void stopTimer(Window window, unsigned timerId) {
 int messageBox(Window owner, const char *text, const char *caption, unsigned flags) {
     if (messageBoxHook) return messageBoxHook(owner, text, caption, flags);
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    if (flags & MB_ICONERROR) icon = QMessageBox::Critical;
-    else if (flags & MB_ICONINFORMATION) icon = QMessageBox::Information;
+    if (flags & MB_ICONERROR)
+        icon = QMessageBox::Critical;
+    else if (flags & MB_ICONINFORMATION)
+        icon = QMessageBox::Information;
     QWidget *parent = owner && owner->widget ? owner->widget->window() : nullptr;
     QMessageBox box(icon, qtText(caption), qtText(text), QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);

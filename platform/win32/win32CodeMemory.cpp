@@ -7,8 +7,7 @@ void *allocateCodeMemory(size_t size) { return VirtualAlloc(nullptr, size, MEM_C
 
 int makeCodeExecutable(void *block, size_t size) {
     DWORD previous;
-    if (!VirtualProtect(block, size, PAGE_EXECUTE_READ, &previous))
-        return 0;
+    if (!VirtualProtect(block, size, PAGE_EXECUTE_READ, &previous)) return 0;
     // x86 keeps its instruction cache coherent, but the system asks for this
     // call after code is written.
     FlushInstructionCache(GetCurrentProcess(), block, size);

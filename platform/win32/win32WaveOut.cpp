@@ -42,9 +42,10 @@ LPWAVEHDR headerOf(WaveHeader *header) { return (LPWAVEHDR)header; }
 // contract says: MM_WOM_LOST first, then every queued header back through
 // waveOutReset's MM_WOM_DONE.  Returns result.
 MMRESULT noticeLoss(HWAVEOUT handle, MMRESULT result) {
-    if ((result == MMSYSERR_NODRIVER || result == MMSYSERR_NODRIVERCB) && handle == openDevice.handle && openDevice.callback) {
+    if ((result == MMSYSERR_NODRIVER || result == MMSYSERR_NODRIVERCB) && handle == openDevice.handle &&
+        openDevice.callback) {
         PostMessageW(openDevice.callback, MM_WOM_LOST, (WPARAM)handle, 0);
-        openDevice.callback = nullptr;  // once
+        openDevice.callback = nullptr; // once
         waveOutReset(handle);
     }
     return result;

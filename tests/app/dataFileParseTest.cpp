@@ -7,7 +7,7 @@ namespace {
 
 struct ParseCase {
     const char *text;
-    int accepted;                       // 1: parsed, value is the result
+    int accepted; // 1: parsed, value is the result
     int32_t value;
 };
 
@@ -49,18 +49,9 @@ TEST(DataFileParse, StrictIntAcceptsOnlyCanonicalForms) {
 }
 
 const ParseCase strictInt16Cases[] = {
-    {"0", 1, 0},
-    {"32767", 1, 32767},
-    {"-32768", 1, -32768},
-    {"-1", 1, -1},
-    {"32768", 0, 0},
-    {"-32769", 0, 0},
-    {"-0", 0, 0},
-    {"+1", 0, 0},
-    {"01", 0, 0},
-    {"1 ", 0, 0},
-    {"", 0, 0},
-    {"65537", 0, 0},                    // would wrap to 1 in 16 bits
+    {"0", 1, 0},      {"32767", 1, 32767}, {"-32768", 1, -32768}, {"-1", 1, -1}, {"32768", 0, 0},
+    {"-32769", 0, 0}, {"-0", 0, 0},        {"+1", 0, 0},          {"01", 0, 0},  {"1 ", 0, 0},
+    {"", 0, 0},       {"65537", 0, 0}, // would wrap to 1 in 16 bits
 };
 
 TEST(DataFileParse, StrictInt16KeepsTheSampleRange) {
@@ -71,4 +62,4 @@ TEST(DataFileParse, StrictInt16KeepsTheSampleRange) {
     }
 }
 
-}  // namespace
+} // namespace

@@ -6,8 +6,8 @@
 #include <unistd.h>
 #endif
 
-#include <csignal>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -50,8 +50,8 @@ std::string badLine(int line, const std::string &data) {
     return "\n" + std::to_string(line) + " 個 目 の 波 形 デ ー タ が 不 正 で す 。\n\nデ ー タ ： " + data;
 }
 
-const int readIndex = 1;                // "読み込む" in the direction list
-const int writeIndex = 0;               // "書き込む"
+const int readIndex = 1;  // "読み込む" in the direction list
+const int writeIndex = 0; // "書き込む"
 
 // Returns the file system's path for a UTF-8 path, as the window gives it.
 std::filesystem::path fsPath(const std::string &path) {
@@ -61,8 +61,7 @@ std::filesystem::path fsPath(const std::string &path) {
 // Returns the whole content of path, or "(missing)".
 std::string fileContent(const std::string &path) {
     std::ifstream file(fsPath(path), std::ios::binary);
-    if (!file)
-        return "(missing)";
+    if (!file) return "(missing)";
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
@@ -130,9 +129,9 @@ protected:
 struct OptionCase {
     const char *name;
     const char *count;
-    const char *file;                   // under the test folder; "" for an empty box
+    const char *file; // under the test folder; "" for an empty box
     int direction;
-    std::string message;                // "" when the option is accepted
+    std::string message; // "" when the option is accepted
     unsigned flags;
 };
 
@@ -216,7 +215,7 @@ TEST_F(DataFileTest, LargestCountIsAccepted) {
     ASSERT_NE(sampleCapture.samples, nullptr);
     EXPECT_EQ(sampleCapture.samples[0], 0);
     EXPECT_EQ(sampleCapture.samples[99999999], 0);
-    EXPECT_EQ(fileContent(path("big.csv")), "");    // emptied at the start
+    EXPECT_EQ(fileContent(path("big.csv")), ""); // emptied at the start
     releaseCaptureSamples();
 }
 
@@ -224,8 +223,8 @@ struct ReadCase {
     const char *name;
     std::string content;
     int count;
-    std::string message;                // "" when the file is read
-    std::vector<int16_t> first;         // the first values read
+    std::string message;        // "" when the file is read
+    std::vector<int16_t> first; // the first values read
 };
 
 TEST_F(DataFileTest, ReadingFiles) {
@@ -251,8 +250,11 @@ TEST_F(DataFileTest, ReadingFiles) {
         {"text after the last line feed", repeatedLines(100, "0", "\n") + "5", 100, badLine(101, "5"), {}},
         {"bad text after the last line feed", repeatedLines(100, "0", "\n") + "x", 100, badLine(101, "x"), {}},
         {"lone CR is not a line end", repeatedLines(99, "0", "\n") + "1\r2\n", 100, badLine(100, "1\r2"), {}},
-        {"NUL byte inside a value", "-3" + std::string(1, '\0') + "0\n" + repeatedLines(99, "1", "\n"), 100,
-         badLine(1, "-3"), {}},
+        {"NUL byte inside a value",
+         "-3" + std::string(1, '\0') + "0\n" + repeatedLines(99, "1", "\n"),
+         100,
+         badLine(1, "-3"),
+         {}},
     };
     for (const ReadCase &c : cases) {
         SCOPED_TRACE(c.name);
@@ -268,7 +270,7 @@ TEST_F(DataFileTest, ReadingFiles) {
             for (size_t i = 0; i < c.first.size(); i++)
                 EXPECT_EQ(sampleCapture.samples[i], c.first[i]) << i;
             EXPECT_EQ(playbackState.playing, 1);
-            pressPlayStop();            // the stop releases what was read
+            pressPlayStop(); // the stop releases what was read
             EXPECT_EQ(sampleCapture.samples, nullptr);
             EXPECT_EQ(fileContent(path("in.csv")), c.content);
             continue;
@@ -302,10 +304,10 @@ std::string asLines(const std::vector<int> &values) {
 TEST_F(DataFileTest, WritingAtTheStop) {
     const struct {
         const char *name;
-        int afterCountdown;             // 1: the stop comes after the countdown
-        int buffers;                    // buffers played after the countdown
+        int afterCountdown; // 1: the stop comes after the countdown
+        int buffers;        // buffers played after the countdown
         const char *count;
-        int captured;                   // samples the generator stored
+        int captured; // samples the generator stored
     } cases[] = {
         {"stop after the countdown", 1, 1, "100", 100},
         {"stop during the countdown", 0, 0, "100", 0},
@@ -321,9 +323,8 @@ TEST_F(DataFileTest, WritingAtTheStop) {
         writeFile(path("out.csv"), "old content\r\n");
         pressPlayStop();
         ASSERT_EQ(playbackState.playing, 1);
-        EXPECT_EQ(fileContent(path("out.csv")), "");        // emptied at the start
-        if (c.afterCountdown)
-            endCountdown();
+        EXPECT_EQ(fileContent(path("out.csv")), ""); // emptied at the start
+        if (c.afterCountdown) endCountdown();
         for (int i = 0; i < c.buffers; i++)
             playOneBuffer();
         pressPlayStop();
@@ -355,7 +356,7 @@ TEST_F(DataFileTest, JapaneseFolderAndFileNames) {
     pressPlayStop();
     EXPECT_TRUE(fakeMessageBoxes().empty());
     EXPECT_EQ(fileContent(file), asLines(expectedSamples(100)));
-    fakeDeliverPosted();                // the end notice closes the device
+    fakeDeliverPosted(); // the end notice closes the device
 
     setOption("100", file, readIndex);
     pressPlayStop();
@@ -392,7 +393,7 @@ TEST_F(DataFileTest, FailedWriteIsToldAndRetried) {
     EXPECT_EQ(fakeButtonImage(window, IDC_PLAY), IDB_STOP);
     ASSERT_NE(sampleCapture.samples, nullptr);
 
-    pressPlayStop();                    // room again
+    pressPlayStop(); // room again
     EXPECT_EQ(playbackState.playing, 0);
     EXPECT_EQ(fakeMessageBoxes().size(), 1u);
     EXPECT_EQ(fakeButtonImage(window, IDC_PLAY), IDB_PLAY);
@@ -416,7 +417,7 @@ TEST_F(DataFileTest, UnopenableFileAtTheStopIsRetried) {
     ASSERT_TRUE(std::filesystem::create_directory(fsPath(sub)));
     pressPlayStop();
     EXPECT_EQ(playbackState.playing, 0);
-    EXPECT_EQ(fileContent(sub + "/out.csv"), "");      // stopped during the countdown
+    EXPECT_EQ(fileContent(sub + "/out.csv"), ""); // stopped during the countdown
 }
 
 // A start that ends after the array was made keeps no array.
@@ -465,7 +466,7 @@ TEST_F(DataFileTest, TooLittleMemoryRefusesTheStart) {
     struct rlimit saved;
     ASSERT_EQ(getrlimit(RLIMIT_AS, &saved), 0);
     struct rlimit tight = saved;
-    tight.rlim_cur = 64u << 20;         // far below the 200 million bytes needed, with room for the rest
+    tight.rlim_cur = 64u << 20; // far below the 200 million bytes needed, with room for the rest
     FILE *maps = fopen("/proc/self/statm", "r");
     ASSERT_NE(maps, nullptr);
     unsigned long pages = 0;
@@ -494,8 +495,8 @@ TEST_F(DataFileTest, ChooserAsksForAnExistingFile) {
     const FakeFileDialogRequest &request = fakeFileDialogRequests()[0];
     EXPECT_EQ(request.owner, window);
     EXPECT_EQ(request.title, "ファイルを指定する");
-    EXPECT_EQ(request.filter, (std::vector<std::string>{"CSVファイル (*.csv)", "*.csv", "テキストファイル (*.txt)", "*.txt",
-                                                         "全てのファイル (*.*)", "*.*"}));
+    EXPECT_EQ(request.filter, (std::vector<std::string>{"CSVファイル (*.csv)", "*.csv", "テキストファイル (*.txt)",
+                                                        "*.txt", "全てのファイル (*.*)", "*.*"}));
     EXPECT_EQ(request.filterIndex, 1u);
     EXPECT_EQ(request.initialDirectory, "/home/user/sounds");
     EXPECT_EQ(request.flags, (unsigned)OFN_FILEMUSTEXIST);
@@ -503,9 +504,9 @@ TEST_F(DataFileTest, ChooserAsksForAnExistingFile) {
     EXPECT_EQ(request.fileSize, 256u);
     EXPECT_EQ(controlText(IDC_DATA_PATH), "/home/user/sounds/wave.csv");
 
-    fakeChooseFile("");                 // cancelled: the path box keeps its text
+    fakeChooseFile(""); // cancelled: the path box keeps its text
     EXPECT_EQ(chooseDataFile(window), 0);
     EXPECT_EQ(controlText(IDC_DATA_PATH), "/home/user/sounds/wave.csv");
 }
 
-}  // namespace
+} // namespace

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "res/resource.h"
-#include "tests/fakes/fakeWindow.h"
 #include "tests/fakes/fakeSystem.h"
+#include "tests/fakes/fakeWindow.h"
 
 namespace {
 
@@ -48,14 +48,14 @@ TEST_F(FakeWindowTest, DialogGetsInitialisationFirst) {
 
 // getControlText copies at most size - 1 bytes and never splits a character.
 TEST_F(FakeWindowTest, ControlTextIsCutAtTheBound) {
-    setControlText(dialog, IDC_FORMULA, "ab再生");     // "再" and "生" take three bytes each
+    setControlText(dialog, IDC_FORMULA, "ab再生"); // "再" and "生" take three bytes each
     const struct {
         int size;
         const char *text;
         unsigned copied;
     } cases[] = {
         {256, "ab再生", 8}, {9, "ab再生", 8}, {8, "ab再", 5}, {6, "ab再", 5},
-        {5, "ab", 2},       {3, "ab", 2},     {2, "a", 1},     {1, "", 0},
+        {5, "ab", 2},       {3, "ab", 2},     {2, "a", 1},    {1, "", 0},
     };
     for (auto c : cases) {
         char buffer[300];
@@ -74,7 +74,8 @@ TEST_F(FakeWindowTest, ListsInsertAtPositionsAndGiveTheSelectedText) {
         const char *text;
         int expected;
     } inserts[] = {{0, "b", 0}, {0, "a", 0}, {-1, "d", 2}, {2, "c", 2}, {5, "x", -1}, {-2, "x", -1}};
-    for (auto c : inserts) EXPECT_EQ(listInsert(dialog, IDC_VOLUME_LIST, c.index, c.text), c.expected) << c.text;
+    for (auto c : inserts)
+        EXPECT_EQ(listInsert(dialog, IDC_VOLUME_LIST, c.index, c.text), c.expected) << c.text;
     EXPECT_EQ(fakeListItems(dialog, IDC_VOLUME_LIST), (std::vector<std::string>{"a", "b", "c", "d"}));
 
     char text[16];
@@ -84,7 +85,7 @@ TEST_F(FakeWindowTest, ListsInsertAtPositionsAndGiveTheSelectedText) {
     listSelect(dialog, IDC_VOLUME_LIST, 2);
     getControlText(dialog, IDC_VOLUME_LIST, text, sizeof text);
     EXPECT_STREQ(text, "c");
-    listInsert(dialog, IDC_VOLUME_LIST, 0, "first");    // the selected item moves along
+    listInsert(dialog, IDC_VOLUME_LIST, 0, "first"); // the selected item moves along
     EXPECT_EQ(listSelection(dialog, IDC_VOLUME_LIST), 3);
     listSelect(dialog, IDC_VOLUME_LIST, 99);
     EXPECT_EQ(listSelection(dialog, IDC_VOLUME_LIST), -1);
@@ -94,9 +95,7 @@ TEST_F(FakeWindowTest, ListsInsertAtPositionsAndGiveTheSelectedText) {
 TEST_F(FakeWindowTest, TrackbarPositionStaysInItsRange) {
     Window trackbar = controlOf(dialog, IDC_VOLUME_TRACKBAR);
     trackbarSetRange(trackbar, 0, 0, 100);
-    const struct {
-        int set, expected;
-    } cases[] = {{63, 63}, {-5, 0}, {101, 100}, {0, 0}, {100, 100}};
+    const struct { int set, expected; } cases[] = {{63, 63}, {-5, 0}, {101, 100}, {0, 0}, {100, 100}};
     for (auto c : cases) {
         trackbarSetPosition(trackbar, 1, c.set);
         EXPECT_EQ(trackbarPosition(trackbar), c.expected) << c.set;
@@ -115,12 +114,12 @@ TEST_F(FakeWindowTest, UserActionsNeedAnEnabledVisibleControl) {
     size_t before = received.size();
     EXPECT_EQ(fakeClick(dialog, IDC_SINE_CHECK), 0);
     EXPECT_EQ(isChecked(dialog, IDC_SINE_CHECK), 1);
-    EXPECT_EQ(fakeClick(dialog, IDC_DATA_OPTION), 0);       // hidden
-    EXPECT_EQ(fakeType(dialog, IDC_DATA_COUNT, "100"), 0);  // hidden
-    EXPECT_EQ(fakePick(dialog, IDC_VOLUME_LIST, 0), 0);     // no items yet
+    EXPECT_EQ(fakeClick(dialog, IDC_DATA_OPTION), 0);      // hidden
+    EXPECT_EQ(fakeType(dialog, IDC_DATA_COUNT, "100"), 0); // hidden
+    EXPECT_EQ(fakePick(dialog, IDC_VOLUME_LIST, 0), 0);    // no items yet
     EXPECT_EQ(received.size(), before);
 
-    checkButton(dialog, IDC_DATA_OPTION, 1);                 // the program may still set hidden ones
+    checkButton(dialog, IDC_DATA_OPTION, 1); // the program may still set hidden ones
     EXPECT_EQ(isChecked(dialog, IDC_DATA_OPTION), 1);
 }
 
@@ -141,14 +140,16 @@ TEST_F(FakeWindowTest, TimersRunUntilStoppedAndAreReplaced) {
 TEST_F(FakeWindowTest, PostedMessagesArriveInOrderAndOnlyToLiveWindows) {
     EXPECT_EQ(postMessage(nullptr, WM_USER, 1, 0), 0);
     std::thread device([&] {
-        for (int i = 0; i < 50; i++) postMessage(dialog, WM_USER, (WParam)i, 0);
+        for (int i = 0; i < 50; i++)
+            postMessage(dialog, WM_USER, (WParam)i, 0);
     });
     device.join();
     EXPECT_EQ(fakePendingMessages(), 50);
     received.clear();
     EXPECT_EQ(fakeDeliverPosted(), 50);
     ASSERT_EQ(received.size(), 50u);
-    for (int i = 0; i < 50; i++) EXPECT_EQ(received[(size_t)i].wParam, (WParam)i);
+    for (int i = 0; i < 50; i++)
+        EXPECT_EQ(received[(size_t)i].wParam, (WParam)i);
 
     Window window = createMessageWindow(recordingProc);
     postMessage(window, WM_USER, 7, 0);
@@ -182,7 +183,7 @@ TEST(FakeRunDialog, RunsPostedMessagesAndScriptsUntilTheDialogEnds) {
     EXPECT_EQ(fakeQuitRequested(&code), 1);
     EXPECT_EQ(code, 3);
 
-    fakeResetWindows();     // no script: the loop has nothing to wait for
+    fakeResetWindows(); // no script: the loop has nothing to wait for
     EXPECT_EQ(runDialog(IDD_MAIN, nullptr, endingProc), -1);
     EXPECT_EQ(runDialog(4711, nullptr, endingProc), -1);
     fakeResetWindows();
@@ -205,4 +206,4 @@ TEST(FakeSystem, RecordsWritesAndExpandsTheEnvironment) {
     fakeResetSystem();
 }
 
-}  // namespace
+} // namespace

@@ -38,16 +38,16 @@ TEST(MainLayout, IdentifiedControlsAreUnique) {
         }
         EXPECT_TRUE(seen.insert(id).second) << "control " << id << " appears twice";
     }
-    EXPECT_EQ(anonymous, 2);    // the two group boxes without an identifier
+    EXPECT_EQ(anonymous, 2); // the two group boxes without an identifier
 }
 
 // The hidden controls, and nothing else, lack the visible style; all of them
 // lie in the top strip under the formula box.
 TEST(MainLayout, HiddenControlsAreExactlyTheParkedOnes) {
     const std::set<int> hidden = {IDC_TRIANGLE_CHECK, IDC_TRIANGLE_AMPLITUDE, IDC_TRIANGLE_FREQUENCY,
-                                  IDC_TRIANGLE_PHASE, IDC_TRIANGLE_ICON, IDC_DATA_OPTION,
-                                  IDC_DATA_DIRECTION, IDC_DATA_COUNT_LABEL, IDC_DATA_COUNT,
-                                  IDC_DATA_PATH, IDC_CHOOSE_FILE};
+                                  IDC_TRIANGLE_PHASE, IDC_TRIANGLE_ICON,      IDC_DATA_OPTION,
+                                  IDC_DATA_DIRECTION, IDC_DATA_COUNT_LABEL,   IDC_DATA_COUNT,
+                                  IDC_DATA_PATH,      IDC_CHOOSE_FILE};
     const DialogTemplate *dialog = mainDialog();
     int hiddenGroups = 0;
     for (int i = 0; i < dialog->controlCount; i++) {
@@ -112,9 +112,11 @@ const RowCase rowCases[] = {
     {IDC_TRIANGLE_FREQUENCY, ControlEdit, StyleRightAligned, StyleDigitsOnly, 153, 0, 33, 13},
     {IDC_FORMULA, ControlEdit, StyleAutoHScroll | StyleBorder, StyleDigitsOnly | StyleRightAligned, 7, 8, 313, 12},
     {IDC_DATA_COUNT, ControlEdit, StyleBorder, StyleDigitsOnly, 203, 0, 35, 13},
-    {IDC_VOLUME_LIST, ControlDropList, StyleRightAligned | StyleKeepScrollBar | StyleVScroll, StyleSort, 20, 111, 25, 81},
+    {IDC_VOLUME_LIST, ControlDropList, StyleRightAligned | StyleKeepScrollBar | StyleVScroll, StyleSort, 20, 111, 25,
+     81},
     {IDC_SAWTOOTH_PHASE, ControlDropList, StyleRightAligned | StyleKeepScrollBar, 0, 220, 97, 32, 81},
-    {IDC_DATA_DIRECTION, ControlDropList, StyleSort | StyleVScroll, StyleKeepScrollBar | StyleRightAligned, 89, 0, 56, 43},
+    {IDC_DATA_DIRECTION, ControlDropList, StyleSort | StyleVScroll, StyleKeepScrollBar | StyleRightAligned, 89, 0, 56,
+     43},
     {IDC_STATUS, ControlStaticText, StyleRightAligned, 0, 134, 22, 185, 10},
     {IDC_HEAD_WAVE, ControlStaticText, 0, StyleRightAligned, 73, 46, 26, 8},
     {IDC_VOLUME_TRACKBAR, ControlTrackbar, StyleVertical | StyleBothPointers | StyleNoTicks, 0, 26, 56, 14, 54},
@@ -143,8 +145,10 @@ TEST(MainLayout, TextsKeepTheirBlanks) {
     const std::string settingsFrame = std::string(" 波 形 の 設 定") + std::string(21, ' ') + "\u3000";
     EXPECT_EQ(dialog->controls[36].text, settingsFrame);
     EXPECT_EQ(dialog->controls[23].text, std::string("\u3000\u3000\u3000"));
-    EXPECT_EQ(findControlTemplate(dialog, IDC_DATA_OPTION)->text, std::string("波形データをファイルに") + std::string(13, ' '));
-    EXPECT_EQ(findControlTemplate(dialog, IDC_DATA_COUNT_LABEL)->text, std::string("\u3000データ数") + std::string(19, ' '));
+    EXPECT_EQ(findControlTemplate(dialog, IDC_DATA_OPTION)->text,
+              std::string("波形データをファイルに") + std::string(13, ' '));
+    EXPECT_EQ(findControlTemplate(dialog, IDC_DATA_COUNT_LABEL)->text,
+              std::string("\u3000データ数") + std::string(19, ' '));
     EXPECT_STREQ(findControlTemplate(dialog, IDC_VOLUME_GROUP)->text, " VOL (%) ");
     EXPECT_STREQ(findControlTemplate(dialog, IDC_STATUS)->text, "現在停止中");
     EXPECT_STREQ(findControlTemplate(dialog, IDC_APPLY)->text, "反 映 ↑");
@@ -154,8 +158,11 @@ TEST(MainLayout, TextsKeepTheirBlanks) {
 TEST(MainLayout, IconControlsShowIconsThatHaveFiles) {
     const struct {
         int control, icon;
-    } icons[] = {{IDC_SINE_ICON, IDI_SINE}, {IDC_SQUARE_ICON, IDI_SQUARE}, {IDC_SAWTOOTH_ICON, IDI_SAWTOOTH},
-                 {IDC_TRIANGLE_ICON, IDI_TRIANGLE}, {IDC_OFFSET_ICON, IDI_OFFSET}};
+    } icons[] = {{IDC_SINE_ICON, IDI_SINE},
+                 {IDC_SQUARE_ICON, IDI_SQUARE},
+                 {IDC_SAWTOOTH_ICON, IDI_SAWTOOTH},
+                 {IDC_TRIANGLE_ICON, IDI_TRIANGLE},
+                 {IDC_OFFSET_ICON, IDI_OFFSET}};
     for (auto c : icons) {
         EXPECT_EQ(findControlTemplate(mainDialog(), c.control)->image, c.icon);
         EXPECT_NE(imageFileName(ImageIcon, c.icon), nullptr);
@@ -174,8 +181,9 @@ TEST(Resources, ImageFilesAreNamedAfterTheirNumbers) {
         {ImageIcon, IDI_APP, "ico104.ico"},      {ImageIcon, IDI_SAWTOOTH, "ico124.ico"},
         // clang-format on
     };
-    for (auto c : cases) EXPECT_STREQ(imageFileName(c.kind, c.id), c.file);
-    EXPECT_EQ(imageFileName(ImageIcon, IDB_EXIT), nullptr);     // a bitmap number is not an icon
+    for (auto c : cases)
+        EXPECT_STREQ(imageFileName(c.kind, c.id), c.file);
+    EXPECT_EQ(imageFileName(ImageIcon, IDB_EXIT), nullptr); // a bitmap number is not an icon
     EXPECT_EQ(imageFileName(ImageBitmap, 999), nullptr);
 }
 
@@ -213,4 +221,4 @@ TEST(Resources, StringTableHoldsItsFiveEntries) {
     EXPECT_EQ(resourceString(2), nullptr);
 }
 
-}  // namespace
+} // namespace

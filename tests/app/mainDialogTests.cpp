@@ -37,7 +37,7 @@ TEST(MainWindowStart, EntryPointReturnsZeroWhateverTheDialogEndsWith) {
     resetFakeWaveOut();
     waveStream = WaveStream();
     fakeSetDialogScript(IDD_MAIN, [](Window dialog) {
-        fakeClick(dialog, IDC_EXIT);    // ends with the whole wParam, not 0
+        fakeClick(dialog, IDC_EXIT); // ends with the whole wParam, not 0
     });
     EXPECT_EQ(tonalixMain(nullptr), 0);
     EXPECT_TRUE(fakeMessageBoxes().empty());
@@ -74,11 +74,13 @@ TEST_F(MainWindowTest, EveryControlHasItsStartValue) {
         {IDC_DATA_PATH, ""},           {IDC_DATA_COUNT, ""},
         // clang-format on
     };
-    for (auto c : texts) EXPECT_EQ(text(c.id), c.text) << "control " << c.id;
-    for (int id : {IDC_SINE_CHECK, IDC_SQUARE_CHECK, IDC_SAWTOOTH_CHECK, IDC_TRIANGLE_CHECK, IDC_OFFSET_CHECK,
-                   IDC_DATA_OPTION})
+    for (auto c : texts)
+        EXPECT_EQ(text(c.id), c.text) << "control " << c.id;
+    for (int id :
+         {IDC_SINE_CHECK, IDC_SQUARE_CHECK, IDC_SAWTOOTH_CHECK, IDC_TRIANGLE_CHECK, IDC_OFFSET_CHECK, IDC_DATA_OPTION})
         EXPECT_EQ(isChecked(dialog, id), 0) << "control " << id;
-    for (int id : lockedControls) EXPECT_EQ(fakeIsEnabled(dialog, id), 1) << "control " << id;
+    for (int id : lockedControls)
+        EXPECT_EQ(fakeIsEnabled(dialog, id), 1) << "control " << id;
 
     // the trackbar's position is never set at start: 0, the top, matching "100"
     int minimum = -1, maximum = -1;
@@ -93,7 +95,7 @@ TEST_F(MainWindowTest, ListsHoldTheirItemsInReverseInsertionOrder) {
     const struct {
         int id;
         int count;
-        int firstValue;     // item k reads firstValue + step * k
+        int firstValue; // item k reads firstValue + step * k
         int step;
     } lists[] = {
         // clang-format off
@@ -132,7 +134,7 @@ TEST_F(MainWindowTest, TrackbarMovesTheVolumeList) {
         unsigned code;
         int position;
         intptr_t result;
-        const char *list;   // the list's text afterwards
+        const char *list; // the list's text afterwards
     } cases[] = {
         // clang-format off
         {TB_THUMBTRACK, 25, 1, "75"},   {TB_TOP, 0, 1, "100"},       {TB_BOTTOM, 100, 1, "0"},
@@ -208,13 +210,13 @@ TEST_F(MainWindowTest, DestroyPostsTheQuitMessage) {
 TEST_F(MainWindowTest, DeviceMessagesReachTheStreamThroughTheDialog) {
     pressPlay();
     ASSERT_EQ(fakeWaveOut.writeCalls, 3);
-    fakeDeliverPosted();            // MM_WOM_OPEN and the started notice
+    fakeDeliverPosted(); // MM_WOM_OPEN and the started notice
     fakeWaveReturnNext();
-    EXPECT_EQ(fakeDeliverPosted(), 2);  // MM_WOM_DONE, then the buffer-done notice
+    EXPECT_EQ(fakeDeliverPosted(), 2); // MM_WOM_DONE, then the buffer-done notice
     EXPECT_EQ(fakeWaveOut.writeCalls, 4);
     EXPECT_EQ(fakeWaveOut.closeCalls, 0);
 
-    pressPlay();                    // stop: the device hands every buffer back
+    pressPlay(); // stop: the device hands every buffer back
     fakeDeliverPosted();
     EXPECT_EQ(fakeWaveOut.closeCalls, 1);
     EXPECT_EQ(waveStream.device, nullptr);
@@ -233,4 +235,4 @@ TEST_F(MainWindowTest, OtherNoticesLeaveTheDeviceOpen) {
     EXPECT_NE(waveStream.device, nullptr);
 }
 
-}  // namespace
+} // namespace

@@ -21,7 +21,8 @@ protected:
     // Checks the window at rest: nothing locked, no timer, the play image
     // and the stopped text.
     void expectStopped() {
-        for (int id : lockedControls) EXPECT_EQ(fakeIsEnabled(dialog, id), 1) << "control " << id;
+        for (int id : lockedControls)
+            EXPECT_EQ(fakeIsEnabled(dialog, id), 1) << "control " << id;
         EXPECT_EQ(fakeTimerPeriod(dialog, IDT_PLAYBACK), 0u);
         EXPECT_EQ(fakeButtonImage(dialog, IDC_PLAY), IDB_PLAY);
         EXPECT_EQ(text(IDC_STATUS), stoppedText);
@@ -35,11 +36,12 @@ TEST_F(PlaybackTest, StartLocksTheWindowSavesSettingsAndPrimesSilence) {
     pressPlay();
     EXPECT_EQ(playbackState.playing, 1);
     EXPECT_EQ(countdownActive, 1);
-    for (int id : lockedControls) EXPECT_EQ(fakeIsEnabled(dialog, id), 0) << "control " << id;
+    for (int id : lockedControls)
+        EXPECT_EQ(fakeIsEnabled(dialog, id), 0) << "control " << id;
     EXPECT_EQ(fakeIsEnabled(dialog, IDC_PLAY), 1);
     EXPECT_EQ(fakeIsEnabled(dialog, IDC_EXIT), 1);
     EXPECT_EQ(fakeButtonImage(dialog, IDC_PLAY), IDB_STOP);
-    EXPECT_EQ(text(IDC_STATUS), stoppedText);      // untouched until the first tick
+    EXPECT_EQ(text(IDC_STATUS), stoppedText); // untouched until the first tick
     EXPECT_EQ(fakeTimerPeriod(dialog, IDT_PLAYBACK), 1000u);
     EXPECT_TRUE(fakeMessageBoxes().empty());
 
@@ -73,28 +75,28 @@ TEST_F(PlaybackTest, CountdownThenTimeDisplayThenStop) {
         EXPECT_EQ(text(IDC_STATUS), expected);
         EXPECT_EQ(countdownActive, 1);
         returnBuffers();
-        EXPECT_EQ(queuedBuffersSilent(), 1);    // silence while counting down
+        EXPECT_EQ(queuedBuffersSilent(), 1); // silence while counting down
     }
-    tick();     // the fourth tick ends the countdown and leaves the text
+    tick(); // the fourth tick ends the countdown and leaves the text
     EXPECT_EQ(text(IDC_STATUS), "再生まで 1秒");
     EXPECT_EQ(countdownActive, 0);
     EXPECT_EQ(playbackState.countdownLeft, 3);
     EXPECT_EQ(fakeTimerPeriod(dialog, IDT_PLAYBACK), 500u);
 
-    returnBuffers();    // refilled from now on with the formula
+    returnBuffers(); // refilled from now on with the formula
     EXPECT_EQ(queuedBuffersSilent(), 0);
     EXPECT_EQ(text(IDC_STATUS), "再生まで 1秒");
     tick();
     char expected[128];
     snprintf(expected, sizeof expected, "再生中  t = %0.1fSec （0.5Sec毎に更新）", lastSampleTime);
     EXPECT_EQ(text(IDC_STATUS), expected);
-    EXPECT_EQ(text(IDC_STATUS), "再生中  t = 0.7Sec （0.5Sec毎に更新）");   // three buffers of 0.25 s
+    EXPECT_EQ(text(IDC_STATUS), "再生中  t = 0.7Sec （0.5Sec毎に更新）"); // three buffers of 0.25 s
 
-    pressPlay();    // stop
+    pressPlay(); // stop
     expectStopped();
     EXPECT_EQ(fakeWaveOut.resetCalls, 1);
     EXPECT_TRUE(fakeMessageBoxes().empty());
-    fakeDeliverPosted();    // the end notice closes the device
+    fakeDeliverPosted(); // the end notice closes the device
     EXPECT_EQ(fakeWaveOut.closeCalls, 1);
     EXPECT_EQ(waveStream.device, nullptr);
 }
@@ -110,7 +112,8 @@ TEST_F(PlaybackTest, TimeDisplayFormatsTheLatestSampleTime) {
         {3599.96, "再生中  t = 3600.0Sec （0.5Sec毎に更新）"},
     };
     pressPlay();
-    for (int i = 0; i < 4; i++) tick();
+    for (int i = 0; i < 4; i++)
+        tick();
     for (auto c : cases) {
         lastSampleTime = c.time;
         tick();
@@ -132,7 +135,7 @@ TEST_F(PlaybackTest, StopDuringTheCountdownRestartsItFromThree) {
     EXPECT_EQ(text(IDC_STATUS), stoppedText);
     tick();
     EXPECT_EQ(text(IDC_STATUS), "再生まで 3秒");
-    EXPECT_EQ(fakeRegistryWrites().size(), 4u);     // saved at every start
+    EXPECT_EQ(fakeRegistryWrites().size(), 4u); // saved at every start
 }
 
 TEST_F(PlaybackTest, FormulaErrorsShowTheirBoxAndStartNothing) {
@@ -163,7 +166,7 @@ TEST_F(PlaybackTest, FormulaErrorsShowTheirBoxAndStartNothing) {
 
 // A formula that fills 255 bytes or more is read with 255 of them.
 TEST_F(PlaybackTest, FormulaIsReadWithAtMost255Bytes) {
-    std::string formula = "1" + std::string(254, ' ') + "+";     // cut just before the dangling operator
+    std::string formula = "1" + std::string(254, ' ') + "+"; // cut just before the dangling operator
     setControlText(dialog, IDC_FORMULA, formula.c_str());
     pressPlay();
     EXPECT_TRUE(fakeMessageBoxes().empty());
@@ -267,9 +270,10 @@ TEST_F(PlaybackTest, FormulaRunsOnceBeforeTheStreamAndTStartsAtZero) {
     setControlText(dialog, IDC_FORMULA, "(k=k+1)*0");
     setVariable(10, 0.0);
     pressPlay();
-    EXPECT_EQ(getVariable(10), 1.0);        // the one evaluation at start; silence does not evaluate
+    EXPECT_EQ(getVariable(10), 1.0); // the one evaluation at start; silence does not evaluate
     EXPECT_EQ(getVariable(19), 0.0);
-    for (int i = 0; i < 4; i++) tick();
+    for (int i = 0; i < 4; i++)
+        tick();
     returnBuffers();
     EXPECT_GT(getVariable(19), 0.0);
     pressPlay();
@@ -278,4 +282,4 @@ TEST_F(PlaybackTest, FormulaRunsOnceBeforeTheStreamAndTStartsAtZero) {
     EXPECT_EQ(getVariable(19), 0.0);
 }
 
-}  // namespace
+} // namespace

@@ -24,8 +24,8 @@ struct Outcome {
 
 struct LoopCase {
     const char *formula;
-    int32_t byteCount;                  // generated twice, so the clock runs on across calls
-    int failBefore;                     // evaluate once before the buffers (with t at 0)
+    int32_t byteCount; // generated twice, so the clock runs on across calls
+    int failBefore;    // evaluate once before the buffers (with t at 0)
 };
 
 const LoopCase loopCases[] = {
@@ -35,7 +35,7 @@ const LoopCase loopCases[] = {
     {"1/(t-2*7.558578987150415e-06)", 7, 0},
     {"log(t)+0.5", 9, 0},
     {"sqrt(t-1e-5)*100", 33, 0},
-    {"1/t", 5, 1},                      // the status is already failed: the first sample is not evaluated
+    {"1/t", 5, 1}, // the status is already failed: the first sample is not evaluated
     {"asin(t*20000)", 31, 0},
     // assignments, to other variables and to t
     {"x=x+1, sin(x*t)", 1001, 0},
@@ -61,8 +61,7 @@ Outcome generateWith(int machineCode, const LoopCase &c) {
     lastSampleTime = -1;
     EXPECT_EQ(setPlaybackFormat(c.formula), 1) << c.formula;
     EXPECT_EQ(machineEvaluate != nullptr, machineCode && machineCodeAvailable) << c.formula;
-    if (c.failBefore)
-        evaluateFormula();
+    if (c.failBefore) evaluateFormula();
     o.bytes.assign(2 * (size_t)c.byteCount + 2, 0xAB);
     generateSamples(o.bytes.data(), c.byteCount);
     generateSamples(o.bytes.data() + c.byteCount, c.byteCount);

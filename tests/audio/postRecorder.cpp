@@ -4,8 +4,7 @@
 std::vector<PostedMessage> postedMessages;
 
 int postMessage(Window window, unsigned message, WParam wParam, LParam lParam) {
-    if (!window)
-        return 0;
+    if (!window) return 0;
     postedMessages.push_back({window, message, wParam, lParam});
     return 1;
 }
@@ -13,7 +12,6 @@ int postMessage(Window window, unsigned message, WParam wParam, LParam lParam) {
 std::vector<WParam> postedCodes(unsigned message) {
     std::vector<WParam> codes;
     for (const PostedMessage &m : postedMessages)
-        if (m.message == message)
-            codes.push_back(m.wParam);
+        if (m.message == message) codes.push_back(m.wParam);
     return codes;
 }

@@ -36,7 +36,7 @@ std::vector<unsigned char> generate(int32_t count) {
 
 struct ValueCase {
     const char *formula;
-    int sample;                         // every sample of the formula
+    int sample; // every sample of the formula
 };
 
 const ValueCase valueCases[] = {
@@ -87,7 +87,7 @@ TEST(SampleClock, IsARunningSumNotSampleNumberOverRate) {
 TEST(SampleClock, AssignmentsToTInTheFormulaDoNotCarryOver) {
     ASSERT_EQ(startFormula("t=5, t/10"), 1);
     std::vector<unsigned char> bytes = generate(2);
-    EXPECT_EQ(sampleAt(bytes, 0), 16383);   // 5/10
+    EXPECT_EQ(sampleAt(bytes, 0), 16383); // 5/10
     EXPECT_EQ(lastSampleTime, period);
     EXPECT_EQ(getVariable(tIndex), 2 * period);
 }
@@ -103,7 +103,7 @@ TEST(SampleClock, SplitCallsGiveTheSameSamplesAsOneCall) {
 
 struct ByteCountCase {
     int32_t bytes;
-    int samplesWritten;                 // and periods t advances
+    int samplesWritten; // and periods t advances
 };
 
 const ByteCountCase byteCountCases[] = {
@@ -152,7 +152,7 @@ TEST(Capture, RecordKeepsTheFirstCountSamplesOnly) {
     for (int i = 0; i < 100; i++)
         ASSERT_EQ(store[i], sampleAt(bytes, i)) << i;
     EXPECT_EQ(sampleCapture.index, 100);
-    EXPECT_NE(sampleAt(bytes, 33074), 0);   // the buffer got every sample
+    EXPECT_NE(sampleAt(bytes, 33074), 0); // the buffer got every sample
     std::vector<int16_t> before = store;
     generate(33075);
     EXPECT_EQ(store, before);

@@ -38,8 +38,7 @@ protected:
     }
     void TearDown() override {
         // Hand back what the device still holds, then close.
-        if (waveStream.streaming)
-            stopStream();
+        if (waveStream.streaming) stopStream();
         deliver();
         closeStream();
         resetFakeWaveOut();
@@ -50,8 +49,7 @@ protected:
     void deliver() {
         for (size_t i = delivered; i < postedMessages.size(); i++) {
             PostedMessage m = postedMessages[i];
-            if (m.message != noticeMessage)
-                onDeviceMessage(m.message, m.wParam, m.lParam);
+            if (m.message != noticeMessage) onDeviceMessage(m.message, m.wParam, m.lParam);
         }
         delivered = postedMessages.size();
     }
@@ -97,7 +95,7 @@ TEST_F(StreamTest, EnumerationCountsTheDefaultDeviceAndThoseThatAnswer) {
         {2, 0, UINT32_MAX, 1, 3, {WAVE_MAPPER, 0, 1}},
         {6, 0, UINT32_MAX, 1, 5, {WAVE_MAPPER, 0, 1, 2, 3}},
         {6, 0, 2, 1, 3, {WAVE_MAPPER, 0, 1, 2}},
-        {3, 0, 0, 1, 1, {WAVE_MAPPER, 0}},       // only the default device answers
+        {3, 0, 0, 1, 1, {WAVE_MAPPER, 0}}, // only the default device answers
         {3, 1, UINT32_MAX, 0, 0, {WAVE_MAPPER}},
     };
     for (const EnumerationCase &c : cases) {
@@ -264,9 +262,9 @@ TEST_F(StreamTest, TheRingRefillsEachReturnedSlotWithTheNextSamples) {
 
 struct PrimingCase {
     int prepareFailsAt, writeFailsAt;
-    int queued;                         // slots queued before the failure
+    int queued; // slots queued before the failure
     std::vector<unsigned> slotStates;
-    int unprepares;                     // unprepare calls during the start
+    int unprepares; // unprepare calls during the start
 };
 
 TEST_F(StreamTest, AFailedPrimingDrainsWhatWasQueued) {
@@ -309,9 +307,7 @@ TEST_F(StreamTest, AFailedPrimingDrainsWhatWasQueued) {
 TEST_F(StreamTest, AFailedRefillDrainsTheBuffersStillQueued) {
     // Prepares and writes 1 to 4 prime slots 0..2 and refill slot 0; the
     // fifth, refilling slot 1, fails while slots 2 and 0 are queued.
-    const struct {
-        int prepareFailsAt, writeFailsAt;
-    } cases[] = {{5, 0}, {0, 5}};
+    const struct { int prepareFailsAt, writeFailsAt; } cases[] = {{5, 0}, {0, 5}};
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << "prepare " << c.prepareFailsAt << " write " << c.writeFailsAt);
         TearDown();
@@ -336,7 +332,7 @@ TEST_F(StreamTest, AFailedRefillDrainsTheBuffersStillQueued) {
 }
 
 TEST_F(StreamTest, TwoSlotsDrainToo) {
-    fakeWaveOut.writeFailsAt = 3;       // the refill of slot 0
+    fakeWaveOut.writeFailsAt = 3; // the refill of slot 0
     openDefault(2);
     startStream();
     EXPECT_EQ(returnOne(), 0);
@@ -368,7 +364,7 @@ TEST_F(StreamTest, StopEndsThePlaybackOnceForAllReturnedBuffers) {
 TEST_F(StreamTest, ALostDeviceEndsThePlaybackAndSaysSo) {
     const struct {
         const char *when;
-        int failRefill;                 // 1: a refill has failed first, the ring drains
+        int failRefill; // 1: a refill has failed first, the ring drains
         std::vector<WParam> notices;
     } cases[] = {
         {"streaming", 0, {NoticeDeviceLost, Done, Ended}},
@@ -393,7 +389,7 @@ TEST_F(StreamTest, ALostDeviceEndsThePlaybackAndSaysSo) {
         EXPECT_EQ(waveStream.deviceLost, 1) << c.when;
         EXPECT_EQ(fakeWaveOut.writeCalls, writes) << c.when; // nothing is queued on a lost device
         closeStream();
-        EXPECT_EQ(openStream(0, 3, 250), 1) << c.when;       // a new open starts afresh
+        EXPECT_EQ(openStream(0, 3, 250), 1) << c.when; // a new open starts afresh
         EXPECT_EQ(waveStream.deviceLost, 0) << c.when;
     }
 }
@@ -448,7 +444,7 @@ TEST_F(StreamTest, CloseWhileStreamingEndsThePlaybackWithoutWaiting) {
 TEST_F(StreamTest, CloseWithoutADeviceStillFreesTheBlock) {
     openDefault(3);
     WaveOutHandle device = waveStream.device;
-    waveClose(device);                  // the device went away behind the stream
+    waveClose(device); // the device went away behind the stream
     waveStream.device = nullptr;
     closeStream();
     EXPECT_EQ(fakeWaveOut.block, nullptr);
@@ -504,7 +500,7 @@ TEST_F(StreamTest, CountdownSilenceIsPrimedAndTheFormulaFollows) {
     startStream();
     EXPECT_EQ(waveStream.slots[1].lpData[100], 0);
     countdownActive = 0;
-    returnOne();                        // slot 0 refilled with the formula
+    returnOne(); // slot 0 refilled with the formula
     EXPECT_EQ((unsigned char)waveStream.slots[0].lpData[1], 0x3F);
     EXPECT_EQ(waveStream.slots[1].lpData[101], 0);
 }

@@ -6,22 +6,18 @@
 namespace {
 
 std::vector<FakeFileDialogRequest> requests;
-std::string chosenFile;                 // empty: the user cancels
+std::string chosenFile; // empty: the user cancels
 
-}  // namespace
+} // namespace
 
 void fakeResetFileDialog() {
     requests.clear();
     chosenFile.clear();
 }
 
-void fakeChooseFile(const char *path) {
-    chosenFile = path;
-}
+void fakeChooseFile(const char *path) { chosenFile = path; }
 
-const std::vector<FakeFileDialogRequest> &fakeFileDialogRequests() {
-    return requests;
-}
+const std::vector<FakeFileDialogRequest> &fakeFileDialogRequests() { return requests; }
 
 int runOpenFileDialog(const OpenFileRequest *request) {
     FakeFileDialogRequest record;
@@ -36,8 +32,7 @@ int runOpenFileDialog(const OpenFileRequest *request) {
     record.flags = request->flags;
     requests.push_back(record);
     // Like the desktop's dialog, a path that does not fit the buffer is a failure.
-    if (chosenFile.empty() || chosenFile.size() >= request->fileSize)
-        return 0;
+    if (chosenFile.empty() || chosenFile.size() >= request->fileSize) return 0;
     memcpy(request->file, chosenFile.c_str(), chosenFile.size() + 1);
     return 1;
 }

@@ -10,10 +10,10 @@
 // One request, as the dialog received it.
 struct FakeFileDialogRequest {
     Window owner;
-    std::vector<std::string> filter;    // the filter texts in order: caption, pattern, caption, ...
+    std::vector<std::string> filter; // the filter texts in order: caption, pattern, caption, ...
     unsigned filterIndex;
     unsigned fileSize;
-    std::string proposedFile;           // what the file buffer held on entry
+    std::string proposedFile; // what the file buffer held on entry
     std::string initialDirectory;
     std::string title;
     unsigned flags;

@@ -20,7 +20,7 @@ struct FakeSystemState {
 
 FakeSystemState services;
 
-}  // namespace
+} // namespace
 
 void fakeResetSystem() { services = FakeSystemState(); }
 const std::vector<FakeRegistryWrite> &fakeRegistryWrites() { return services.writes; }

@@ -12,7 +12,7 @@ FakeWaveOut fakeWaveOut;
 
 namespace {
 
-WaveDevice theDevice;                   // the handle of the one fake device
+WaveDevice theDevice; // the handle of the one fake device
 
 // Returns 1 when handle is the open fake device.
 int isOpen(WaveOutHandle handle) { return fakeWaveOut.open && handle == &theDevice; }
@@ -26,14 +26,12 @@ void handBack(WaveHeader *header) {
 } // namespace
 
 void resetFakeWaveOut() {
-    if (fakeWaveOut.block)
-        std::free(fakeWaveOut.block);
+    if (fakeWaveOut.block) std::free(fakeWaveOut.block);
     fakeWaveOut = FakeWaveOut();
 }
 
 WaveHeader *fakeWaveReturnNext() {
-    if (fakeWaveOut.queue.empty())
-        return nullptr;
+    if (fakeWaveOut.queue.empty()) return nullptr;
     WaveHeader *header = fakeWaveOut.queue.front();
     fakeWaveOut.queue.pop_front();
     handBack(header);
@@ -41,8 +39,7 @@ WaveHeader *fakeWaveReturnNext() {
 }
 
 void fakeWaveLoseDevice() {
-    if (!fakeWaveOut.open || fakeWaveOut.lost)
-        return;
+    if (!fakeWaveOut.open || fakeWaveOut.lost) return;
     fakeWaveOut.lost = 1;
     postMessage(fakeWaveOut.callback, MM_WOM_LOST, (WParam)&theDevice, 0);
     while (fakeWaveReturnNext())
@@ -56,8 +53,7 @@ uint32_t waveDeviceCount() {
 
 WaveResult waveDeviceCaps(uint32_t device, WaveOutCaps *caps, uint32_t size) {
     fakeWaveOut.capsQueried.push_back(device);
-    if (size != sizeof(WaveOutCaps))
-        return WaveErrorGeneric;
+    if (size != sizeof(WaveOutCaps)) return WaveErrorGeneric;
     if (device == WAVE_MAPPER ? fakeWaveOut.mapperCapsFails
                               : device >= fakeWaveOut.devices || device >= fakeWaveOut.capsFailFrom)
         return WaveErrorBadDevice;
@@ -71,10 +67,8 @@ WaveResult waveOpen(WaveOutHandle *handle, uint32_t device, const StreamFormat *
     fakeWaveOut.openCalls++;
     fakeWaveOut.openedDevice = device;
     fakeWaveOut.openedFormat = format;
-    if (fakeWaveOut.openResult != WaveOk)
-        return fakeWaveOut.openResult;
-    if (fakeWaveOut.open)
-        return WaveErrorAllocated;
+    if (fakeWaveOut.openResult != WaveOk) return fakeWaveOut.openResult;
+    if (fakeWaveOut.open) return WaveErrorAllocated;
     fakeWaveOut.open = 1;
     fakeWaveOut.callback = callback;
     *handle = &theDevice;
@@ -84,24 +78,18 @@ WaveResult waveOpen(WaveOutHandle *handle, uint32_t device, const StreamFormat *
 
 WaveResult wavePrepareHeader(WaveOutHandle handle, WaveHeader *header, uint32_t size) {
     int call = ++fakeWaveOut.prepareCalls;
-    if (!isOpen(handle))
-        return WaveErrorInvalidHandle;
-    if (call == fakeWaveOut.prepareFailsAt || size != sizeof(WaveHeader))
-        return WaveErrorNoMemory;
+    if (!isOpen(handle)) return WaveErrorInvalidHandle;
+    if (call == fakeWaveOut.prepareFailsAt || size != sizeof(WaveHeader)) return WaveErrorNoMemory;
     header->dwFlags |= WHDR_PREPARED;
     return WaveOk;
 }
 
 WaveResult waveWrite(WaveOutHandle handle, WaveHeader *header, uint32_t size) {
     int call = ++fakeWaveOut.writeCalls;
-    if (!isOpen(handle))
-        return WaveErrorInvalidHandle;
-    if (!(header->dwFlags & WHDR_PREPARED))
-        return WaveErrorUnprepared;
-    if (call == fakeWaveOut.writeFailsAt || size != sizeof(WaveHeader))
-        return WaveErrorGeneric;
-    if (fakeWaveOut.lost)
-        return WaveErrorNoDriver;
+    if (!isOpen(handle)) return WaveErrorInvalidHandle;
+    if (!(header->dwFlags & WHDR_PREPARED)) return WaveErrorUnprepared;
+    if (call == fakeWaveOut.writeFailsAt || size != sizeof(WaveHeader)) return WaveErrorGeneric;
+    if (fakeWaveOut.lost) return WaveErrorNoDriver;
     header->dwFlags = (header->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
     fakeWaveOut.written.push_back(header);
     fakeWaveOut.queue.push_back(header);
@@ -110,10 +98,8 @@ WaveResult waveWrite(WaveOutHandle handle, WaveHeader *header, uint32_t size) {
 
 WaveResult waveUnprepareHeader(WaveOutHandle handle, WaveHeader *header, uint32_t size) {
     fakeWaveOut.unprepareCalls++;
-    if (!isOpen(handle))
-        return WaveErrorInvalidHandle;
-    if (header->dwFlags & WHDR_INQUEUE)
-        return WaveErrorStillPlaying;
+    if (!isOpen(handle)) return WaveErrorInvalidHandle;
+    if (header->dwFlags & WHDR_INQUEUE) return WaveErrorStillPlaying;
     (void)size;
     header->dwFlags &= ~WHDR_PREPARED;
     return WaveOk;
@@ -121,8 +107,7 @@ WaveResult waveUnprepareHeader(WaveOutHandle handle, WaveHeader *header, uint32_
 
 WaveResult waveReset(WaveOutHandle handle) {
     fakeWaveOut.resetCalls++;
-    if (!isOpen(handle))
-        return WaveErrorInvalidHandle;
+    if (!isOpen(handle)) return WaveErrorInvalidHandle;
     while (fakeWaveReturnNext())
         ;
     return WaveOk;
@@ -130,10 +115,8 @@ WaveResult waveReset(WaveOutHandle handle) {
 
 WaveResult waveClose(WaveOutHandle handle) {
     fakeWaveOut.closeCalls++;
-    if (!isOpen(handle))
-        return WaveErrorInvalidHandle;
-    if (!fakeWaveOut.queue.empty())
-        return WaveErrorStillPlaying;
+    if (!isOpen(handle)) return WaveErrorInvalidHandle;
+    if (!fakeWaveOut.queue.empty()) return WaveErrorStillPlaying;
     fakeWaveOut.open = 0;
     fakeWaveOut.lost = 0;
     postMessage(fakeWaveOut.callback, MM_WOM_CLOSE, (WParam)&theDevice, 0);
@@ -144,16 +127,14 @@ uint32_t waveUnderrunCount() { return fakeWaveOut.underruns; }
 
 void *waveAllocBlock(uint32_t size) {
     fakeWaveOut.allocSize = size;
-    if (fakeWaveOut.allocFails || fakeWaveOut.block)
-        return nullptr;
+    if (fakeWaveOut.allocFails || fakeWaveOut.block) return nullptr;
     fakeWaveOut.block = std::malloc(size ? size : 1);
     return fakeWaveOut.block;
 }
 
 void *waveFreeBlock(void *block) {
     fakeWaveOut.freeCalls++;
-    if (!block || block != fakeWaveOut.block)
-        return block;
+    if (!block || block != fakeWaveOut.block) return block;
     std::free(block);
     fakeWaveOut.block = nullptr;
     return nullptr;

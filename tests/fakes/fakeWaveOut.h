@@ -23,18 +23,18 @@ struct FakeWaveOut {
     uint32_t underruns = 0;             // what waveUnderrunCount reports
 
     // What the stream did.
-    std::vector<uint32_t> capsQueried;  // device numbers queried, in order
+    std::vector<uint32_t> capsQueried; // device numbers queried, in order
     int countCalls = 0, openCalls = 0, prepareCalls = 0, writeCalls = 0;
     int unprepareCalls = 0, resetCalls = 0, closeCalls = 0, freeCalls = 0;
-    uint32_t openedDevice = 0;          // device number given to the last open
+    uint32_t openedDevice = 0; // device number given to the last open
     const StreamFormat *openedFormat = nullptr;
-    Window callback = nullptr;          // the callback window of the open device
-    uint32_t allocSize = 0;             // size of the last block allocated
-    void *block = nullptr;              // the block allocated and not yet freed
-    std::vector<WaveHeader *> written;  // every header written, in order
-    std::deque<WaveHeader *> queue;     // headers queued on the device, oldest first
-    int open = 0;                       // 1 while a device is open
-    int lost = 0;                       // 1 after fakeWaveLoseDevice: writes fail
+    Window callback = nullptr;         // the callback window of the open device
+    uint32_t allocSize = 0;            // size of the last block allocated
+    void *block = nullptr;             // the block allocated and not yet freed
+    std::vector<WaveHeader *> written; // every header written, in order
+    std::deque<WaveHeader *> queue;    // headers queued on the device, oldest first
+    int open = 0;                      // 1 while a device is open
+    int lost = 0;                      // 1 after fakeWaveLoseDevice: writes fail
 };
 
 extern FakeWaveOut fakeWaveOut;

@@ -14,22 +14,22 @@
 
 // A dialog, one of its controls, or a message-only window.
 struct WindowRecord {
-    WindowRecord *dialog = nullptr;     // the dialog a control belongs to; null for a dialog
-    int id = 0;                         // control identifier
+    WindowRecord *dialog = nullptr; // the dialog a control belongs to; null for a dialog
+    int id = 0;                     // control identifier
     ControlKind kind = ControlStaticText;
-    WindowProc proc = nullptr;          // dialogs and message windows
+    WindowProc proc = nullptr; // dialogs and message windows
     int templateId = 0;
     std::string text;
     int enabled = 1;
     int visible = 1;
     int checked = 0;
-    std::vector<std::string> items;     // drop-down list
+    std::vector<std::string> items; // drop-down list
     int selection = -1;
-    int minimum = 0, maximum = 100, position = 0;   // trackbar
-    int image = 0;                      // bitmap of a button, icon of an icon control or a dialog
+    int minimum = 0, maximum = 100, position = 0; // trackbar
+    int image = 0;                                // bitmap of a button, icon of an icon control or a dialog
     int redraws = 0;
-    std::vector<WindowRecord *> controls;   // of a dialog, in template order
-    std::map<unsigned, unsigned> timers;    // timer id -> period
+    std::vector<WindowRecord *> controls; // of a dialog, in template order
+    std::map<unsigned, unsigned> timers;  // timer id -> period
     int ended = 0;
     intptr_t result = 0;
     intptr_t storedResult = 0;
@@ -49,7 +49,7 @@ struct PostedMessage {
 };
 
 struct FakeWindowState {
-    std::vector<std::unique_ptr<WindowRecord>> windows;     // every live window
+    std::vector<std::unique_ptr<WindowRecord>> windows; // every live window
     std::map<int, std::function<void(Window)>> scripts;
     std::vector<FakeMessageBox> boxes;
     std::function<void(const FakeMessageBox &)> boxScript;
@@ -60,9 +60,9 @@ struct FakeWindowState {
 };
 
 FakeWindowState state;
-std::mutex postLock;                    // postMessage may come from any thread
+std::mutex postLock; // postMessage may come from any thread
 std::deque<PostedMessage> posted;
-std::set<Window> postable;              // live windows, as postMessage sees them
+std::set<Window> postable; // live windows, as postMessage sees them
 CursorRecord handCursor = {1}, arrowCursor = {0};
 
 // Returns 1 when window is live.
@@ -81,10 +81,12 @@ Window owningWindow(Window window) { return window && window->dialog ? window->d
 // the messages posted to them.
 void forget(Window window) {
     std::vector<Window> gone = {window};
-    for (Window control : window->controls) gone.push_back(control);
+    for (Window control : window->controls)
+        gone.push_back(control);
     {
         std::lock_guard<std::mutex> hold(postLock);
-        for (Window w : gone) postable.erase(w);
+        for (Window w : gone)
+            postable.erase(w);
         posted.erase(std::remove_if(posted.begin(), posted.end(),
                                     [&](const PostedMessage &m) {
                                         return std::find(gone.begin(), gone.end(), m.window) != gone.end();
@@ -153,7 +155,7 @@ int clampToRange(Window trackbar, int position) {
     return std::max(trackbar->minimum, std::min(trackbar->maximum, position));
 }
 
-}  // namespace
+} // namespace
 
 // --- Test controls ------------------------------------------------------------
 

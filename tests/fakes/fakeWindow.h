@@ -25,7 +25,7 @@ struct FakeMessageBox {
     Window owner;
     std::string text;
     std::string caption;
-    unsigned flags;                     // MB_ flags
+    unsigned flags; // MB_ flags
 };
 
 // Forgets every window, timer, posted message, message box and quit request.
@@ -108,9 +108,9 @@ void fakeSetMessageBoxScript(std::function<void(const FakeMessageBox &box)> scri
 // What a colour query paints with: tests make one on the stack and pass it
 // as WM_CTLCOLORSTATIC's wParam.
 struct DrawContextRecord {
-    uint32_t textColour;                // 0x00BBGGRR, set by setTextColour
-    int colourSet;                      // 1 once setTextColour was called
-    int transparent;                    // 1 once setTransparentBackground was called
+    uint32_t textColour; // 0x00BBGGRR, set by setTextColour
+    int colourSet;       // 1 once setTextColour was called
+    int transparent;     // 1 once setTransparentBackground was called
 };
 // The cursors the fake hands out.
 Cursor fakeHandCursor();

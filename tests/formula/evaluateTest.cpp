@@ -16,29 +16,32 @@ constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
 // Sets every variable to 0 and t to `t`, and clears the status.
 void resetVariables(double t) {
-  for (unsigned i = 0; i < VariableCount; ++i) setVariable(i, 0.0);
-  setVariable(VariableT, t);
+    for (unsigned i = 0; i < VariableCount; ++i)
+        setVariable(i, 0.0);
+    setVariable(VariableT, t);
 }
 
 void expectSameValue(double actual, double expected, const char *formula) {
-  if (std::isnan(expected)) {
-    EXPECT_TRUE(std::isnan(actual)) << formula << " gave " << actual;
-  } else if (std::isinf(expected) || expected == 0.0) {
-    EXPECT_EQ(actual, expected) << formula;
-    EXPECT_EQ(std::signbit(actual), std::signbit(expected)) << formula << ": sign of " << actual;
-  } else {
-    EXPECT_DOUBLE_EQ(actual, expected) << formula;
-  }
+    if (std::isnan(expected)) {
+        EXPECT_TRUE(std::isnan(actual)) << formula << " gave " << actual;
+    } else if (std::isinf(expected) || expected == 0.0) {
+        EXPECT_EQ(actual, expected) << formula;
+        EXPECT_EQ(std::signbit(actual), std::signbit(expected)) << formula << ": sign of " << actual;
+    } else {
+        EXPECT_DOUBLE_EQ(actual, expected) << formula;
+    }
 }
 
 struct ValueCase {
-  const char *formula;
-  double t;
-  double value;
+    const char *formula;
+    double t;
+    double value;
 };
 
 // Names each case after its formula in the test list.
-void PrintTo(const ValueCase &c, std::ostream *os) { *os << testing::PrintToString(std::string(c.formula)) << " at t = " << c.t; }
+void PrintTo(const ValueCase &c, std::ostream *os) {
+    *os << testing::PrintToString(std::string(c.formula)) << " at t = " << c.t;
+}
 
 const ValueCase valueCases[] = {
     // clang-format off
@@ -150,21 +153,23 @@ const ValueCase valueCases[] = {
 class FormulaValue : public testing::TestWithParam<ValueCase> {};
 
 TEST_P(FormulaValue, Evaluates) {
-  const ValueCase &c = GetParam();
-  resetVariables(c.t);
-  ASSERT_EQ(compileFormula(c.formula), 0) << c.formula;
-  expectSameValue(evaluateFormula(), c.value, c.formula);
-  EXPECT_EQ(formulaStatus, FormulaReady) << c.formula;
+    const ValueCase &c = GetParam();
+    resetVariables(c.t);
+    ASSERT_EQ(compileFormula(c.formula), 0) << c.formula;
+    expectSameValue(evaluateFormula(), c.value, c.formula);
+    EXPECT_EQ(formulaStatus, FormulaReady) << c.formula;
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, FormulaValue, testing::ValuesIn(valueCases));
 
 struct FailureCase {
-  const char *formula;
-  double t;
+    const char *formula;
+    double t;
 };
 
-void PrintTo(const FailureCase &c, std::ostream *os) { *os << testing::PrintToString(std::string(c.formula)) << " at t = " << c.t; }
+void PrintTo(const FailureCase &c, std::ostream *os) {
+    *os << testing::PrintToString(std::string(c.formula)) << " at t = " << c.t;
+}
 
 // Each compiles, and its evaluation fails with 0.0.
 const FailureCase failureCases[] = {
@@ -227,15 +232,15 @@ const FailureCase failureCases[] = {
 class FormulaFailure : public testing::TestWithParam<FailureCase> {};
 
 TEST_P(FormulaFailure, FailsEveryTime) {
-  const FailureCase &c = GetParam();
-  resetVariables(c.t);
-  ASSERT_EQ(compileFormula(c.formula), 0) << c.formula;
-  for (int round = 0; round < 2; ++round) {
-    EXPECT_EQ(evaluateFormula(), 0.0) << c.formula;
-    EXPECT_EQ(formulaStatus, FormulaEvalFailed) << c.formula;
-    setVariable(VariableT, c.t);  // clears the failure: the next evaluation fails afresh
-    EXPECT_EQ(formulaStatus, FormulaReady) << c.formula;
-  }
+    const FailureCase &c = GetParam();
+    resetVariables(c.t);
+    ASSERT_EQ(compileFormula(c.formula), 0) << c.formula;
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(evaluateFormula(), 0.0) << c.formula;
+        EXPECT_EQ(formulaStatus, FormulaEvalFailed) << c.formula;
+        setVariable(VariableT, c.t); // clears the failure: the next evaluation fails afresh
+        EXPECT_EQ(formulaStatus, FormulaReady) << c.formula;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, FormulaFailure, testing::ValuesIn(failureCases));
@@ -244,22 +249,22 @@ INSTANTIATE_TEST_SUITE_P(Table, FormulaFailure, testing::ValuesIn(failureCases))
 // -ffast-math or -fno-math-errno loses that and every library failure above
 // would pass silently.
 TEST(MathErrno, LibraryReportsThroughErrno) {
-#ifdef math_errhandling  // the Windows runtime's header does not define it
-  EXPECT_NE(math_errhandling & MATH_ERRNO, 0);
+#ifdef math_errhandling // the Windows runtime's header does not define it
+    EXPECT_NE(math_errhandling & MATH_ERRNO, 0);
 #endif
-  volatile double minusOne = -1.0;
-  errno = 0;
-  const double root = functionTable[3](minusOne);
-  EXPECT_TRUE(std::isnan(root));
-  EXPECT_EQ(errno, EDOM);
+    volatile double minusOne = -1.0;
+    errno = 0;
+    const double root = functionTable[3](minusOne);
+    EXPECT_TRUE(std::isnan(root));
+    EXPECT_EQ(errno, EDOM);
 }
 
 struct EngineFunctionCase {
-  const char *name;
-  double (*function)(double);
-  double x;
-  double value;  // ignored when the call is a domain error
-  bool domainError;
+    const char *name;
+    double (*function)(double);
+    double x;
+    double value; // ignored when the call is a domain error
+    bool domainError;
 };
 
 void PrintTo(const EngineFunctionCase &c, std::ostream *os) { *os << c.name << "(" << c.x << ")"; }
@@ -294,18 +299,18 @@ const EngineFunctionCase engineFunctionCases[] = {
 class EngineFunction : public testing::TestWithParam<EngineFunctionCase> {};
 
 TEST_P(EngineFunction, ValueOrDomainError) {
-  const EngineFunctionCase &c = GetParam();
-  errno = 0;
-  const double v = c.function(c.x);
-  if (c.domainError) {
-    EXPECT_EQ(errno, EDOM) << c.name << "(" << c.x << ")";
-    EXPECT_EQ(v, HUGE_VAL) << c.name << "(" << c.x << ")";
-  } else {
-    EXPECT_EQ(errno, 0) << c.name << "(" << c.x << ")";
-    expectSameValue(v, c.value, c.name);
-  }
+    const EngineFunctionCase &c = GetParam();
+    errno = 0;
+    const double v = c.function(c.x);
+    if (c.domainError) {
+        EXPECT_EQ(errno, EDOM) << c.name << "(" << c.x << ")";
+        EXPECT_EQ(v, HUGE_VAL) << c.name << "(" << c.x << ")";
+    } else {
+        EXPECT_EQ(errno, 0) << c.name << "(" << c.x << ")";
+        expectSameValue(v, c.value, c.name);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, EngineFunction, testing::ValuesIn(engineFunctionCases));
 
-}  // namespace
+} // namespace

@@ -11,8 +11,8 @@
 namespace {
 
 struct PostfixCase {
-  const char *formula;
-  const char *program;  // tokenText of the postfix program
+    const char *formula;
+    const char *program; // tokenText of the postfix program
 };
 
 // Names each case after its formula in the test list.
@@ -58,18 +58,18 @@ const PostfixCase postfixCases[] = {
 class PostfixProgram : public testing::TestWithParam<PostfixCase> {};
 
 TEST_P(PostfixProgram, CompilesTo) {
-  const PostfixCase &c = GetParam();
-  ASSERT_EQ(compileFormula(c.formula), 0) << c.formula;
-  EXPECT_EQ(tokenText(tokenArray), c.program) << c.formula;
-  EXPECT_EQ(formulaStatus, FormulaReady);
+    const PostfixCase &c = GetParam();
+    ASSERT_EQ(compileFormula(c.formula), 0) << c.formula;
+    EXPECT_EQ(tokenText(tokenArray), c.program) << c.formula;
+    EXPECT_EQ(formulaStatus, FormulaReady);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, PostfixProgram, testing::ValuesIn(postfixCases));
 
 struct StageCase {
-  const char *formula;
-  int conversion;  // result of convertToPostfix after a successful lexing
-  int validation;  // result of validateProgram, when the conversion succeeded
+    const char *formula;
+    int conversion; // result of convertToPostfix after a successful lexing
+    int validation; // result of validateProgram, when the conversion succeeded
 };
 
 void PrintTo(const StageCase &c, std::ostream *os) { *os << testing::PrintToString(std::string(c.formula)); }
@@ -90,24 +90,24 @@ const StageCase stageCases[] = {
 class CompileStages : public testing::TestWithParam<StageCase> {};
 
 TEST_P(CompileStages, ConversionAndValidation) {
-  const StageCase &c = GetParam();
-  ASSERT_EQ(tokenizeFormula(c.formula), 0) << c.formula;
-  ASSERT_EQ(convertToPostfix(tokenArray, tokenArray), c.conversion) << c.formula;
-  if (c.conversion == 0) {
-    EXPECT_EQ(validateProgram(tokenArray), c.validation) << c.formula;
-  }
-  const int compiled = c.conversion == 0 && c.validation == 0 ? 0 : 1;
-  EXPECT_EQ(compileFormula(c.formula), compiled) << c.formula;
-  EXPECT_EQ(formulaStatus, compiled ? FormulaCompileFailed : FormulaReady) << c.formula;
+    const StageCase &c = GetParam();
+    ASSERT_EQ(tokenizeFormula(c.formula), 0) << c.formula;
+    ASSERT_EQ(convertToPostfix(tokenArray, tokenArray), c.conversion) << c.formula;
+    if (c.conversion == 0) {
+        EXPECT_EQ(validateProgram(tokenArray), c.validation) << c.formula;
+    }
+    const int compiled = c.conversion == 0 && c.validation == 0 ? 0 : 1;
+    EXPECT_EQ(compileFormula(c.formula), compiled) << c.formula;
+    EXPECT_EQ(formulaStatus, compiled ? FormulaCompileFailed : FormulaReady) << c.formula;
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, CompileStages, testing::ValuesIn(stageCases));
 
 // Hand-made programs: validation judges codes the lexer never produces.
 struct ValidationCase {
-  int number;
-  std::vector<uint32_t> codes;  // TK_END is appended
-  int result;
+    int number;
+    std::vector<uint32_t> codes; // TK_END is appended
+    int result;
 };
 
 void PrintTo(const ValidationCase &c, std::ostream *os) { *os << "case " << c.number; }
@@ -139,10 +139,11 @@ const ValidationCase validationCases[] = {
 class Validation : public testing::TestWithParam<ValidationCase> {};
 
 TEST_P(Validation, HandMadeProgram) {
-  const ValidationCase &c = GetParam();
-  Token program[TokenSlots] = {};
-  for (unsigned i = 0; i < c.codes.size(); ++i) program[i] = {c.codes[i], 1.0};
-  EXPECT_EQ(validateProgram(program), c.result) << "case " << c.number;
+    const ValidationCase &c = GetParam();
+    Token program[TokenSlots] = {};
+    for (unsigned i = 0; i < c.codes.size(); ++i)
+        program[i] = {c.codes[i], 1.0};
+    EXPECT_EQ(validateProgram(program), c.result) << "case " << c.number;
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, Validation, testing::ValuesIn(validationCases));
@@ -150,33 +151,39 @@ INSTANTIATE_TEST_SUITE_P(Table, Validation, testing::ValuesIn(validationCases));
 // A program that fills the array with no TK_END, or whose last slot holds a
 // token, is invalid; one ending in the last slot is valid.
 TEST(ValidationBoundary, LastSlot) {
-  static Token program[TokenSlots];
-  program[0] = {TK_NUMBER, 1.0};
-  for (unsigned i = 1; i < TokenSlots; ++i) program[i] = {TK_NEG, 0.0};
-  EXPECT_EQ(validateProgram(program), 1);
-  program[TokenSlots - 1].code = TK_END;
-  EXPECT_EQ(validateProgram(program), 0);
+    static Token program[TokenSlots];
+    program[0] = {TK_NUMBER, 1.0};
+    for (unsigned i = 1; i < TokenSlots; ++i)
+        program[i] = {TK_NEG, 0.0};
+    EXPECT_EQ(validateProgram(program), 1);
+    program[TokenSlots - 1].code = TK_END;
+    EXPECT_EQ(validateProgram(program), 0);
 }
 
 // The conversion is done in place: an input long enough to need the whole
 // stack converts correctly.
 TEST(ConversionInPlace, DeepNesting) {
-  std::string text;
-  for (int i = 0; i < 254; ++i) text += "(";
-  text += "1";
-  for (int i = 0; i < 254; ++i) text += ")";
-  ASSERT_EQ(compileFormula(text.c_str()), 0);
-  EXPECT_EQ(tokenText(tokenArray), "1");
+    std::string text;
+    for (int i = 0; i < 254; ++i)
+        text += "(";
+    text += "1";
+    for (int i = 0; i < 254; ++i)
+        text += ")";
+    ASSERT_EQ(compileFormula(text.c_str()), 0);
+    EXPECT_EQ(tokenText(tokenArray), "1");
 
-  text.clear();
-  for (int i = 0; i < 127; ++i) text += "2^";
-  text += "1";  // 255 tokens, right-associative: every "^" waits on the stack
-  ASSERT_EQ(compileFormula(text.c_str()), 0);
-  std::string expected;
-  for (int i = 0; i < 127; ++i) expected += "2 ";
-  expected += "1";
-  for (int i = 0; i < 127; ++i) expected += " ^";
-  EXPECT_EQ(tokenText(tokenArray), expected);
+    text.clear();
+    for (int i = 0; i < 127; ++i)
+        text += "2^";
+    text += "1"; // 255 tokens, right-associative: every "^" waits on the stack
+    ASSERT_EQ(compileFormula(text.c_str()), 0);
+    std::string expected;
+    for (int i = 0; i < 127; ++i)
+        expected += "2 ";
+    expected += "1";
+    for (int i = 0; i < 127; ++i)
+        expected += " ^";
+    EXPECT_EQ(tokenText(tokenArray), expected);
 }
 
-}  // namespace
+} // namespace

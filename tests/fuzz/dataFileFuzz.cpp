@@ -22,8 +22,7 @@ namespace {
 std::string foldLineEnds(const std::string &file) {
     std::string folded;
     for (size_t i = 0; i < file.size(); i++)
-        if (!(file[i] == '\r' && i + 1 < file.size() && file[i + 1] == '\n'))
-            folded += file[i];
+        if (!(file[i] == '\r' && i + 1 < file.size() && file[i + 1] == '\n')) folded += file[i];
     return folded;
 }
 
@@ -49,24 +48,21 @@ void checkStrictParse(const std::string &file) {
         size_t end = file.find('\n', start);
         std::string text = file.substr(start, end == std::string::npos ? std::string::npos : end - start);
         start = end == std::string::npos ? file.size() : end + 1;
-        text = text.c_str();            // as the parser reads it: up to a NUL
-        if (text.size() > 12)
-            continue;
+        text = text.c_str(); // as the parser reads it: up to a NUL
+        if (text.size() > 12) continue;
         int32_t value = 0;
         if (parseStrictInt16(text.c_str(), &value)) {
             char back[16];
             std::snprintf(back, sizeof back, "%d", (int)value);
-            if (text != back || value < -32768 || value > 32767)
-                std::abort();
+            if (text != back || value < -32768 || value > 32767) std::abort();
         }
     }
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    if (size == 0)
-        return 0;
+    if (size == 0) return 0;
     std::string file((const char *)data + 1, size - 1);
     int32_t lineFeeds = 0;
     for (char c : file)
@@ -76,15 +72,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
     // An empty buffer cannot be opened in memory: read an empty file then.
     FILE *stream = file.empty() ? std::tmpfile() : fmemopen(file.data(), file.size(), "rb");
-    if (!stream)
-        return 0;
+    if (!stream) return 0;
     fakeResetWindows();
     int accepted = readDataFile(nullptr, stream, count);
     std::fclose(stream);
     if (accepted != (fakeMessageBoxes().empty() ? 1 : 0))
-        std::abort();                   // a refusal always says why, an acceptance never speaks
-    if (accepted)
-        checkAccepted(file, count);
+        std::abort(); // a refusal always says why, an acceptance never speaks
+    if (accepted) checkAccepted(file, count);
     releaseCaptureSamples();
     return 0;
 }

@@ -25,8 +25,7 @@ namespace {
 // status.
 double evaluateByTokens() {
     double result = 0.0;
-    if (formulaStatus != FormulaReady)
-        return 0.0;
+    if (formulaStatus != FormulaReady) return 0.0;
     if (runProgram(tokenArray, &result) != 0) {
         formulaStatus = FormulaEvalFailed;
         return 0.0;
@@ -51,7 +50,7 @@ const struct {
 } evaluators[] = {
     {"token by token", evaluateByTokens},
     {"derived form", evaluateInterpreted},
-    {"machine code", evaluateFormula},  // the interpreter again where there is none
+    {"machine code", evaluateFormula}, // the interpreter again where there is none
 };
 
 // What one evaluation leaves behind.
@@ -66,11 +65,9 @@ int sameValue(double a, double b) { return a == b || (std::isnan(a) && std::isna
 
 // Returns 1 when two outcomes agree in everything.
 int sameOutcome(const Outcome &a, const Outcome &b) {
-    if (!sameValue(a.value, b.value) || a.status != b.status)
-        return 0;
+    if (!sameValue(a.value, b.value) || a.status != b.status) return 0;
     for (unsigned i = 0; i < VariableCount; i++)
-        if (!sameValue(a.variables.value[i], b.variables.value[i]))
-            return 0;
+        if (!sameValue(a.variables.value[i], b.variables.value[i])) return 0;
     return 1;
 }
 
@@ -111,27 +108,26 @@ const double nan = std::numeric_limits<double>::quiet_NaN();
 
 // Values the variables may hold: the ordinary, the edges of the doubles and
 // the values where functions fail.
-const double presets[] = {0.0, 1.0, -1.0, 0.5, 2.0, -0.0, 3.141592653589793, 1e308, -1e308, 5e-324, inf, -inf,
-                          nan, 9007199254740993.0, 1e-7, 710.0, -745.5, 32767.0};
+const double presets[] = {0.0,   1.0,    -1.0,   0.5,    2.0,  -0.0, 3.141592653589793,
+                          1e308, -1e308, 5e-324, inf,    -inf, nan,  9007199254740993.0,
+                          1e-7,  710.0,  -745.5, 32767.0};
 const unsigned presetCount = sizeof presets / sizeof presets[0];
 
 // The times at which the formula is evaluated: the first samples, later
 // ones, and some that no playback reaches.
 const double times[] = {0.0, 1.0 / 132300, 0.25, 1.0, 3600.0, -1.0, 1e300};
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    if (size == 0)
-        return 0;
+    if (size == 0) return 0;
     std::string formula((const char *)data + 1, size - 1);
-    formula = formula.c_str();          // up to the first NUL, as the engine reads it
+    formula = formula.c_str(); // up to the first NUL, as the engine reads it
     const unsigned seed = data[0];
     for (unsigned i = 0; i < VariableCount; i++)
         setVariable(i, presets[(seed + i * (seed / presetCount + 1)) % presetCount]);
     if (compileFormula(formula.c_str()) != 0) {
-        if (formulaStatus != FormulaCompileFailed)
-            std::abort();
+        if (formulaStatus != FormulaCompileFailed) std::abort();
         evaluateAndCompare(formula.c_str()); // a failed program is not run
         return 0;
     }

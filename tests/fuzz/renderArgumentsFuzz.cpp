@@ -15,16 +15,15 @@
 
 namespace {
 
-FILE *sink;                             // the usage texts go nowhere
+FILE *sink; // the usage texts go nowhere
 
 const size_t maxArguments = 64;
-const size_t longestReport = 400;       // the stage's reason and two lines of about 80 bytes
+const size_t longestReport = 400; // the stage's reason and two lines of about 80 bytes
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    if (!sink)
-        sink = std::fopen("/dev/null", "w");
+    if (!sink) sink = std::fopen("/dev/null", "w");
     std::vector<std::string> arguments = {"tonalix-render"};
     std::string current;
     for (size_t i = 0; i < size && arguments.size() < maxArguments; i++) {
@@ -35,8 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             current += (char)data[i];
         }
     }
-    if (size > 0 && arguments.size() < maxArguments)
-        arguments.push_back(current);
+    if (size > 0 && arguments.size() < maxArguments) arguments.push_back(current);
     std::vector<char *> argv;
     for (std::string &a : arguments)
         argv.push_back(a.data());
@@ -45,8 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     RenderOptions options;
     int parsed = parseRenderArguments((int)arguments.size(), argv.data(), &options, sink, sink);
     if (parsed != -1) {
-        if (parsed != 0 && parsed != 2)
-            std::abort();
+        if (parsed != 0 && parsed != 2) std::abort();
         return 0;
     }
     if (!options.formula || !*options.formula || options.samples < 1 || options.samples > maxWavSamples ||

@@ -16,14 +16,13 @@ namespace {
 // Hands the file at path to the target; returns 1, or 0 when it cannot be read.
 int replayFile(const std::filesystem::path &path) {
     std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return 0;
+    if (!file) return 0;
     std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     LLVMFuzzerTestOneInput((const uint8_t *)bytes.data(), bytes.size());
     return 1;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char **argv) {
     int replayed = 0;
@@ -31,17 +30,14 @@ int main(int argc, char **argv) {
         std::filesystem::path path = argv[i];
         if (std::filesystem::is_directory(path)) {
             for (const auto &entry : std::filesystem::directory_iterator(path)) {
-                if (!entry.is_regular_file())
-                    continue;
-                if (!replayFile(entry.path()))
-                    return 1;
+                if (!entry.is_regular_file()) continue;
+                if (!replayFile(entry.path())) return 1;
                 replayed++;
             }
         } else if (!replayFile(path)) {
             std::fprintf(stderr, "cannot read %s\n", argv[i]);
             return 1;
-        }
-        else
+        } else
             replayed++;
     }
     std::printf("replayed %d inputs\n", replayed);

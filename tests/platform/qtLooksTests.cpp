@@ -48,7 +48,8 @@ protected:
         resetFakeWaveOut();
     }
     void settle() {
-        for (int i = 0; i < 5; i++) QCoreApplication::processEvents(QEventLoop::AllEvents);
+        for (int i = 0; i < 5; i++)
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
     }
     // Returns v vertical dialog units in pixels, rounded as the layout rounds.
     int unitsDown(int v) const { return (v * baseY + 4) / 8; }
@@ -88,7 +89,7 @@ TEST_F(QtLooksTest, OpenListsDropToTheirHeightWithWholeAlignedItems) {
         int id;
         int droppedUnits;
         bool right;
-        const char *picture;            // saved for review, or null
+        const char *picture; // saved for review, or null
     } lists[] = {
         {IDC_SINE_AMPLITUDE, 81, true, nullptr},
         {IDC_SINE_PHASE, 81, true, nullptr},
@@ -99,8 +100,10 @@ TEST_F(QtLooksTest, OpenListsDropToTheirHeightWithWholeAlignedItems) {
         auto *list = qobject_cast<QComboBox *>(qtControlWidget(dialog, l.id));
         ASSERT_NE(list, nullptr) << l.id;
         // a click opens a shown list; the hidden one is opened directly
-        if (list->isVisible()) QTest::mouseClick(list, Qt::LeftButton);
-        else list->showPopup();
+        if (list->isVisible())
+            QTest::mouseClick(list, Qt::LeftButton);
+        else
+            list->showPopup();
         settle();
         QAbstractItemView *view = list->view();
         QWidget *popup = view->window();
@@ -166,7 +169,7 @@ TEST_F(QtLooksTest, TrackbarChannelHasNoFillAtAnyVolume) {
     for (const char *volume : {"100", "63", "37", "0"}) {
         const int index = list->findText(QString::fromUtf8(volume));
         list->setCurrentIndex(index);
-        list->activated(index);         // the list moves the trackbar, as a pick does
+        list->activated(index); // the list moves the trackbar, as a pick does
         settle();
         ASSERT_EQ(slider->value(), 100 - atoi(volume));
         QStyleOptionSlider option;
@@ -244,4 +247,4 @@ TEST_F(QtLooksTest, DigitsStandMidwayInTheFrequencyBoxes) {
     }
 }
 
-}  // namespace
+} // namespace

@@ -23,11 +23,13 @@ TEST(QtSettingsFile, KeyPathsBecomeFileAndSection) {
         const char *keyPath;
         const char *name;
         int32_t value;
-        const char *file;       // null: nothing may be written
-        const char *key;        // section/name in the file
+        const char *file; // null: nothing may be written
+        const char *key;  // section/name in the file
     } cases[] = {
-        {HKEY_CURRENT_USER, "Software\\Quillmark\\Humtone\\Setting", "vol", 100, "Quillmark/Humtone.conf", "Setting/vol"},
-        {HKEY_CURRENT_USER, "Software\\Quillmark\\Humtone\\Setting", "sin_vol", -7, "Quillmark/Humtone.conf", "Setting/sin_vol"},
+        {HKEY_CURRENT_USER, "Software\\Quillmark\\Humtone\\Setting", "vol", 100, "Quillmark/Humtone.conf",
+         "Setting/vol"},
+        {HKEY_CURRENT_USER, "Software\\Quillmark\\Humtone\\Setting", "sin_vol", -7, "Quillmark/Humtone.conf",
+         "Setting/sin_vol"},
         {HKEY_CURRENT_USER, "Software\\A\\B\\C\\D", "x", 2147483647, "A/B/C.conf", "D/x"},
         {HKEY_CURRENT_USER, "Other\\Group", "y", 1, "Other.conf", "Group/y"},
         {HKEY_CURRENT_USER, "Software\\OnlyOne", "z", 1, nullptr, nullptr},
@@ -62,7 +64,8 @@ TEST(QtSettingsFile, WithoutXdgConfigHomeUsesDotConfig) {
         qputenv("HOME", home.path().toUtf8());
         qputenv("XDG_CONFIG_HOME", config);
         writeRegistryDword(HKEY_CURRENT_USER, "Software\\Quillmark\\Humtone\\Setting", "vol", 55);
-        QSettings settings(QDir(home.path()).filePath(QStringLiteral(".config/Quillmark/Humtone.conf")), QSettings::IniFormat);
+        QSettings settings(QDir(home.path()).filePath(QStringLiteral(".config/Quillmark/Humtone.conf")),
+                           QSettings::IniFormat);
         EXPECT_EQ(settings.value(QStringLiteral("Setting/vol")).toInt(), 55) << config;
     }
     qputenv("HOME", savedHome);
@@ -79,9 +82,9 @@ TEST(QtDesktop, ExpandsEnvironmentAndReadsTheFolder) {
     char folder[4096];
     ASSERT_GT(readCurrentDirectory(folder, sizeof folder), 0u);
     EXPECT_EQ(QDir(QString::fromUtf8(folder)), QDir::current());
-    EXPECT_EQ(readCurrentDirectory(folder, 2), 0u);     // a cut path would name another folder
+    EXPECT_EQ(readCurrentDirectory(folder, 2), 0u); // a cut path would name another folder
     EXPECT_EQ(startProgram("", 0), 0);
     EXPECT_EQ(startProgram("/no/such/program --flag", 0), 0);
 }
 
-}  // namespace
+} // namespace

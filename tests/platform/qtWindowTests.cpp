@@ -70,13 +70,11 @@ protected:
 
     // Handles every event waiting, posted messages included.
     void settle() {
-        for (int i = 0; i < 5; i++) QCoreApplication::processEvents(QEventLoop::AllEvents);
+        for (int i = 0; i < 5; i++)
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
     }
 
-    template <class W>
-    W *control(int id) {
-        return qobject_cast<W *>(qtControlWidget(dialog, id));
-    }
+    template <class W> W *control(int id) { return qobject_cast<W *>(qtControlWidget(dialog, id)); }
 
     QString status() { return control<QLabel>(IDC_STATUS)->text(); }
 
@@ -90,7 +88,8 @@ protected:
     // Hands every queued buffer back once, through the window's event queue.
     void returnBuffers() {
         size_t queued = fakeWaveOut.queue.size();
-        for (size_t i = 0; i < queued; i++) fakeWaveReturnNext();
+        for (size_t i = 0; i < queued; i++)
+            fakeWaveReturnNext();
         settle();
     }
 
@@ -101,14 +100,21 @@ protected:
 // Returns the class a control row must become.
 bool hasKindWidget(ControlKind kind, QWidget *w) {
     switch (kind) {
-    case ControlPushButton: return qobject_cast<QPushButton *>(w) != nullptr;
-    case ControlCheckBox: return qobject_cast<QCheckBox *>(w) != nullptr;
-    case ControlDropList: return qobject_cast<QComboBox *>(w) != nullptr;
+    case ControlPushButton:
+        return qobject_cast<QPushButton *>(w) != nullptr;
+    case ControlCheckBox:
+        return qobject_cast<QCheckBox *>(w) != nullptr;
+    case ControlDropList:
+        return qobject_cast<QComboBox *>(w) != nullptr;
     case ControlStaticText:
-    case ControlIcon: return qobject_cast<QLabel *>(w) != nullptr;
-    case ControlEdit: return qobject_cast<QLineEdit *>(w) != nullptr;
-    case ControlGroupBox: return qobject_cast<QGroupBox *>(w) != nullptr;
-    case ControlTrackbar: return qobject_cast<QSlider *>(w) != nullptr;
+    case ControlIcon:
+        return qobject_cast<QLabel *>(w) != nullptr;
+    case ControlEdit:
+        return qobject_cast<QLineEdit *>(w) != nullptr;
+    case ControlGroupBox:
+        return qobject_cast<QGroupBox *>(w) != nullptr;
+    case ControlTrackbar:
+        return qobject_cast<QSlider *>(w) != nullptr;
     }
     return false;
 }
@@ -143,7 +149,7 @@ TEST_F(QtWindowTest, EveryControlStandsAtItsPlaceWithItsState) {
         const ControlTemplate &row = layout->controls[i];
         if (row.id == IDC_STATIC) {
             anonymous++;
-            continue;   // reached below through their siblings
+            continue; // reached below through their siblings
         }
         QWidget *w = qtControlWidget(dialog, row.id);
         ASSERT_NE(w, nullptr) << row.id;
@@ -199,7 +205,8 @@ TEST_F(QtWindowTest, MenuHoldsItsFourCommands) {
     const QStringList expected = {QStringLiteral("バージョン情報(&A)"), QStringLiteral("説明書(&H)"),
                                   QStringLiteral("ボリュームコントロールを開く(&V)"), QStringLiteral("終了(&X)")};
     ASSERT_EQ(menu->actions().size(), expected.size());
-    for (int i = 0; i < expected.size(); i++) EXPECT_EQ(menu->actions()[i]->text(), expected[i]);
+    for (int i = 0; i < expected.size(); i++)
+        EXPECT_EQ(menu->actions()[i]->text(), expected[i]);
 }
 
 // Tab walks the visible tab stops in template order and never reaches a
@@ -209,7 +216,8 @@ TEST_F(QtWindowTest, TabFollowsTheTemplateOrder) {
     std::vector<QWidget *> expected;
     for (int i = 0; i < layout->controlCount; i++) {
         const ControlTemplate &row = layout->controls[i];
-        if ((row.style & StyleTabStop) && (row.style & StyleVisible)) expected.push_back(qtControlWidget(dialog, row.id));
+        if ((row.style & StyleTabStop) && (row.style & StyleVisible))
+            expected.push_back(qtControlWidget(dialog, row.id));
     }
     expected.front()->setFocus();
     settle();
@@ -252,15 +260,15 @@ TEST_F(QtWindowTest, EnterAndEscapeDoNothing) {
 TEST_F(QtWindowTest, VolumeListAndTrackbarMirrorEachOther) {
     auto *list = control<QComboBox>(IDC_VOLUME_LIST);
     auto *slider = control<QSlider>(IDC_VOLUME_TRACKBAR);
-    QTest::keyClick(list, Qt::Key_Down);    // "100" -> "99"
+    QTest::keyClick(list, Qt::Key_Down); // "100" -> "99"
     settle();
     EXPECT_EQ(list->currentText(), QStringLiteral("99"));
     EXPECT_EQ(slider->value(), 1);
     const struct {
         Qt::Key key;
         const char *list;
-    } keys[] = {{Qt::Key_End, "0"}, {Qt::Key_Up, "1"}, {Qt::Key_Home, "100"}, {Qt::Key_Down, "99"},
-                {Qt::Key_PageDown, "79"}};
+    } keys[] = {
+        {Qt::Key_End, "0"}, {Qt::Key_Up, "1"}, {Qt::Key_Home, "100"}, {Qt::Key_Down, "99"}, {Qt::Key_PageDown, "79"}};
     for (auto k : keys) {
         QTest::keyClick(slider, k.key);
         settle();
@@ -305,7 +313,7 @@ TEST_F(QtWindowTest, PlayAndStopDriveTheStatusLine) {
     EXPECT_EQ(qtButtonImage(dialog, IDC_PLAY), IDB_PLAY);
     EXPECT_TRUE(qtControlWidget(dialog, IDC_FORMULA)->isEnabled());
     settle();
-    EXPECT_EQ(waveStream.device, nullptr);      // the end notice closed it
+    EXPECT_EQ(waveStream.device, nullptr); // the end notice closed it
     EXPECT_TRUE(boxes.empty());
 
     // the settings file of this test run
@@ -327,15 +335,15 @@ TEST_F(QtWindowTest, PostedMessagesAreHandledBeforeTheNextClick) {
     ASSERT_EQ(playbackState.playing, 1);
     auto *play = control<QPushButton>(IDC_PLAY);
     for (int round = 0; round < 3; round++) {
-        QTest::mouseClick(play, Qt::LeftButton);    // stop
-        QTest::mouseClick(play, Qt::LeftButton);    // start again at once
+        QTest::mouseClick(play, Qt::LeftButton); // stop
+        QTest::mouseClick(play, Qt::LeftButton); // start again at once
         EXPECT_TRUE(boxes.empty()) << round;
         EXPECT_EQ(playbackState.playing, 1) << round;
         EXPECT_EQ(fakeWaveOut.openCalls, round + 2) << round;
         EXPECT_EQ(fakeWaveOut.queue.size(), 3u) << round;
     }
     settle();
-    EXPECT_NE(waveStream.device, nullptr);      // no late end notice closed the new one
+    EXPECT_NE(waveStream.device, nullptr); // no late end notice closed the new one
     EXPECT_EQ(waveStream.streaming, 1);
 }
 
@@ -346,7 +354,8 @@ TEST_F(QtWindowTest, EmptyFormulaShowsItsErrorBox) {
     QTest::keyClick(formula, Qt::Key_Delete);
     click(IDC_PLAY);
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "\n波 形 式 が 入 力 さ れ て い ま せ ん 。\n\n波 形 式 を 書 き 直 し て く だ さ い 。\n\n");
+    EXPECT_EQ(boxes[0].text,
+              "\n波 形 式 が 入 力 さ れ て い ま せ ん 。\n\n波 形 式 を 書 き 直 し て く だ さ い 。\n\n");
     EXPECT_EQ(boxes[0].caption, "Tonalix");
     EXPECT_EQ(boxes[0].flags, (unsigned)(MB_OK | MB_ICONERROR));
     EXPECT_EQ(playbackState.playing, 0);
@@ -409,19 +418,21 @@ TEST(QtMessages, PostedFromAnyThreadArriveOnTheWindowThreadBehindABox) {
     ASSERT_NE(window, nullptr);
     QTimer::singleShot(0, [&] {
         std::thread device([&] {
-            for (int i = 0; i < 200; i++) postMessage(window, WM_USER, (WParam)i, 0);
+            for (int i = 0; i < 200; i++)
+                postMessage(window, WM_USER, (WParam)i, 0);
         });
         device.join();
         QTimer::singleShot(0, [] {
             if (QWidget *box = QApplication::activeModalWidget()) box->close();
         });
     });
-    messageBox(nullptr, "behind", "Tonalix", MB_OK);   // a real, modal box
+    messageBox(nullptr, "behind", "Tonalix", MB_OK); // a real, modal box
     EXPECT_EQ(arrivals.size(), 200u);
-    for (size_t i = 0; i < arrivals.size(); i++) EXPECT_EQ(arrivals[i], (WParam)i);
+    for (size_t i = 0; i < arrivals.size(); i++)
+        EXPECT_EQ(arrivals[i], (WParam)i);
     EXPECT_EQ(arrivalThread, std::this_thread::get_id());
     destroyMessageWindow(window);
     EXPECT_EQ(postMessage(window, WM_USER, 1, 0), 0);
 }
 
-}  // namespace
+} // namespace

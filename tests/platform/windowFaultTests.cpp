@@ -36,7 +36,7 @@ namespace {
 const char *const deviceLostText =
     "\nサ ウ ン ド デ バ イ ス が 失 わ れ ま し た 。\n\n再 生 を 停 止 し ま し た 。\n\n";
 const char *const deviceFailedText = "\nサ ウ ン ド デ バ イ ス を 開 け ま せ ん 。\n\n";
-const int answerLimitMs = 500;          // the longest the window thread may be away
+const int answerLimitMs = 500; // the longest the window thread may be away
 
 // Returns the number of threads of this process, leaving out Qt's thread
 // pool, which starts and ends threads of its own as it likes: what is left
@@ -58,16 +58,15 @@ enum FaultTime { WhileSounding, InCountdown, BeforePlay };
 struct FaultCase {
     const char *what;
     FaultTime when;
-    int signal;                         // sent to the server
-    int pressStop;                      // 1: Stop is pressed right after the fault
-    const char *box;                    // the message the user then sees, or null
+    int signal;      // sent to the server
+    int pressStop;   // 1: Stop is pressed right after the fault
+    const char *box; // the message the user then sees, or null
 };
 
 class WindowFaults : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!privateServerAvailable())
-            GTEST_SKIP() << "pulseaudio is not installed";
+        if (!privateServerAvailable()) GTEST_SKIP() << "pulseaudio is not installed";
         ASSERT_TRUE(startPrivateServer(&server));
         ASSERT_TRUE(config.isValid());
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
@@ -84,16 +83,14 @@ protected:
         formula = qtControlWidget(dialog, IDC_FORMULA);
         // The heartbeat: the longest time between two of its ticks is the
         // longest the window thread was away.
-        QObject::connect(&heartbeat, &QTimer::timeout, [this] {
-            longestAway = std::max(longestAway, sinceBeat.restart());
-        });
+        QObject::connect(&heartbeat, &QTimer::timeout,
+                         [this] { longestAway = std::max(longestAway, sinceBeat.restart()); });
         heartbeat.start(20);
         sinceBeat.start();
     }
     void TearDown() override {
         heartbeat.stop();
-        if (dialog)
-            qtCloseDialog(dialog);
+        if (dialog) qtCloseDialog(dialog);
         qtSetMessageBoxHook(nullptr);
         removePrivateServer(&server);
     }
@@ -155,8 +152,7 @@ TEST_F(WindowFaults, TheWindowAnswersStopsAndReportsWhateverTheServerDoes) {
         SCOPED_TRACE(c.what);
         boxes.clear();
         const int threadsBefore = threadCount();
-        if (c.when == BeforePlay)
-            signalPrivateServer(&server, c.signal);
+        if (c.when == BeforePlay) signalPrivateServer(&server, c.signal);
         longestAway = 0;
         sinceBeat.restart();
         click();
@@ -164,8 +160,7 @@ TEST_F(WindowFaults, TheWindowAnswersStopsAndReportsWhateverTheServerDoes) {
             ASSERT_TRUE(waitFor([this] { return sounding(); }, 8000)) << status->text().toStdString();
         else if (c.when == InCountdown)
             waitFor([] { return false; }, 1500);
-        if (c.when != BeforePlay)
-            signalPrivateServer(&server, c.signal);
+        if (c.when != BeforePlay) signalPrivateServer(&server, c.signal);
         if (c.pressStop) {
             waitFor([] { return false; }, 200);
             click();
@@ -201,4 +196,4 @@ TEST_F(WindowFaults, TheWindowAnswersStopsAndReportsWhateverTheServerDoes) {
     }
 }
 
-}  // namespace
+} // namespace

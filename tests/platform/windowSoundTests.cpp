@@ -43,7 +43,8 @@ pid_t startRecorder(const std::vector<std::string> &argv, const std::string &pat
     if (out < 0) _exit(127);
     dup2(out, 1);
     std::vector<char *> args;
-    for (const std::string &a : argv) args.push_back(const_cast<char *>(a.c_str()));
+    for (const std::string &a : argv)
+        args.push_back(const_cast<char *>(a.c_str()));
     args.push_back(nullptr);
     execvp(args[0], args.data());
     _exit(127);
@@ -77,7 +78,8 @@ TEST(WindowSound, PlayCountsDownInSilenceThenSounds440HzUntilStop) {
     QElapsedTimer clock;
     clock.start();
     // wait until the recorder delivers, so the whole countdown is recorded
-    while (QFileInfo(QString::fromStdString(recording)).size() < monitorRate && clock.elapsed() < 10000) runFor(50);
+    while (QFileInfo(QString::fromStdString(recording)).size() < monitorRate && clock.elapsed() < 10000)
+        runFor(50);
     runFor(200);
 
     const double playAt = (double)clock.elapsed() / 1000;
@@ -125,8 +127,8 @@ TEST(WindowSound, PlayCountsDownInSilenceThenSounds440HzUntilStop) {
     // sample.
     const double origin = killAt - (double)samples.size() / monitorRate;
     const double onset = origin + (double)first / monitorRate, end = origin + (double)last / monitorRate;
-    printf("recording from %.2f s, Play at %.2f s, tone from %.2f s to %.2f s, Stop at %.2f s\n", origin, playAt,
-           onset, end, stopAt);
+    printf("recording from %.2f s, Play at %.2f s, tone from %.2f s to %.2f s, Stop at %.2f s\n", origin, playAt, onset,
+           end, stopAt);
     // the three countdown steps and the tick that ends them are silent; the
     // queued silence (750 ms) plays out after them
     EXPECT_GT(onset - playAt, 3.8);
@@ -137,7 +139,8 @@ TEST(WindowSound, PlayCountsDownInSilenceThenSounds440HzUntilStop) {
         ASSERT_LE(std::fabs(samples[i]), 1.0) << "sound after Stop at " << origin + (double)i / monitorRate << " s";
 
     const size_t length = last - first;
-    std::vector<double> steady(samples.begin() + (long)(first + length / 4), samples.begin() + (long)(last - length / 4));
+    std::vector<double> steady(samples.begin() + (long)(first + length / 4),
+                               samples.begin() + (long)(last - length / 4));
     EXPECT_NEAR(dominantFrequency(steady), 440.0, 1.0);
 
     QSettings settings(QDir(config.path()).filePath(QStringLiteral("Quillmark/Humtone.conf")), QSettings::IniFormat);
@@ -145,4 +148,4 @@ TEST(WindowSound, PlayCountsDownInSilenceThenSounds440HzUntilStop) {
     EXPECT_EQ(settings.value(QStringLiteral("Setting/sin_vol")).toString(), QStringLiteral("100"));
 }
 
-}  // namespace
+} // namespace

@@ -14,8 +14,7 @@ namespace {
 // Returns 1 when something accepts connections on the unix socket path.
 int socketAnswers(const std::string &path) {
     int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-    if (fd < 0)
-        return 0;
+    if (fd < 0) return 0;
     struct sockaddr_un address = {};
     address.sun_family = AF_UNIX;
     std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
@@ -31,8 +30,7 @@ int privateServerAvailable() { return std::system("command -v pulseaudio >/dev/n
 int startPrivateServer(PrivateSoundServer *server) {
     if (server->folder.empty()) {
         char folder[] = "/tmp/tonalix-fault.XXXXXX";
-        if (!mkdtemp(folder))
-            return 0;
+        if (!mkdtemp(folder)) return 0;
         server->folder = folder;
     }
     // The clients of this process (the pulse plugin of ALSA) read these at
@@ -41,18 +39,15 @@ int startPrivateServer(PrivateSoundServer *server) {
     setenv("PULSE_SERVER", ("unix:" + server->folder + "/native").c_str(), 1);
     setenv("ALSA_CONFIG_PATH", (server->folder + "/asound.conf").c_str(), 1);
     pid_t child = fork();
-    if (child < 0)
-        return 0;
+    if (child < 0) return 0;
     if (child == 0) {
         execl("/bin/bash", "bash", SOUND_SERVER_SCRIPT, "--foreground", server->folder.c_str(), (char *)nullptr);
         _exit(127);
     }
     server->pid = child;
     for (int i = 0; i < 100; i++) {
-        if (socketAnswers(server->folder + "/native"))
-            return 1;
-        if (waitpid(child, nullptr, WNOHANG) == child)
-            break;
+        if (socketAnswers(server->folder + "/native")) return 1;
+        if (waitpid(child, nullptr, WNOHANG) == child) break;
         usleep(50000);
     }
     signalPrivateServer(server, SIGKILL);
@@ -60,8 +55,7 @@ int startPrivateServer(PrivateSoundServer *server) {
 }
 
 void signalPrivateServer(PrivateSoundServer *server, int signal) {
-    if (server->pid <= 0)
-        return;
+    if (server->pid <= 0) return;
     kill(server->pid, signal);
     if (signal == SIGKILL || signal == SIGTERM) {
         waitpid(server->pid, nullptr, 0);
@@ -74,7 +68,6 @@ void removePrivateServer(PrivateSoundServer *server) {
         kill(server->pid, SIGCONT);
         signalPrivateServer(server, SIGKILL);
     }
-    if (!server->folder.empty())
-        std::system(("rm -rf '" + server->folder + "'").c_str());
+    if (!server->folder.empty()) std::system(("rm -rf '" + server->folder + "'").c_str());
     server->folder.clear();
 }

@@ -6,8 +6,8 @@
 #include <sys/types.h>
 
 struct PrivateSoundServer {
-    std::string folder;                 // configuration, socket and log
-    pid_t pid = -1;                     // the server process, or -1
+    std::string folder; // configuration, socket and log
+    pid_t pid = -1;     // the server process, or -1
 };
 
 // Returns 1 when a server can be started here (pulseaudio is installed).

@@ -10,14 +10,18 @@ const double pi = 3.14159265358979323846;
 std::string soundSink() {
     const char *server = std::getenv("PULSE_SERVER");
     const char *sink = std::getenv("TONALIX_SOUND_SINK");
-    if (!server || !sink || std::system("pactl info >/dev/null 2>&1") != 0)
-        return "";
+    if (!server || !sink || std::system("pactl info >/dev/null 2>&1") != 0) return "";
     return sink;
 }
 
 std::vector<std::string> monitorRecorder(const std::string &sink) {
-    return {"parec", "--device=" + sink + ".monitor", "--format=s16le", "--rate=" + std::to_string(monitorRate),
-            "--channels=1", "--raw", "--latency-msec=20"};
+    return {"parec",
+            "--device=" + sink + ".monitor",
+            "--format=s16le",
+            "--rate=" + std::to_string(monitorRate),
+            "--channels=1",
+            "--raw",
+            "--latency-msec=20"};
 }
 
 std::vector<double> decodeRecording(const std::string &bytes) {
@@ -42,14 +46,12 @@ double dominantFrequency(const std::vector<double> &part) {
     double best = 0, bestMagnitude = -1;
     for (double f = 50; f <= 4000; f += 5) {
         double m = magnitudeAt(part, f);
-        if (m > bestMagnitude)
-            best = f, bestMagnitude = m;
+        if (m > bestMagnitude) best = f, bestMagnitude = m;
     }
     const double centre = best;
     for (double f = centre - 5; f <= centre + 5; f += 0.02) {
         double m = magnitudeAt(part, f);
-        if (m > bestMagnitude)
-            best = f, bestMagnitude = m;
+        if (m > bestMagnitude) best = f, bestMagnitude = m;
     }
     return best;
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-const int monitorRate = 48000;          // the monitor is recorded at this rate
+const int monitorRate = 48000; // the monitor is recorded at this rate
 
 // Returns the null sink to record from, or "" when no private server answers.
 std::string soundSink();

@@ -17,15 +17,13 @@ struct Received {
 };
 
 std::vector<Received> received;
-int ticksBeforeQuit = 0;                // WM_TIMER messages to take before quitting
+int ticksBeforeQuit = 0; // WM_TIMER messages to take before quitting
 
 // Records every message; WM_USER + 9 quits with its wParam as the code.
 intptr_t recordingProc(Window window, unsigned message, WParam wParam, LParam lParam) {
     received.push_back({window, message, wParam, lParam});
-    if (message == WM_USER + 9)
-        postQuitMessage((int)wParam);
-    if (message == WM_TIMER && --ticksBeforeQuit == 0)
-        postQuitMessage(7);
+    if (message == WM_USER + 9) postQuitMessage((int)wParam);
+    if (message == WM_TIMER && --ticksBeforeQuit == 0) postQuitMessage(7);
     return 0;
 }
 
@@ -53,7 +51,7 @@ TEST(ConsoleWindow, ADestroyedWindowTakesNoMoreMessages) {
     received.clear();
     Window gone = createMessageWindow(recordingProc);
     Window stays = createMessageWindow(recordingProc);
-    EXPECT_EQ(postMessage(gone, WM_USER + 1, 1, 0), 1);  // queued, then dropped
+    EXPECT_EQ(postMessage(gone, WM_USER + 1, 1, 0), 1); // queued, then dropped
     destroyMessageWindow(gone);
     EXPECT_EQ(postMessage(gone, WM_USER + 1, 2, 0), 0);
     EXPECT_EQ(postMessage(nullptr, WM_USER + 1, 3, 0), 0);
@@ -67,7 +65,7 @@ TEST(ConsoleWindow, ADestroyedWindowTakesNoMoreMessages) {
 TEST(ConsoleWindow, TimersTickUntilStoppedOrReplaced) {
     received.clear();
     Window window = createMessageWindow(recordingProc);
-    startTimer(window, 5, 1000000);     // replaced below before it is due
+    startTimer(window, 5, 1000000); // replaced below before it is due
     startTimer(window, 5, 1);
     ticksBeforeQuit = 3;
     EXPECT_EQ(runMessageLoop(), 7);
@@ -80,7 +78,7 @@ TEST(ConsoleWindow, TimersTickUntilStoppedOrReplaced) {
     received.clear();
     postMessage(window, WM_USER + 9, 1, 0);
     EXPECT_EQ(runMessageLoop(), 1);
-    EXPECT_EQ(received.size(), 1u);     // no tick after the stop
+    EXPECT_EQ(received.size(), 1u); // no tick after the stop
     destroyMessageWindow(window);
 }
 

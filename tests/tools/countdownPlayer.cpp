@@ -18,7 +18,6 @@ int main(int argc, char **argv) {
         return 2;
     }
     evaluateFormula();
-    if (!setStreamFormat(1, 1, 132300, 2, 264600, 16, 0, formula))
-        return 1;
+    if (!setStreamFormat(1, 1, 132300, 2, 264600, 16, 0, formula)) return 1;
     return playThroughDevice((uint64_t)samples, 1);
 }

@@ -117,7 +117,7 @@ std::string printableLead(const std::vector<std::string> &arguments) {
 struct RefusalCase {
     std::vector<std::string> arguments;
     int exitCode;
-    const char *message;                // a part of what standard error says
+    const char *message; // a part of what standard error says
 };
 
 TEST(Render, BadInputIsRefusedWithAMessageAndNoFile) {
@@ -156,11 +156,11 @@ TEST(Render, BadInputIsRefusedWithAMessageAndNoFile) {
     std::string folder = makeTempFolder();
     for (const RefusalCase &c : cases) {
         std::vector<std::string> command = {render, "-o", folder + "/out.wav"};
-        if (!c.arguments.empty() && c.arguments[0].rfind("-o", 0) == 0)
-            command.resize(1);          // the case brings its own -o
+        if (!c.arguments.empty() && c.arguments[0].rfind("-o", 0) == 0) command.resize(1); // the case brings its own -o
         command.insert(command.end(), c.arguments.begin(), c.arguments.end());
         ProgramRun run = runProgram(command);
-        std::string what = c.arguments.empty() ? "(none)" : c.arguments[0] + (c.arguments.size() > 1 ? " " + c.arguments[1] : "");
+        std::string what =
+            c.arguments.empty() ? "(none)" : c.arguments[0] + (c.arguments.size() > 1 ? " " + c.arguments[1] : "");
         EXPECT_EQ(run.exitCode, c.exitCode) << what;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << what << ": " << run.err;
         EXPECT_TRUE(folderEntries(folder).empty()) << what;
@@ -192,8 +192,7 @@ TEST(Render, HostileCommandLinesGetAShortMessage) {
     std::string folder = makeTempFolder();
     for (const RefusalCase &c : cases) {
         std::vector<std::string> command = {render, "-o", folder + "/out.wav"};
-        if (c.arguments[0] == "-o")
-            command.resize(1);
+        if (c.arguments[0] == "-o") command.resize(1);
         command.insert(command.end(), c.arguments.begin(), c.arguments.end());
         ProgramRun run = runProgram(command);
         std::string what = printableLead(c.arguments);
@@ -212,8 +211,7 @@ TEST(Render, HostileCommandLinesGetAShortMessage) {
 TEST(Render, AFullOutputFailsAtOnce) {
     std::string folder = makeTempFolder(), device = folder + "/full";
     struct stat status;
-    if (mknod(device.c_str(), S_IFCHR | 0600, makedev(1, 7)) != 0)
-        device = "/dev/full";
+    if (mknod(device.c_str(), S_IFCHR | 0600, makedev(1, 7)) != 0) device = "/dev/full";
     if (stat(device.c_str(), &status) != 0 || !S_ISCHR(status.st_mode)) {
         rmdir(folder.c_str());
         GTEST_SKIP() << "no full device here";
@@ -298,8 +296,7 @@ TEST(Render, LinksAreFollowedAndPipesWrittenInPlace) {
     for (;;) {
         // A safety bound only: a render that never opens the pipe fails here.
         struct pollfd ready = {reader, POLLIN, 0};
-        if (poll(&ready, 1, 20000) <= 0)
-            break;
+        if (poll(&ready, 1, 20000) <= 0) break;
         char bytes[64];
         ssize_t n = read(reader, bytes, sizeof bytes);
         if (n > 0)
@@ -323,7 +320,7 @@ TEST(Render, LinksAreFollowedAndPipesWrittenInPlace) {
 TEST(Render, CompileMessagesShowTheStretchAroundTheFault) {
     const struct {
         std::string formula;
-        std::string shown;              // the two lines under the message
+        std::string shown; // the two lines under the message
     } cases[] = {
         {"sin(t)\t+1", "\n  sin(t)?+1\n        ^"},
         {std::string(100, 't') + "#" + std::string(100, 't'),

@@ -20,12 +20,11 @@ namespace {
                             const std::string &errPath, long fileSizeLimit) {
     int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (out < 0 || err < 0)
-        _exit(126);
+    if (out < 0 || err < 0) _exit(126);
     dup2(out, 1);
     dup2(err, 2);
     if (fileSizeLimit > 0) {
-        signal(SIGXFSZ, SIG_IGN);       // a write past the limit then fails with EFBIG
+        signal(SIGXFSZ, SIG_IGN); // a write past the limit then fails with EFBIG
         struct rlimit limit = {(rlim_t)fileSizeLimit, (rlim_t)fileSizeLimit};
         setrlimit(RLIMIT_FSIZE, &limit);
     }
@@ -44,13 +43,10 @@ ProgramRun runProgram(const std::vector<std::string> &command, const std::string
     std::string out = outPath.empty() ? folder + "/out" : outPath, err = folder + "/err";
     ProgramRun run{-1, "", ""};
     pid_t pid = fork();
-    if (pid == 0)
-        execChild(command, out, err, fileSizeLimit);
+    if (pid == 0) execChild(command, out, err, fileSizeLimit);
     int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status))
-        run.exitCode = WEXITSTATUS(status);
-    if (outPath.empty())
-        run.out = readFileText(out);
+    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
+    if (outPath.empty()) run.out = readFileText(out);
     run.err = readFileText(err);
     std::remove(out.c_str());
     std::remove(err.c_str());
@@ -60,8 +56,7 @@ ProgramRun runProgram(const std::vector<std::string> &command, const std::string
 
 pid_t startProgram(const std::vector<std::string> &command, const std::string &outPath) {
     pid_t pid = fork();
-    if (pid == 0)
-        execChild(command, outPath, "/dev/null", 0);
+    if (pid == 0) execChild(command, outPath, "/dev/null", 0);
     return pid;
 }
 
@@ -82,8 +77,7 @@ std::vector<std::string> folderEntries(const std::string &folder) {
     if (DIR *dir = opendir(folder.c_str())) {
         while (dirent *entry = readdir(dir)) {
             std::string name = entry->d_name;
-            if (name != "." && name != "..")
-                names.push_back(name);
+            if (name != "." && name != "..") names.push_back(name);
         }
         closedir(dir);
     }

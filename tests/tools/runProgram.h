@@ -6,15 +6,14 @@
 #include <vector>
 
 struct ProgramRun {
-    int exitCode;                       // -1 when it did not exit normally
-    std::string out, err;               // standard output and error
+    int exitCode;         // -1 when it did not exit normally
+    std::string out, err; // standard output and error
 };
 
 // Runs program with arguments, standard output going to outPath (or
 // collected when outPath is empty).  A non-zero fileSizeLimit caps the size
 // of any file it writes (writes beyond fail as on a full disk).
-ProgramRun runProgram(const std::vector<std::string> &command, const std::string &outPath = "",
-                      long fileSizeLimit = 0);
+ProgramRun runProgram(const std::vector<std::string> &command, const std::string &outPath = "", long fileSizeLimit = 0);
 // Starts program in the background with standard output to outPath.
 // Returns its process id, or -1.
 pid_t startProgram(const std::vector<std::string> &command, const std::string &outPath);

@@ -3,8 +3,8 @@
 // the test script starts (scripts/sound-server.sh); without one these tests
 // report themselves skipped.
 #include <cmath>
-#include <cstdio>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <sys/wait.h>
@@ -37,8 +37,7 @@ std::vector<double> recordWhile(const std::string &sink, const std::vector<std::
 
 TEST(RealSound, TheDefaultFormulaIsHeardAsAFullScale440HzTone) {
     std::string sink = soundSink();
-    if (sink.empty())
-        GTEST_SKIP() << "no sound server (scripts/test.sh starts one)";
+    if (sink.empty()) GTEST_SKIP() << "no sound server (scripts/test.sh starts one)";
     int exitCode = -1;
     std::vector<double> recording =
         recordWhile(sink, {RENDER_PATH, "--play", "--seconds", "2", "sin(440*6.2831853071795865*t)"}, &exitCode);
@@ -72,8 +71,7 @@ TEST(RealSound, TheDefaultFormulaIsHeardAsAFullScale440HzTone) {
 
 TEST(RealSound, TheCountdownIsSilent) {
     std::string sink = soundSink();
-    if (sink.empty())
-        GTEST_SKIP() << "no sound server (scripts/test.sh starts one)";
+    if (sink.empty()) GTEST_SKIP() << "no sound server (scripts/test.sh starts one)";
     int exitCode = -1;
     std::vector<double> recording = recordWhile(sink, {COUNTDOWN_PLAYER_PATH, "264600"}, &exitCode);
     ASSERT_EQ(exitCode, 0);

@@ -54,8 +54,8 @@ TEST(AboutLayout, TemplateHasItsWindowAndRows) {
     const struct {
         int id;
         ControlKind kind;
-        uint32_t alignment;             // StyleCentred, StyleVCentred, StyleRightAligned bits it has
-        uint32_t notify;                // StyleNotify or 0
+        uint32_t alignment; // StyleCentred, StyleVCentred, StyleRightAligned bits it has
+        uint32_t notify;    // StyleNotify or 0
         int image;
         int x, y, width, height;
     } rows[] = {
@@ -171,11 +171,11 @@ TEST_F(AboutBoxTest, PointingHandOnlyOverTheLink) {
     const struct {
         int handAvailable;
         int control;
-        intptr_t answer;                // 1: the box chose the cursor
-        Cursor cursor;                  // what it chose
+        intptr_t answer; // 1: the box chose the cursor
+        Cursor cursor;   // what it chose
     } cases[] = {
         {1, IDC_ABOUT_LINK, 1, fakeHandCursor()},
-        {0, IDC_ABOUT_LINK, 1, fakeArrowCursor()},      // no hand on this desktop
+        {0, IDC_ABOUT_LINK, 1, fakeArrowCursor()}, // no hand on this desktop
         {1, IDC_ABOUT_RIGHTS, 0, nullptr},
         {1, IDC_ABOUT_OK, 0, nullptr},
     };
@@ -191,7 +191,7 @@ TEST_F(AboutBoxTest, PointingHandOnlyOverTheLink) {
         }
     }
     Window about = fakeLastDialog();
-    EXPECT_EQ(fakeSend(about, WM_SETCURSOR, (WParam)about, 0), 0);     // the box itself
+    EXPECT_EQ(fakeSend(about, WM_SETCURSOR, (WParam)about, 0), 0); // the box itself
 }
 
 // OK, Esc and the close box (which the desktop turns into the Cancel
@@ -228,4 +228,4 @@ TEST_F(AboutBoxTest, PlaybackGoesOnBehindTheBox) {
     EXPECT_EQ(playbackState.playing, 1);
 }
 
-}  // namespace
+} // namespace

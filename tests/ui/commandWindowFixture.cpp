@@ -17,7 +17,7 @@ void CommandWindowTest::openWindow() {
     fakeResetFileDialog();
     resetFakeWaveOut();
     resetPlaybackState();
-    linkVisited = 0;                    // every test is a fresh run
+    linkVisited = 0; // every test is a fresh run
     window = fakeOpenDialog(IDD_MAIN, nullptr, mainDialogProc);
     ASSERT_NE(window, nullptr);
     ASSERT_EQ(fakeDialogEnded(window), 0);
@@ -41,6 +41,4 @@ std::vector<std::string> CommandWindowTest::messageTexts() const {
     return texts;
 }
 
-std::string CommandWindowTest::controlText(int id) const {
-    return fakeText(controlOf(window, id));
-}
+std::string CommandWindowTest::controlText(int id) const { return fakeText(controlOf(window, id)); }

@@ -24,5 +24,5 @@ protected:
     // Returns the text of control id.
     std::string controlText(int id) const;
 
-    Window window = nullptr;            // the main dialog
+    Window window = nullptr; // the main dialog
 };

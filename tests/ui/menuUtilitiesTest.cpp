@@ -26,7 +26,7 @@ TEST_F(MenuUtilitiesTest, HelpOpensThePageBesideTheProgram) {
 #ifdef _WIN32
 const char *const mixer = "%SystemRoot%\\System32\\sndvol32.exe";
 const char *const terminalMixer = "%SystemRoot%\\sndvol32.exe";
-const char *const currentMixer = "%SystemRoot%\\System32\\SndVol.exe";     // every Windows since Vista
+const char *const currentMixer = "%SystemRoot%\\System32\\SndVol.exe"; // every Windows since Vista
 #else
 const char *const mixer = "pavucontrol";
 const char *const terminalMixer = "x-terminal-emulator -e alsamixer";
@@ -35,7 +35,7 @@ const char *const terminalMixer = "x-terminal-emulator -e alsamixer";
 struct VolumeCase {
     std::vector<std::string> startable;
     int result;
-    std::vector<std::string> tried;     // command lines, in order
+    std::vector<std::string> tried; // command lines, in order
 };
 
 TEST_F(MenuUtilitiesTest, VolumeControlTriesEachCommandInTurn) {
@@ -73,4 +73,4 @@ TEST_F(MenuUtilitiesTest, VolumeMenuCommandFailsSilently) {
     EXPECT_TRUE(fakeMessageBoxes().empty());
 }
 
-}  // namespace
+} // namespace

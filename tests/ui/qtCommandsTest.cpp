@@ -39,7 +39,7 @@
 
 namespace {
 
-std::vector<std::string> messages;      // message boxes, answered at once
+std::vector<std::string> messages; // message boxes, answered at once
 
 class QtCommandsTest : public testing::Test {
 protected:
@@ -63,8 +63,7 @@ protected:
         qtSetMessageBoxHook(nullptr);
     }
 
-    template <typename T>
-    T *control(int id) {
+    template <typename T> T *control(int id) {
         T *widget = qobject_cast<T *>(qtControlWidget(window, id));
         EXPECT_NE(widget, nullptr) << id;
         return widget;
@@ -102,7 +101,7 @@ protected:
             seen = 1;
             check(about);
         });
-        QTimer guard;                   // closes a box the check left open, so a failure cannot hang
+        QTimer guard; // closes a box the check left open, so a failure cannot hang
         QObject::connect(&guard, &QTimer::timeout, [] {
             if (QWidget *open = QApplication::activeModalWidget()) open->close();
         });
@@ -150,7 +149,7 @@ TEST_F(QtCommandsTest, AboutBoxShowsItsTextsAndClosesOnEsc) {
             EXPECT_NE(aboutLabel(about, resourceString(entry)), nullptr) << entry;
         QLabel *link = aboutLabel(about, resourceString(IDS_LINK_CAPTION));
         ASSERT_NE(link, nullptr);
-        QImage picture = about->grab().toImage();   // paints, so the link has asked for its colours
+        QImage picture = about->grab().toImage(); // paints, so the link has asked for its colours
         EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(0, 0, 255));
         // The caption is drawn whole inside its control.
         EXPECT_LE(link->fontMetrics().horizontalAdvance(link->text()), link->width());
@@ -182,16 +181,15 @@ TEST_F(QtCommandsTest, OnlyTheLeftButtonFollowsTheLink) {
             bool twice;
             int followed;
         } clicks[] = {
-            {Qt::RightButton, false, 0},
-            {Qt::MiddleButton, false, 0},
-            {Qt::RightButton, true, 0},
-            {Qt::MiddleButton, true, 0},
-            {Qt::LeftButton, false, 1},
+            {Qt::RightButton, false, 0}, {Qt::MiddleButton, false, 0}, {Qt::RightButton, true, 0},
+            {Qt::MiddleButton, true, 0}, {Qt::LeftButton, false, 1},
         };
         for (const auto &c : clicks) {
-            if (c.twice) QTest::mouseDClick(link, c.button);
-            else QTest::mouseClick(link, c.button);
-            about->grab();              // paints, so the link asks for its colour
+            if (c.twice)
+                QTest::mouseDClick(link, c.button);
+            else
+                QTest::mouseClick(link, c.button);
+            about->grab(); // paints, so the link asks for its colour
             EXPECT_EQ(linkVisited, c.followed) << c.button << " twice " << c.twice;
             EXPECT_EQ(link->palette().color(QPalette::WindowText), c.followed ? QColor(128, 0, 128) : QColor(0, 0, 255))
                 << c.button << " twice " << c.twice;
@@ -274,9 +272,9 @@ TEST_F(QtCommandsTest, DataFileChooserOffersTheFiltersAndTakesAnExistingFile) {
                 << filter.toStdString();
         }
         dialog->selectFile(folder.filePath(QStringLiteral("wave.csv")));
-        static_cast<QDialog *>(dialog)->accept();     // as the Open button does
+        static_cast<QDialog *>(dialog)->accept(); // as the Open button does
     });
-    QTimer guard;                       // closes a dialog the check left open, so a failure cannot hang
+    QTimer guard; // closes a dialog the check left open, so a failure cannot hang
     QObject::connect(&guard, &QTimer::timeout, [] {
         if (QWidget *open = QApplication::activeModalWidget()) open->close();
     });
@@ -288,13 +286,12 @@ TEST_F(QtCommandsTest, DataFileChooserOffersTheFiltersAndTakesAnExistingFile) {
     EXPECT_TRUE(messages.empty());
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char **argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    setlocale(LC_NUMERIC, "C");         // formulas are written with a decimal point
+    setlocale(LC_NUMERIC, "C"); // formulas are written with a decimal point
     qtInitialiseWindows();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

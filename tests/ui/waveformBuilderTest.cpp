@@ -17,20 +17,20 @@ const char *const N = "波形が選択されていません";
 const char *const T = "大きさの合計が１００％を超えています";
 const char *const L = "波形式が長すぎます（２５５文字まで）";
 
-const char *const oldFormula = "x=1, x";    // what the box holds before the press
+const char *const oldFormula = "x=1, x"; // what the box holds before the press
 
 // One row of the panel as the user sets it.
 struct Row {
     int checked = 0;
-    int amplitude = 0;                  // percent, picked from the list
-    std::string frequency = "1000";     // typed text
-    int phase = 0;                      // percent, picked from the list
+    int amplitude = 0;              // percent, picked from the list
+    std::string frequency = "1000"; // typed text
+    int phase = 0;                  // percent, picked from the list
 };
 
 struct Panel {
     Row sine, square, sawtooth, triangle, offset;
     int master = 100;
-    int sawtoothPhase = 0;              // the sawtooth row's phase list, which no term reads
+    int sawtoothPhase = 0; // the sawtooth row's phase list, which no term reads
 };
 
 struct BuilderCase {
@@ -60,68 +60,92 @@ Panel panel(Row sine, Row square, Row sawtooth, Row offset, int master = 100) {
 }
 
 const Row off;
-const Row startSine = on(100);          // the sine row's start values, ticked
+const Row startSine = on(100); // the sine row's start values, ticked
 
 // A frequency text of the given length: leading zeros before 1000.
-std::string paddedFrequency(size_t length) {
-    return std::string(length - 4, '0') + "1000";
-}
+std::string paddedFrequency(size_t length) { return std::string(length - 4, '0') + "1000"; }
 
 const std::vector<BuilderCase> builderCases = {
     // The five worked examples.
-    {"start values, sine ticked", panel(startSine, off, off, off),
-     "1.00*((1.00*sin(2*3.1415926535*1000*t)))", {}},
-    {"sine, sawtooth and offset under 80", panel(on(50, "440", 25), off, on(20, "110"), on(10), 80),
-     "0.80*((0.50*sin(2*3.1415926535*440*t-0.25/440))+(0.20*(110*(t%(1/110))))+(0.10))", {}},
-    {"square with phase", panel(off, on(100, "1000", 50), off, off),
-     "1.00*((1.00*(2*(floor((((1000*t)%1)-0.5)-(0.50/1000))+0.999))-1))", {}},
-    {"sine and square under 60", panel(on(40, "440"), on(30, "220"), off, off, 60),
-     "0.60*((0.40*sin(2*3.1415926535*440*t))+(0.30*(2*(floor((((220*t)%1)-0.5))+0.999))-1))", {}},
+    {"start values, sine ticked", panel(startSine, off, off, off), "1.00*((1.00*sin(2*3.1415926535*1000*t)))", {}},
+    {"sine, sawtooth and offset under 80",
+     panel(on(50, "440", 25), off, on(20, "110"), on(10), 80),
+     "0.80*((0.50*sin(2*3.1415926535*440*t-0.25/440))+(0.20*(110*(t%(1/110))))+(0.10))",
+     {}},
+    {"square with phase",
+     panel(off, on(100, "1000", 50), off, off),
+     "1.00*((1.00*(2*(floor((((1000*t)%1)-0.5)-(0.50/1000))+0.999))-1))",
+     {}},
+    {"sine and square under 60",
+     panel(on(40, "440"), on(30, "220"), off, off, 60),
+     "0.60*((0.40*sin(2*3.1415926535*440*t))+(0.30*(2*(floor((((220*t)%1)-0.5))+0.999))-1))",
+     {}},
     {"offset alone", panel(off, off, off, on(50)), "1.00*((0.50))", {}},
 
     // Checks of a row, in their order.
     {"nothing ticked", panel(off, off, off, off), nullptr, {N}},
     {"master level 0", panel(startSine, off, off, off, 0), nullptr, {}},
     {"nothing ticked wins over master 0", panel(off, off, off, off, 0), nullptr, {N}},
-    {"frequency 20000 accepted", panel(on(100, "20000"), off, off, off),
-     "1.00*((1.00*sin(2*3.1415926535*20000*t)))", {}},
+    {"frequency 20000 accepted",
+     panel(on(100, "20000"), off, off, off),
+     "1.00*((1.00*sin(2*3.1415926535*20000*t)))",
+     {}},
     {"frequency 20001 refused", panel(on(100, "20001"), off, off, off), nullptr, {F}},
     {"frequency 0 refused", panel(on(100, "0"), off, off, off), nullptr, {B}},
     {"empty frequency refused", panel(on(100, ""), off, off, off), nullptr, {B}},
     {"amplitude 0 checked before frequency", panel(on(0, "99999"), off, off, off), nullptr, {B}},
-    {"leading zeros pass and are kept", panel(on(100, "0440"), off, off, off),
-     "1.00*((1.00*sin(2*3.1415926535*0440*t)))", {}},
+    {"leading zeros pass and are kept",
+     panel(on(100, "0440"), off, off, off),
+     "1.00*((1.00*sin(2*3.1415926535*0440*t)))",
+     {}},
     {"leading zeros do not hide a high frequency", panel(on(100, "020001"), off, off, off), nullptr, {F}},
     {"a frequency beyond 32 bits is too high", panel(on(100, "99999999999999999999"), off, off, off), nullptr, {F}},
-    {"sine phase 1 is written", panel(on(100, "1000", 1), off, off, off),
-     "1.00*((1.00*sin(2*3.1415926535*1000*t-0.01/1000)))", {}},
-    {"square phase 0 has no phase part", panel(off, on(99, "50"), off, off),
-     "1.00*((0.99*(2*(floor((((50*t)%1)-0.5))+0.999))-1))", {}},
+    {"sine phase 1 is written",
+     panel(on(100, "1000", 1), off, off, off),
+     "1.00*((1.00*sin(2*3.1415926535*1000*t-0.01/1000)))",
+     {}},
+    {"square phase 0 has no phase part",
+     panel(off, on(99, "50"), off, off),
+     "1.00*((0.99*(2*(floor((((50*t)%1)-0.5))+0.999))-1))",
+     {}},
     {"offset amplitude 0 refused", panel(off, off, off, on(0)), nullptr, {B}},
 
     // Refusals of whole builds and of single rows.
-    {"square left at amplitude 0 beside the sine", panel(startSine, on(0), off, off),
-     "1.00*((1.00*sin(2*3.1415926535*1000*t)))", {B}},
+    {"square left at amplitude 0 beside the sine",
+     panel(startSine, on(0), off, off),
+     "1.00*((1.00*sin(2*3.1415926535*1000*t)))",
+     {B}},
     {"a refused sine stops the build", panel(on(0), on(30, "99999"), on(30), on(10)), nullptr, {B}},
-    {"refused rows report in row order", panel(on(10), on(10, "0"), on(10, "30000"), on(0)),
-     "1.00*((0.10*sin(2*3.1415926535*1000*t)))", {B, F, B}},
-    {"refused rows leave the others joined", panel(off, on(10, "30000"), on(20, "110"), on(30)),
-     "1.00*((0.20*(110*(t%(1/110))))+(0.30))", {F}},
+    {"refused rows report in row order",
+     panel(on(10), on(10, "0"), on(10, "30000"), on(0)),
+     "1.00*((0.10*sin(2*3.1415926535*1000*t)))",
+     {B, F, B}},
+    {"refused rows leave the others joined",
+     panel(off, on(10, "30000"), on(20, "110"), on(30)),
+     "1.00*((0.20*(110*(t%(1/110))))+(0.30))",
+     {F}},
     {"every ticked row refused writes nothing", panel(off, on(0), on(10, ""), on(0)), nullptr, {B, B, B}},
-    {"amplitudes of exactly 100 in all", panel(on(6), on(83), off, on(11)),
-     "1.00*((0.06*sin(2*3.1415926535*1000*t))+(0.83*(2*(floor((((1000*t)%1)-0.5))+0.999))-1)+(0.11))", {}},
+    {"amplitudes of exactly 100 in all",
+     panel(on(6), on(83), off, on(11)),
+     "1.00*((0.06*sin(2*3.1415926535*1000*t))+(0.83*(2*(floor((((1000*t)%1)-0.5))+0.999))-1)+(0.11))",
+     {}},
     {"amplitudes above 100 in all", panel(on(50), on(51), off, off), nullptr, {T}},
-    {"refused rows do not count towards the total", panel(on(50), on(60, "0"), off, on(50)),
-     "1.00*((0.50*sin(2*3.1415926535*1000*t))+(0.50))", {B}},
-    {"the master level is not part of the total", panel(on(100), off, off, off, 100),
-     "1.00*((1.00*sin(2*3.1415926535*1000*t)))", {}},
+    {"refused rows do not count towards the total",
+     panel(on(50), on(60, "0"), off, on(50)),
+     "1.00*((0.50*sin(2*3.1415926535*1000*t))+(0.50))",
+     {B}},
+    {"the master level is not part of the total",
+     panel(on(100), off, off, off, 100),
+     "1.00*((1.00*sin(2*3.1415926535*1000*t)))",
+     {}},
 
     // Length: every character of the frequency texts goes into the formula,
     // and Play reads only 255 characters.
-    {"longest formula of five-digit frequencies", panel(on(25, "20000", 25), on(25, "20000", 25),
-                                                         on(25, "20000"), on(25)),
+    {"longest formula of five-digit frequencies",
+     panel(on(25, "20000", 25), on(25, "20000", 25), on(25, "20000"), on(25)),
      "1.00*((0.25*sin(2*3.1415926535*20000*t-0.25/20000))+(0.25*(2*(floor((((20000*t)%1)-0.5)-(0.25/20000))"
-     "+0.999))-1)+(0.25*(20000*(t%(1/20000))))+(0.25))", {}},
+     "+0.999))-1)+(0.25*(20000*(t%(1/20000))))+(0.25))",
+     {}},
     {"formula of 256 characters refused", panel(on(100, paddedFrequency(255 - 36 + 1)), off, off, off), nullptr, {L}},
     {"frequency text of 255 characters refused", panel(on(100, paddedFrequency(255)), off, off, off), nullptr, {L}},
     {"too long is checked after the total", panel(on(60, paddedFrequency(255)), on(60), off, off), nullptr, {T}},
@@ -133,10 +157,9 @@ protected:
     // through the window layer rather than clicked.
     void setRow(const Row &row, int check, int amplitude, int frequency, int phase) {
         checkButton(window, check, row.checked);
-        listSelect(window, amplitude, 100 - row.amplitude);     // the list reads 100 down to 0
+        listSelect(window, amplitude, 100 - row.amplitude); // the list reads 100 down to 0
         setControlText(window, frequency, row.frequency.c_str());
-        if (phase)
-            listSelect(window, phase, row.phase);               // the list reads 0 up to 99
+        if (phase) listSelect(window, phase, row.phase); // the list reads 0 up to 99
     }
 
     void setPanel(const Panel &p) {
@@ -197,10 +220,23 @@ TEST_F(WaveformBuilderTest, TrianglePlaceholderAddsNothing) {
         Panel panel;
         const char *formula;
     } cases[] = {
-        {[] { Panel p; p.triangle = on(50); return p; }(), nullptr},
-        {[] { Panel p = panel(startSine, off, off, on(0)); p.triangle = on(50); return p; }(),
+        {[] {
+             Panel p;
+             p.triangle = on(50);
+             return p;
+         }(),
+         nullptr},
+        {[] {
+             Panel p = panel(startSine, off, off, on(0));
+             p.triangle = on(50);
+             return p;
+         }(),
          "1.00*((1.00*sin(2*3.1415926535*1000*t)))"},
-        {[] { Panel p = panel(on(60), off, off, on(40)); p.triangle = on(50); return p; }(),
+        {[] {
+             Panel p = panel(on(60), off, off, on(40));
+             p.triangle = on(50);
+             return p;
+         }(),
          "1.00*((0.60*sin(2*3.1415926535*1000*t))+(0.40))"},
     };
     for (const auto &c : cases) {
@@ -265,4 +301,4 @@ TEST(LeadingInteger, ReadsLeadingDigits) {
         EXPECT_EQ(leadingInteger(c.text), c.value) << '"' << c.text << '"';
 }
 
-}  // namespace
+} // namespace
