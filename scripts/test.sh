@@ -28,6 +28,23 @@ trap 'stopWine; stopSoundServer; stopPrivateHome' EXIT
 "$root/scripts/install-deps.sh" --windows || exit 1
 startSoundServer || echo "test: no sound server, the real-sound tests will report themselves skipped"
 
+# The one formatting style: every C++ file as clang-format-14 writes it.
+checkFormat() {
+  local files differ=()
+  mapfile -t files < <(cd "$root" && find formula audio app ui res platform tools tests bench \
+    -name '*.cpp' -o -name '*.h' | sort)
+  local f
+  for f in "${files[@]}"; do
+    clang-format-14 --dry-run -Werror "$root/$f" >/dev/null 2>&1 || differ+=("$f")
+  done
+  if ((${#differ[@]})); then
+    echo "test: these files are not in the tree's style (clang-format-14 -i FILE mends them):"
+    printf '  %s\n' "${differ[@]}"
+    return 1
+  fi
+  echo "test: all ${#files[@]} C++ files are in the tree's style"
+}
+
 # runTests BUILD_DIR: runs the tests of a configured and built tree, prints
 # how many ran, and fails when a suite the build configured
 # (BUILD_DIR/tonalix-suites.txt) ran no test at all.
@@ -80,6 +97,8 @@ packageSuite() {  # packageSuite BUILD_DIR
   fi
   return $rc
 }
+
+checkFormat || status=1
 
 # The Windows programs first: the Linux build's tests run them beside its own.
 if "$root/scripts/build-windows.sh"; then
