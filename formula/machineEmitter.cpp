@@ -12,8 +12,9 @@
 //   xmm1        scratch; the right operand of "%" and "^"
 //   xmm2-xmm13  the stack of pending values, slot 0 first (callingSlots, leafSlots)
 //   xmm14/15    t and the sample period in the loop, when kept in registers
-//   rbx         the variables a to z (rcx in a routine without a frame)
-//   r12         errno's address (rdx in a routine without a frame)
+//   rbx         the variables a to z (a scratch register in a routine without a frame)
+//   r12         errno's address, the routines' last argument (that argument's
+//               own register in a routine without a frame)
 //   r13, r14    the next output sample and the samples left, in the loop
 //   r15         the SampleRun, in the loop
 //
@@ -31,7 +32,7 @@
 // must save and restore itself.
 //
 // The semantics are the evaluation form's, token for token: library calls go
-// through operatorTable and functionTable with errno cleared before and
+// through operatorTable and functionRows with errno cleared before and
 // tested after, through its address taken at compile time (the engine runs
 // on one thread). Calls are replaced by instructions only where the result
 // and the failure are the same: floor, ceil and abs never fail, and sqrt
@@ -53,35 +54,21 @@
 
 #include "formula/engine.h"
 #include "formula/library.h"
+#include "formula/machineFrame.h"
 
 namespace {
 
+// The integer argument registers and the scratch register that a routine
+// without a frame keeps the variables in.  errno's address is an argument,
+// not a constant of the code: errno is the calling thread's own, and the
+// code may run on any thread.
 #ifdef _WIN32
-constexpr int ShadowBytes = 32; // the callee's home for its four register arguments
+const Xbyak::Reg64 FirstArgument(Xbyak::Operand::RCX), SecondArgument(Xbyak::Operand::RDX);
+const Xbyak::Reg64 FramelessVariables(Xbyak::Operand::RDX);
 #else
-constexpr int ShadowBytes = 0;
+const Xbyak::Reg64 FirstArgument(Xbyak::Operand::RDI), SecondArgument(Xbyak::Operand::RSI);
+const Xbyak::Reg64 FramelessVariables(Xbyak::Operand::RCX);
 #endif
-
-struct SlotRegister {
-    int xmm;
-    bool calleeSaved; // survives calls, and a routine that uses it saves it
-};
-
-// The registers of the pending values, slot 0 first. On Windows a routine
-// that calls out takes the registers that survive calls first; one that
-// does not takes those it need not save.
-#ifdef _WIN32
-const SlotRegister callingSlots[] = {{6, true},  {7, true},  {8, true},  {9, true},  {10, true}, {11, true},
-                                     {12, true}, {13, true}, {2, false}, {3, false}, {4, false}, {5, false}};
-const SlotRegister leafSlots[] = {{2, false}, {3, false}, {4, false}, {5, false}, {6, true},  {7, true},
-                                  {8, true},  {9, true},  {10, true}, {11, true}, {12, true}, {13, true}};
-#else
-const SlotRegister callingSlots[] = {{2, false}, {3, false}, {4, false},  {5, false},  {6, false},  {7, false},
-                                     {8, false}, {9, false}, {10, false}, {11, false}, {12, false}, {13, false}};
-const SlotRegister *const leafSlots = callingSlots;
-#endif
-constexpr unsigned SlotRegisterCount = sizeof callingSlots / sizeof callingSlots[0];
-constexpr int ClockXmm = 14, PeriodXmm = 15;
 
 // The values the routines use besides the program's numbers, at the start
 // of the number pool (the masks 16-byte aligned, as their instructions need).
@@ -94,88 +81,6 @@ constexpr int FirstNumberOffset = 72;
 // The doubled bits of the smallest non-finite double: a double is finite
 // when twice its bits, the sign shifted out, are below this.
 constexpr uint64_t NonFiniteTwice = 0xFFE0000000000000u;
-
-bool hasSse41() {
-    static const int supported = __builtin_cpu_supports("sse4.1") ? 1 : 0;
-    return supported != 0;
-}
-
-bool hasFma() {
-    static const int supported = __builtin_cpu_supports("fma") ? 1 : 0;
-    return supported != 0;
-}
-
-// Returns whether instruction `in` calls a library function.
-bool callsOut(const Instruction &in) {
-    switch (in.op) {
-    case OpFunc:
-    case OpFuncEnd:
-        return in.index != FunctionSqrt;
-    case OpFuncQuiet:
-        return in.index != FunctionAbs && !hasSse41();
-    case OpFloor:
-        return !hasSse41();
-    case OpFuncFinite:
-    case OpFuncFiniteEnd:
-        return true;
-    default:
-        return in.op >= OpModK && in.op <= OpRPowV;
-    }
-}
-
-// Returns whether instruction `op` pops a pending value.
-bool popsStack(uint16_t op) {
-    return op == OpAddS || op == OpSubS || op == OpMulS || op == OpDivS || op == OpModS || op == OpPowS;
-}
-
-// The shape of a routine's frame, from the program it runs.
-struct Frame {
-    unsigned depth = 0; // the most values pending at once
-    bool calls = false; // some instruction calls out
-    const SlotRegister *slots = nullptr;
-    unsigned slotRegisters = 0; // slots held in registers
-    int saved[10] = {};         // xmm registers the routine saves (Win64)
-    unsigned savedCount = 0;
-    int clockOffset = 0; // t and period, when in the frame
-    int saveOffset = 0;  // the first saved register
-    int bytes = 0;       // subtracted from rsp
-};
-
-// Fills `f` for a routine of the program that pushes `pushes` registers and
-// keeps t and period (`clock`) in registers or, if `clockInFrame`, in the
-// frame.
-void planFrame(Frame &f, const Instruction *code, unsigned length, unsigned pushes, bool clock, bool clockInFrame) {
-    unsigned depth = 0;
-    for (unsigned i = 0; i < length; ++i) {
-        if (code[i].op == OpPushK || code[i].op == OpPushV) {
-            if (++depth > f.depth) f.depth = depth;
-        } else if (popsStack(code[i].op)) {
-            --depth;
-        }
-        if (callsOut(code[i])) f.calls = true;
-    }
-    f.slots = f.calls ? callingSlots : leafSlots;
-    f.slotRegisters = f.depth < SlotRegisterCount ? f.depth : SlotRegisterCount;
-    for (unsigned s = 0; s < f.slotRegisters; ++s)
-        if (f.slots[s].calleeSaved) f.saved[f.savedCount++] = f.slots[s].xmm;
-#ifdef _WIN32
-    if (clock && !clockInFrame) {
-        f.saved[f.savedCount++] = ClockXmm;
-        f.saved[f.savedCount++] = PeriodXmm;
-    }
-#else
-    (void)clock;
-#endif
-    int offset = ShadowBytes + 8 * static_cast<int>(f.depth);
-    f.clockOffset = offset;
-    if (clockInFrame) offset += 16;
-    f.saveOffset = (offset + 15) & ~15;
-    offset = f.saveOffset + 16 * static_cast<int>(f.savedCount);
-    // At entry rsp is 8 below a multiple of 16 (the return address); every
-    // call must find it at a multiple of 16 again.
-    const int misalignment = (8 + 8 * static_cast<int>(pushes) + offset) % 16;
-    f.bytes = offset + (misalignment ? 16 - misalignment : 0);
-}
 
 class Emitter : public Xbyak::CodeGenerator {
 public:
@@ -191,17 +96,17 @@ public:
         frame = &f;
         const bool frameless = !f.calls && f.depth <= f.slotRegisters && f.savedCount == 0;
         if (frameless) {
-            vars = rcx;
-            err = rdx;
+            vars = FramelessVariables;
+            err = FirstArgument;
         } else {
             push(rbx);
             push(r12);
             vars = rbx;
             err = r12;
+            mov(err, FirstArgument);
             enterFrame(f);
         }
         mov(vars, reinterpret_cast<size_t>(variableTable.value));
-        mov(err, reinterpret_cast<size_t>(&errno));
         Xbyak::Label done, failed, failedDomain, failedRange;
         emitBody(code, length, failed, failedDomain, failedRange);
         L(done);
@@ -221,7 +126,7 @@ public:
         unsigned depth = 0;
         for (unsigned i = 0; i + 1 < length; ++i) {
             if (callsOut(code[i])) return false;
-            if (code[i].op == OpPushK || code[i].op == OpPushV) ++depth;
+            if (opTraits[code[i].op].pushes) ++depth;
         }
         return depth == 0;
     }
@@ -233,13 +138,12 @@ public:
     void emitTailCallEvaluate(const Instruction *code, unsigned length) {
         Frame f; // nothing pending, nothing saved: no frame
         frame = &f;
-        vars = rcx;
-        err = rdx;
+        vars = FramelessVariables;
+        err = FirstArgument;
         mov(vars, reinterpret_cast<size_t>(variableTable.value));
-        mov(err, reinterpret_cast<size_t>(&errno));
         Xbyak::Label done, failed, failedDomain, failedRange, notFinite;
         emitBody(code, length - 1, failed, failedDomain, failedRange);
-        const void *row = &functionTable[code[length - 1].index];
+        const void *row = &functionRows[code[length - 1].index].call;
         movq(rax, xmm0);
         add(rax, rax);
         mov(r11, NonFiniteTwice);
@@ -248,19 +152,20 @@ public:
         mov(rax, reinterpret_cast<size_t>(finiteArgumentRow(code[length - 1].index)));
         jmp(qword[rax]);
         L(notFinite);
-        const int bytes = 8 + ShadowBytes; // rsp to a multiple of 16 for the call
-        sub(rsp, bytes);
-        mov(rax, reinterpret_cast<size_t>(&errno));
-        mov(dword[rax], 0);
+        // errno's address is kept across the call in the 8 bytes that bring
+        // rsp to a multiple of 16 for it.
+        mov(dword[err], 0);
+        push(err);
+        if (ShadowBytes > 0) sub(rsp, ShadowBytes);
         mov(rax, reinterpret_cast<size_t>(row));
         call(qword[rax]);
-        add(rsp, bytes);
-        mov(rax, reinterpret_cast<size_t>(&errno));
+        if (ShadowBytes > 0) add(rsp, ShadowBytes);
+        pop(rax);
         cmp(dword[rax], 0);
         jne(failed);
         L(done);
         ret();
-        // the body's own failures come before the call, with err still in rdx;
+        // the body's own failures come before the call, with err still in its register;
         // after the call only `failed` is taken
         emitFailures(done, failed, failedDomain, failedRange);
     }
@@ -280,8 +185,8 @@ public:
         jmp(done);
     }
 
-    // Emits the sample loop, for machineSampleLoop: its one argument is the
-    // SampleRun.
+    // Emits the sample loop, for machineSampleLoop: its arguments are the
+    // SampleRun and errno's address.
     void emitSampleLoop(const Instruction *code, unsigned length) {
         Frame f;
         bool calls = false;
@@ -300,15 +205,11 @@ public:
         push(r14);
         push(r15);
         enterFrame(f);
-#ifdef _WIN32
-        mov(r15, rcx);
-#else
-        mov(r15, rdi);
-#endif
+        mov(r15, FirstArgument);
         vars = rbx;
         err = r12;
+        mov(err, SecondArgument);
         mov(vars, reinterpret_cast<size_t>(variableTable.value));
-        mov(err, reinterpret_cast<size_t>(&errno));
         mov(r13, qword[r15 + offsetof(SampleRun, out)]);
         mov(r14, qword[r15 + offsetof(SampleRun, count)]);
         const Xbyak::Xmm clock(ClockXmm), period(PeriodXmm);
@@ -507,14 +408,15 @@ private:
 
     // acc := function(acc) for function row f.
     void emitFunction(const Instruction &in, Xbyak::Label &failed, Xbyak::Label &failedDomain) {
-        const unsigned f = in.op == OpFloor ? unsigned{FunctionFloor} : in.index; // OpFloor carries no index
-        const void *row = &functionTable[f];
+        const unsigned f = functionOf(in);
+        const void *row = &functionRows[f].call;
         const bool quiet = in.op == OpFuncQuiet || in.op == OpFloor;
-        if (f == FunctionAbs && quiet) {
+        const FunctionInline form = emittedInline(in);
+        if (form == InlineAbs) {
             andpd(xmm0, pooled(AbsMaskOffset));
-        } else if ((f == FunctionFloor || f == FunctionCeil) && quiet && hasSse41()) {
-            roundsd(xmm0, xmm0, f == FunctionFloor ? 9 : 10); // toward -inf / +inf, no inexact signal
-        } else if (f == FunctionSqrt && (in.op == OpFunc || in.op == OpFuncEnd)) {
+        } else if (form == InlineFloor || form == InlineCeil) {
+            roundsd(xmm0, xmm0, form == InlineFloor ? 9 : 10); // toward -inf / +inf, no inexact signal
+        } else if (form == InlineSqrt) {
             xorpd(xmm1, xmm1);
             ucomisd(xmm1, xmm0); // 0 > x, ordered: below zero, NaN and -0 excepted
             ja(failedDomain);
