@@ -25,7 +25,7 @@ int runProgram(const Token *program, double *result) {
             stack[depth++] = variableTable.value[c - TK_VAR];
         } else if (isFunction(c)) {
             errno = 0;
-            stack[depth - 1] = functionTable[tokenArgument(c)](stack[depth - 1]);
+            stack[depth - 1] = functionRows[tokenArgument(c)].call(stack[depth - 1]);
             if (errno != 0) return 1;
         } else if (c == TK_NEG) {
             stack[depth - 1] = -stack[depth - 1];
@@ -47,15 +47,31 @@ int runProgram(const Token *program, double *result) {
     return 0;
 }
 
+namespace {
+
+CompileStop compileStop; // where the last compilation stopped
+
+} // namespace
+
+int recordCompileStop(int stage, unsigned offset, unsigned position) {
+    compileStop = CompileStop{stage, offset, position};
+    return stage != 0 ? 1 : 0;
+}
+
+const CompileStop &lastCompileStop() { return compileStop; }
+
 int compileFormula(const char *text) {
     formulaStatus = FormulaReady;
     discardCompiledProgram();
     if (text == nullptr) {
         tokenArray[0].code = TK_END;
+        recordCompileStop(0, 0, 0);
         return 0;
     }
-    if (tokenizeFormula(text) != 0 || convertToPostfix(tokenArray, tokenArray) != 0 ||
-        validateProgram(tokenArray) != 0) {
+    int failed = tokenizeFormula(text) != 0;
+    if (!failed && convertToPostfix(tokenArray, tokenArray) != 0) failed = recordCompileStop(CompilePostfix, 0, 0);
+    if (!failed) failed = validateProgram(tokenArray);
+    if (failed) {
         formulaStatus = FormulaCompileFailed;
         return 1;
     }

@@ -31,6 +31,24 @@ extern int formulaStatus;
 // FormulaCompileFailed on failure. Touches no variable.
 int compileFormula(const char *text);
 
+// The stages of a compilation, in order.
+enum CompileStage : int {
+    CompileLexer = 1,     // text to tokens
+    CompilePostfix = 2,   // infix to postfix: the parentheses
+    CompileValidator = 3, // the postfix program's operands
+};
+
+// Where the last compilation stopped, when it failed.
+struct CompileStop {
+    int stage;         // the CompileStage that refused the formula; 0 after a success
+    unsigned offset;   // CompileLexer: the byte of the text the lexer refused, from 0
+    unsigned position; // CompileValidator: the slot of the postfix program it refused
+};
+
+// Returns where the last compileFormula (or tokenizeFormula and
+// validateProgram run by hand) stopped.  Changes nothing.
+const CompileStop &lastCompileStop();
+
 // Evaluates the program against the variables. Returns its value, or 0.0
 // when the status is not FormulaReady, the program is empty, or the
 // evaluation fails (which sets FormulaEvalFailed). Assignments in the

@@ -5,15 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 
-const char *const functionNames[FunctionCount] = {
-    "ceil(", "floor(", "abs(",  "sqrt(", "exp(",   "log(",   "log10(", "sin(", "cos(", "tan(", "asin(", "acos(",
-    "atan(", "sinh(",  "cosh(", "tanh(", "asinh(", "acosh(", "atanh(", "j0(",  "j1(",  "y0(",  "y1(",
-};
-
-const unsigned functionNameLengths[FunctionCount] = {
-    5, 6, 4, 5, 4, 4, 6, 4, 4, 4, 5, 5, 5, 5, 5, 5, 6, 6, 6, 3, 3, 3, 3,
-};
-
 namespace {
 
 constexpr unsigned MaxSignificantDigits = 800;  // more than a double ever needs (767)
@@ -106,13 +97,14 @@ int tokenizeFormula(const char *text) {
     out[0].code = TK_LPAREN; // the implicit "(" around the whole formula
     unsigned w = 1;          // write position; the previous token is out[w - 1]
     const char *p = text;
+    recordCompileStop(0, 0, 0);
 
     while (*p != '\0') {
         // Checked before the character is looked at, so even a space or a unary
         // plus after the 509th token fails the formula.
         if (w >= LexerSlotLimit) {
             out[w].code = TK_END;
-            return 1;
+            return recordCompileStop(CompileLexer, static_cast<unsigned>(p - text), 0);
         }
         const char c = *p;
         const uint32_t previous = out[w - 1].code;
@@ -157,7 +149,7 @@ int tokenizeFormula(const char *text) {
         case '=':
             if (!isVariable(previous)) {
                 out[w].code = TK_END;
-                return 1;
+                return recordCompileStop(CompileLexer, static_cast<unsigned>(p - text), 0);
             }
             out[w - 1].code = previous - AssignFromVar;
             break;
@@ -175,11 +167,11 @@ int tokenizeFormula(const char *text) {
             }
             if (c >= 'a' && c <= 'z') {
                 unsigned i = 0;
-                while (i < FunctionCount && std::strncmp(p, functionNames[i], functionNameLengths[i]) != 0)
+                while (i < FunctionCount && std::strncmp(p, functionRows[i].name, functionRows[i].nameLength) != 0)
                     ++i;
                 if (i < FunctionCount) {
                     out[w++].code = TK_FUNC + i;
-                    p += functionNameLengths[i] - 1; // the "(" is read next as a token
+                    p += functionRows[i].nameLength - 1; // the "(" is read next as a token
                 } else {
                     out[w++].code = TK_VAR + static_cast<uint32_t>(c - 'a');
                     ++p;
@@ -187,7 +179,7 @@ int tokenizeFormula(const char *text) {
                 continue;
             }
             out[w].code = TK_END; // a byte outside the language
-            return 1;
+            return recordCompileStop(CompileLexer, static_cast<unsigned>(p - text), 0);
         }
         if (code != TK_END) out[w++].code = code;
         ++p;

@@ -93,19 +93,3 @@ const BinaryFunction operatorTable[OperatorCount] = {
 #endif
     formulaPow, // 5 TK_POW
 };
-
-#ifdef _WIN32
-// The Windows C runtime reports its errors differently (see windowsMath.cpp);
-// the table holds the functions that report them as the rest of the engine
-// expects.
-const UnaryFunction functionTable[FunctionCount] = {
-    windowsCeil,  windowsFloor, windowsFabs,  windowsSqrt, windowsExp,  windowsLog,  windowsLog10, windowsSin,
-    windowsCos,   windowsTan,   windowsAsin,  windowsAcos, windowsAtan, windowsSinh, windowsCosh,  windowsTanh,
-    formulaAsinh, formulaAcosh, formulaAtanh, windowsJ0,   windowsJ1,   windowsY0,   windowsY1,
-};
-#else
-const UnaryFunction functionTable[FunctionCount] = {
-    ceil, floor, fabs, sqrt, exp,          log,          log10,        sin, cos, tan, asin, acos,
-    atan, sinh,  cosh, tanh, formulaAsinh, formulaAcosh, formulaAtanh, j0,  j1,  y0,  y1,
-};
-#endif

@@ -11,34 +11,19 @@
 
 constexpr unsigned OperatorCount = 6; // "+", "-", "*", "/", "%", "^"
 
-// The rows of functionTable that the evaluation forms treat by name: the
-// position of each name in functionNames.
-enum FunctionIndex : unsigned {
-    FunctionCeil = 0,
-    FunctionFloor = 1,
-    FunctionAbs = 2,
-    FunctionSqrt = 3,
-    FunctionSin = 7,
-    FunctionCos = 8,
-    FunctionTan = 9,
-};
-
 using BinaryFunction = double (*)(double left, double right);
-using UnaryFunction = double (*)(double x);
 
 // Indexed by the low byte of the operator's token code.
 extern const BinaryFunction operatorTable[OperatorCount];
-// Indexed by the low byte of the TK_FUNC code, in the order of functionNames.
-extern const UnaryFunction functionTable[FunctionCount];
 
 // Returns the row to call for function f (sin, cos or tan) with a finite
 // argument, for which it never fails and errno need not be looked at: on
 // Windows the runtime's own function, without the errno rule of its
-// functionTable row, elsewhere that row itself.
+// row's call, elsewhere that row's call itself.
 #ifdef _WIN32
 const UnaryFunction *finiteArgumentRow(unsigned f);
 #else
-inline const UnaryFunction *finiteArgumentRow(unsigned f) { return &functionTable[f]; }
+inline const UnaryFunction *finiteArgumentRow(unsigned f) { return &functionRows[f].call; }
 #endif
 
 // Return left + right, left - right, left * right. Never set errno.

@@ -3,21 +3,47 @@
 // machineEmitter.cpp assembles it.
 #include "formula/machineCode.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#if defined(__x86_64__) || defined(_M_X64)
+#include <xmmintrin.h>
+#endif
 
 #include "formula/engine.h"
 #include "formula/machineEmitter.h"
 #include "platform/codeMemory.h"
 
-double (*machineEvaluate)() = nullptr;
+double (*machineEvaluate)(int *errnoAddress) = nullptr;
 
 namespace {
 
 int enabled = -1; // -1: the environment has not been read yet
-void (*machineSampleLoop)(SampleRun *) = nullptr;
+void (*machineSampleLoop)(SampleRun *run, int *errnoAddress) = nullptr;
+
+// errno's address for this thread: reading errno costs a library call each
+// time, this costs a load.
+thread_local int *errnoAddress = nullptr;
+
+#if defined(__x86_64__) || defined(_M_X64)
+// MXCSR as every thread starts: all exceptions masked, round to nearest, no
+// flush to zero and no denormals-are-zero.  The machine code's inline "%"
+// is exact only there (machineEmitter.cpp).
+constexpr unsigned DefaultMxcsr = 0x1F80;
+constexpr unsigned MxcsrModeBits = 0xFFC0; // all but the sticky exception flags
+
+// Returns whether the thread's floating-point mode is the default one.
+bool defaultFloatingPointMode() { return (_mm_getcsr() & MxcsrModeBits) == DefaultMxcsr; }
+#else
+bool defaultFloatingPointMode() { return true; }
+#endif
 
 } // namespace
+
+int *threadErrnoAddress() {
+    if (errnoAddress == nullptr) errnoAddress = &errno;
+    return errnoAddress;
+}
 
 int machineCodeEnabled() {
     if (enabled < 0) {
@@ -36,10 +62,14 @@ void discardMachineCode() {
 
 int runSampleLoop(SampleRun *run) {
     if (machineSampleLoop == nullptr || formulaStatus != FormulaReady) return 0;
+    // Another rounding mode, or flushing to zero, would make the machine
+    // code's inline remainder differ from the C library's: the caller's
+    // interpreter runs this buffer instead.
+    if (!defaultFloatingPointMode()) return 0;
     // Each sample ends by setting t, which clears a failure of its own
     // evaluation: with the status at FormulaReady before the loop, it is at
     // FormulaReady after every sample, and the loop never has to write it.
-    machineSampleLoop(run);
+    machineSampleLoop(run, threadErrnoAddress());
     return 1;
 }
 
@@ -81,8 +111,8 @@ int buildMachineCode(const Instruction *code, unsigned length) {
         return 0;
     }
     codeBlockExecutable = 1;
-    machineEvaluate = reinterpret_cast<double (*)()>(codeBlock);
-    machineSampleLoop = reinterpret_cast<void (*)(SampleRun *)>(static_cast<char *>(codeBlock) + loopOffset);
+    machineEvaluate = reinterpret_cast<double (*)(int *)>(codeBlock);
+    machineSampleLoop = reinterpret_cast<void (*)(SampleRun *, int *)>(static_cast<char *>(codeBlock) + loopOffset);
     return 1;
 }
 

@@ -20,9 +20,13 @@ constexpr bool machineCodeAvailable = false;
 #endif
 
 // The per-sample entry of the machine code, or null when the interpreter
-// runs. Called only with formulaStatus at FormulaReady; returns the value, or
-// 0.0 after setting FormulaEvalFailed.
-extern double (*machineEvaluate)();
+// runs. Called only with formulaStatus at FormulaReady, with the calling
+// thread's errno address (the code is shared by every thread, errno is not);
+// returns the value, or 0.0 after setting FormulaEvalFailed.
+extern double (*machineEvaluate)(int *errnoAddress);
+
+// Returns the calling thread's errno address, looked up once per thread.
+int *threadErrnoAddress();
 
 // Compiles `code` (length instructions of the evaluation form, the last one
 // ending it) into machine code that evaluateFormula and runSampleLoop run

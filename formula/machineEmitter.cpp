@@ -12,8 +12,9 @@
 //   xmm1        scratch; the right operand of "%" and "^"
 //   xmm2-xmm13  the stack of pending values, slot 0 first (callingSlots, leafSlots)
 //   xmm14/15    t and the sample period in the loop, when kept in registers
-//   rbx         the variables a to z (rcx in a routine without a frame)
-//   r12         errno's address (rdx in a routine without a frame)
+//   rbx         the variables a to z (a scratch register in a routine without a frame)
+//   r12         errno's address, the routines' last argument (that argument's
+//               own register in a routine without a frame)
 //   r13, r14    the next output sample and the samples left, in the loop
 //   r15         the SampleRun, in the loop
 //
@@ -31,19 +32,15 @@
 // must save and restore itself.
 //
 // The semantics are the evaluation form's, token for token: library calls go
-// through operatorTable and functionTable with errno cleared before and
-// tested after, through its address taken at compile time (the engine runs
-// on one thread). Calls are replaced by instructions only where the result
-// and the failure are the same: floor, ceil and abs never fail, and sqrt
-// fails exactly for an argument below zero (EDOM), also on Windows, whose
-// table follows the same rule. x^2, x^(-1) and x^0.5 are formulaSquare,
+// through operatorTable and functionRows with errno cleared before and
+// tested after, through its address, which each routine takes as its last
+// argument: errno is the calling thread's own, and the code runs on any. Calls are replaced by instructions only where
+// the result and the failure are the same: floor, ceil and abs never fail, and sqrt fails exactly for an argument below
+// zero (EDOM), also on Windows, whose table follows the same rule. x^2, x^(-1) and x^0.5 are formulaSquare,
 // formulaReciprocal and formulaHalfPower, inline.
 #include "formula/machineEmitter.h"
 
 #if defined(__x86_64__) || defined(_M_X64)
-
-#define XBYAK_NO_EXCEPTION // errors are read with Xbyak::GetError
-#include <xbyak/xbyak.h>
 
 #include <cerrno>
 #include <cmath>
@@ -53,135 +50,25 @@
 
 #include "formula/engine.h"
 #include "formula/library.h"
+#include "formula/machineAssembler.h"
 
 namespace {
 
+// The integer argument registers and the scratch register that a routine
+// without a frame keeps the variables in.  errno's address is an argument,
+// not a constant of the code: errno is the calling thread's own, and the
+// code may run on any thread.
 #ifdef _WIN32
-constexpr int ShadowBytes = 32; // the callee's home for its four register arguments
+const Xbyak::Reg64 FirstArgument(Xbyak::Operand::RCX), SecondArgument(Xbyak::Operand::RDX);
+const Xbyak::Reg64 FramelessVariables(Xbyak::Operand::RDX);
 #else
-constexpr int ShadowBytes = 0;
+const Xbyak::Reg64 FirstArgument(Xbyak::Operand::RDI), SecondArgument(Xbyak::Operand::RSI);
+const Xbyak::Reg64 FramelessVariables(Xbyak::Operand::RCX);
 #endif
 
-struct SlotRegister {
-    int xmm;
-    bool calleeSaved; // survives calls, and a routine that uses it saves it
-};
-
-// The registers of the pending values, slot 0 first. On Windows a routine
-// that calls out takes the registers that survive calls first; one that
-// does not takes those it need not save.
-#ifdef _WIN32
-const SlotRegister callingSlots[] = {{6, true},  {7, true},  {8, true},  {9, true},  {10, true}, {11, true},
-                                     {12, true}, {13, true}, {2, false}, {3, false}, {4, false}, {5, false}};
-const SlotRegister leafSlots[] = {{2, false}, {3, false}, {4, false}, {5, false}, {6, true},  {7, true},
-                                  {8, true},  {9, true},  {10, true}, {11, true}, {12, true}, {13, true}};
-#else
-const SlotRegister callingSlots[] = {{2, false}, {3, false}, {4, false},  {5, false},  {6, false},  {7, false},
-                                     {8, false}, {9, false}, {10, false}, {11, false}, {12, false}, {13, false}};
-const SlotRegister *const leafSlots = callingSlots;
-#endif
-constexpr unsigned SlotRegisterCount = sizeof callingSlots / sizeof callingSlots[0];
-constexpr int ClockXmm = 14, PeriodXmm = 15;
-
-// The values the routines use besides the program's numbers, at the start
-// of the number pool (the masks 16-byte aligned, as their instructions need).
-constexpr uint64_t SignMask = 0x8000000000000000u;
-constexpr uint64_t AbsMask = 0x7FFFFFFFFFFFFFFFu;
-constexpr int SignMaskOffset = 0, ZeroOffset = 8, AbsMaskOffset = 16, OneOffset = 32, MinusOneOffset = 40,
-              FullScaleOffset = 48, InfinityOffset = 56, MinusInfinityOffset = 64;
-constexpr int FirstNumberOffset = 72;
-
-// The doubled bits of the smallest non-finite double: a double is finite
-// when twice its bits, the sign shifted out, are below this.
-constexpr uint64_t NonFiniteTwice = 0xFFE0000000000000u;
-
-bool hasSse41() {
-    static const int supported = __builtin_cpu_supports("sse4.1") ? 1 : 0;
-    return supported != 0;
-}
-
-bool hasFma() {
-    static const int supported = __builtin_cpu_supports("fma") ? 1 : 0;
-    return supported != 0;
-}
-
-// Returns whether instruction `in` calls a library function.
-bool callsOut(const Instruction &in) {
-    switch (in.op) {
-    case OpFunc:
-    case OpFuncEnd:
-        return in.index != FunctionSqrt;
-    case OpFuncQuiet:
-        return in.index != FunctionAbs && !hasSse41();
-    case OpFloor:
-        return !hasSse41();
-    case OpFuncFinite:
-    case OpFuncFiniteEnd:
-        return true;
-    default:
-        return in.op >= OpModK && in.op <= OpRPowV;
-    }
-}
-
-// Returns whether instruction `op` pops a pending value.
-bool popsStack(uint16_t op) {
-    return op == OpAddS || op == OpSubS || op == OpMulS || op == OpDivS || op == OpModS || op == OpPowS;
-}
-
-// The shape of a routine's frame, from the program it runs.
-struct Frame {
-    unsigned depth = 0; // the most values pending at once
-    bool calls = false; // some instruction calls out
-    const SlotRegister *slots = nullptr;
-    unsigned slotRegisters = 0; // slots held in registers
-    int saved[10] = {};         // xmm registers the routine saves (Win64)
-    unsigned savedCount = 0;
-    int clockOffset = 0; // t and period, when in the frame
-    int saveOffset = 0;  // the first saved register
-    int bytes = 0;       // subtracted from rsp
-};
-
-// Fills `f` for a routine of the program that pushes `pushes` registers and
-// keeps t and period (`clock`) in registers or, if `clockInFrame`, in the
-// frame.
-void planFrame(Frame &f, const Instruction *code, unsigned length, unsigned pushes, bool clock, bool clockInFrame) {
-    unsigned depth = 0;
-    for (unsigned i = 0; i < length; ++i) {
-        if (code[i].op == OpPushK || code[i].op == OpPushV) {
-            if (++depth > f.depth) f.depth = depth;
-        } else if (popsStack(code[i].op)) {
-            --depth;
-        }
-        if (callsOut(code[i])) f.calls = true;
-    }
-    f.slots = f.calls ? callingSlots : leafSlots;
-    f.slotRegisters = f.depth < SlotRegisterCount ? f.depth : SlotRegisterCount;
-    for (unsigned s = 0; s < f.slotRegisters; ++s)
-        if (f.slots[s].calleeSaved) f.saved[f.savedCount++] = f.slots[s].xmm;
-#ifdef _WIN32
-    if (clock && !clockInFrame) {
-        f.saved[f.savedCount++] = ClockXmm;
-        f.saved[f.savedCount++] = PeriodXmm;
-    }
-#else
-    (void)clock;
-#endif
-    int offset = ShadowBytes + 8 * static_cast<int>(f.depth);
-    f.clockOffset = offset;
-    if (clockInFrame) offset += 16;
-    f.saveOffset = (offset + 15) & ~15;
-    offset = f.saveOffset + 16 * static_cast<int>(f.savedCount);
-    // At entry rsp is 8 below a multiple of 16 (the return address); every
-    // call must find it at a multiple of 16 again.
-    const int misalignment = (8 + 8 * static_cast<int>(pushes) + offset) % 16;
-    f.bytes = offset + (misalignment ? 16 - misalignment : 0);
-}
-
-class Emitter : public Xbyak::CodeGenerator {
+class Emitter : public Assembler {
 public:
-    Emitter(void *block, size_t size) : CodeGenerator(size, block), poppedAddress(qword[rsp]), poppedRegister(xmm0) {
-        setDefaultJmpNEAR(true);
-    }
+    Emitter(void *block, size_t size) : Assembler(block, size) {}
 
     // Emits the routine of one evaluation, for machineEvaluate.
     void emitEvaluate(const Instruction *code, unsigned length) {
@@ -191,17 +78,17 @@ public:
         frame = &f;
         const bool frameless = !f.calls && f.depth <= f.slotRegisters && f.savedCount == 0;
         if (frameless) {
-            vars = rcx;
-            err = rdx;
+            vars = FramelessVariables;
+            err = FirstArgument;
         } else {
             push(rbx);
             push(r12);
             vars = rbx;
             err = r12;
+            mov(err, FirstArgument);
             enterFrame(f);
         }
         mov(vars, reinterpret_cast<size_t>(variableTable.value));
-        mov(err, reinterpret_cast<size_t>(&errno));
         Xbyak::Label done, failed, failedDomain, failedRange;
         emitBody(code, length, failed, failedDomain, failedRange);
         L(done);
@@ -221,7 +108,7 @@ public:
         unsigned depth = 0;
         for (unsigned i = 0; i + 1 < length; ++i) {
             if (callsOut(code[i])) return false;
-            if (code[i].op == OpPushK || code[i].op == OpPushV) ++depth;
+            if (opTraits[code[i].op].pushes) ++depth;
         }
         return depth == 0;
     }
@@ -233,13 +120,12 @@ public:
     void emitTailCallEvaluate(const Instruction *code, unsigned length) {
         Frame f; // nothing pending, nothing saved: no frame
         frame = &f;
-        vars = rcx;
-        err = rdx;
+        vars = FramelessVariables;
+        err = FirstArgument;
         mov(vars, reinterpret_cast<size_t>(variableTable.value));
-        mov(err, reinterpret_cast<size_t>(&errno));
         Xbyak::Label done, failed, failedDomain, failedRange, notFinite;
         emitBody(code, length - 1, failed, failedDomain, failedRange);
-        const void *row = &functionTable[code[length - 1].index];
+        const void *row = &functionRows[code[length - 1].index].call;
         movq(rax, xmm0);
         add(rax, rax);
         mov(r11, NonFiniteTwice);
@@ -248,19 +134,20 @@ public:
         mov(rax, reinterpret_cast<size_t>(finiteArgumentRow(code[length - 1].index)));
         jmp(qword[rax]);
         L(notFinite);
-        const int bytes = 8 + ShadowBytes; // rsp to a multiple of 16 for the call
-        sub(rsp, bytes);
-        mov(rax, reinterpret_cast<size_t>(&errno));
-        mov(dword[rax], 0);
+        // errno's address is kept across the call in the 8 bytes that bring
+        // rsp to a multiple of 16 for it.
+        mov(dword[err], 0);
+        push(err);
+        if (ShadowBytes > 0) sub(rsp, ShadowBytes);
         mov(rax, reinterpret_cast<size_t>(row));
         call(qword[rax]);
-        add(rsp, bytes);
-        mov(rax, reinterpret_cast<size_t>(&errno));
+        if (ShadowBytes > 0) add(rsp, ShadowBytes);
+        pop(rax);
         cmp(dword[rax], 0);
         jne(failed);
         L(done);
         ret();
-        // the body's own failures come before the call, with err still in rdx;
+        // the body's own failures come before the call, with err still in its register;
         // after the call only `failed` is taken
         emitFailures(done, failed, failedDomain, failedRange);
     }
@@ -280,8 +167,8 @@ public:
         jmp(done);
     }
 
-    // Emits the sample loop, for machineSampleLoop: its one argument is the
-    // SampleRun.
+    // Emits the sample loop, for machineSampleLoop: its arguments are the
+    // SampleRun and errno's address.
     void emitSampleLoop(const Instruction *code, unsigned length) {
         Frame f;
         bool calls = false;
@@ -300,15 +187,11 @@ public:
         push(r14);
         push(r15);
         enterFrame(f);
-#ifdef _WIN32
-        mov(r15, rcx);
-#else
-        mov(r15, rdi);
-#endif
+        mov(r15, FirstArgument);
         vars = rbx;
         err = r12;
+        mov(err, SecondArgument);
         mov(vars, reinterpret_cast<size_t>(variableTable.value));
-        mov(err, reinterpret_cast<size_t>(&errno));
         mov(r13, qword[r15 + offsetof(SampleRun, out)]);
         mov(r14, qword[r15 + offsetof(SampleRun, count)]);
         const Xbyak::Xmm clock(ClockXmm), period(PeriodXmm);
@@ -375,279 +258,7 @@ public:
     }
 
     // Emits the number pool that both routines read.
-    void emitPool() {
-        align(16);
-        L(pool);
-        dq(SignMask);
-        dq(0);
-        dq(AbsMask);
-        dq(0);
-        const double fixed[] = {1.0, -1.0, 32767.0, HUGE_VAL, -HUGE_VAL};
-        for (double v : fixed)
-            dq(bitsOf(v));
-        for (uint64_t bits : numbers)
-            dq(bits);
-    }
-
 private:
-    Frame *frame = nullptr;
-    Xbyak::Reg64 vars, err;
-    bool inHome[TokenSlots] = {}; // slot s is in its frame home, not its register
-    unsigned depth = 0;
-    Xbyak::Label pool;
-    std::vector<uint64_t> numbers;
-    Xbyak::Address poppedAddress;
-    Xbyak::Xmm poppedRegister;
-
-    static uint64_t bitsOf(double v) {
-        uint64_t bits;
-        std::memcpy(&bits, &v, sizeof bits);
-        return bits;
-    }
-
-    void enterFrame(const Frame &f) {
-        if (f.bytes) sub(rsp, f.bytes);
-        for (unsigned i = 0; i < f.savedCount; ++i)
-            movups(ptr[rsp + f.saveOffset + 16 * i], Xbyak::Xmm(f.saved[i]));
-    }
-
-    void leaveFrame(const Frame &f) {
-        for (unsigned i = 0; i < f.savedCount; ++i)
-            movups(Xbyak::Xmm(f.saved[i]), ptr[rsp + f.saveOffset + 16 * i]);
-        if (f.bytes) add(rsp, f.bytes);
-    }
-
-    Xbyak::Address pooled(int offset) { return qword[rip + pool + offset]; }
-    Xbyak::Address number(double v) {
-        numbers.push_back(bitsOf(v));
-        return pooled(FirstNumberOffset + 8 * static_cast<int>(numbers.size() - 1));
-    }
-    Xbyak::Address variable(unsigned index) { return qword[vars + 8 * index]; }
-    Xbyak::Address home(unsigned slot) { return qword[rsp + ShadowBytes + 8 * slot]; }
-
-    void loadNumber(const Xbyak::Xmm &to, double v) {
-        if (bitsOf(v) == 0) {
-            xorpd(to, to); // +0.0
-        } else {
-            movsd(to, number(v));
-        }
-    }
-
-    void load(const Xbyak::Xmm &to, const Xbyak::Operand &from) {
-        if (from.isMEM()) {
-            movsd(to, static_cast<const Xbyak::Address &>(from));
-        } else if (from.getIdx() != to.getIdx()) {
-            movapd(to, from);
-        }
-    }
-
-    // Pushes the accumulator as the newest pending value.
-    void pushAccumulator() {
-        const unsigned s = depth++;
-        inHome[s] = s >= frame->slotRegisters;
-        if (inHome[s]) {
-            movsd(home(s), xmm0);
-        } else {
-            movapd(Xbyak::Xmm(frame->slots[s].xmm), xmm0);
-        }
-    }
-
-    // Pops the newest pending value. Returns where it is: its register or its
-    // home, valid until the next pop.
-    const Xbyak::Operand &popPending() {
-        const unsigned s = --depth;
-        if (inHome[s]) {
-            poppedAddress = home(s);
-            return poppedAddress;
-        }
-        poppedRegister = Xbyak::Xmm(frame->slots[s].xmm);
-        return poppedRegister;
-    }
-
-    // Stores the pending values that a call would clobber in their homes.
-    void saveAcrossCall() {
-        for (unsigned s = 0; s < depth; ++s) {
-            if (inHome[s] || frame->slots[s].calleeSaved) continue;
-            movsd(home(s), Xbyak::Xmm(frame->slots[s].xmm));
-            inHome[s] = true;
-        }
-    }
-
-    // Calls the function in table row `entry` on xmm0 (and xmm1), clearing
-    // errno before and failing after if it is set, when `testErrno`.
-    void callRow(const void *entry, bool testErrno, Xbyak::Label &failed) {
-        if (testErrno) mov(dword[err], 0);
-        mov(rax, reinterpret_cast<size_t>(entry));
-        call(qword[rax]);
-        if (testErrno) {
-            cmp(dword[err], 0);
-            jne(failed);
-        }
-    }
-
-    // Calls "%" or "^" (table row `row`) on xmm0 and xmm1, with errno tested.
-    void callOperator(const void *row, Xbyak::Label &failed) {
-        saveAcrossCall();
-        callRow(row, true, failed);
-    }
-
-    // acc := operand op acc, for an operator that is not commutative.
-    template <class Op> void reversed(Op op, const Xbyak::Operand &left) {
-        load(xmm1, left);
-        (this->*op)(xmm1, xmm0);
-        movapd(xmm0, xmm1);
-    }
-
-    // Fails with EDOM when `divisor` is zero of either sign or not a number.
-    void checkDivisor(const Xbyak::Operand &divisor, Xbyak::Label &failedDomain) {
-        xorpd(xmm1, xmm1);
-        ucomisd(xmm1, divisor); // equal or unordered: ZF
-        je(failedDomain);
-    }
-
-    // acc := function(acc) for function row f.
-    void emitFunction(const Instruction &in, Xbyak::Label &failed, Xbyak::Label &failedDomain) {
-        const unsigned f = in.op == OpFloor ? unsigned{FunctionFloor} : in.index; // OpFloor carries no index
-        const void *row = &functionTable[f];
-        const bool quiet = in.op == OpFuncQuiet || in.op == OpFloor;
-        if (f == FunctionAbs && quiet) {
-            andpd(xmm0, pooled(AbsMaskOffset));
-        } else if ((f == FunctionFloor || f == FunctionCeil) && quiet && hasSse41()) {
-            roundsd(xmm0, xmm0, f == FunctionFloor ? 9 : 10); // toward -inf / +inf, no inexact signal
-        } else if (f == FunctionSqrt && (in.op == OpFunc || in.op == OpFuncEnd)) {
-            xorpd(xmm1, xmm1);
-            ucomisd(xmm1, xmm0); // 0 > x, ordered: below zero, NaN and -0 excepted
-            ja(failedDomain);
-            sqrtsd(xmm0, xmm0);
-        } else if (quiet) {
-            saveAcrossCall();
-            callRow(row, false, failed);
-        } else if (in.op == OpFuncFinite || in.op == OpFuncFiniteEnd) {
-            saveAcrossCall();
-            Xbyak::Label finite, next;
-            movq(rax, xmm0);
-            add(rax, rax);
-            mov(r11, NonFiniteTwice);
-            cmp(rax, r11);
-            jb(finite);
-            callRow(row, true, failed);
-            jmp(next);
-            L(finite);
-            callRow(finiteArgumentRow(f), false, failed);
-            L(next);
-        } else {
-            saveAcrossCall();
-            callRow(row, true, failed);
-        }
-    }
-
-    // Jumps to `yes` when the double in `x` is finite and not zero, using rax
-    // and r11 (which must hold NonFiniteTwice - 1): its doubled bits less one
-    // are then below NonFiniteTwice - 1, and zero wraps round to the top.
-    void jumpIfFiniteNonzero(const Xbyak::Xmm &x, Xbyak::Label &yes) {
-        movq(rax, x);
-        add(rax, rax);
-        sub(rax, 1);
-        cmp(rax, r11);
-        jb(yes);
-    }
-
-    // acc := acc * acc, failing with ERANGE where the square of a finite
-    // nonzero base is zero or infinite (formulaSquare).
-    void emitSquare(Xbyak::Label &failedRange) {
-        Xbyak::Label done;
-        movapd(xmm1, xmm0);
-        mulsd(xmm0, xmm0);
-        mov(r11, NonFiniteTwice - 1);
-        jumpIfFiniteNonzero(xmm0, done);
-        jumpIfFiniteNonzero(xmm1, failedRange);
-        L(done);
-    }
-
-    // acc := 1 / acc, failing with ERANGE for an infinite result
-    // (formulaReciprocal).
-    void emitReciprocal(Xbyak::Label &failedRange) {
-        movsd(xmm1, pooled(OneOffset));
-        divsd(xmm1, xmm0);
-        movapd(xmm0, xmm1);
-        movq(rax, xmm0);
-        add(rax, rax);
-        mov(r11, NonFiniteTwice);
-        cmp(rax, r11);
-        je(failedRange);
-    }
-
-    // acc := acc % k (the table's fmod in row `modRow`) for the number k.
-    //
-    // fmod is exact, and so is this for a finite x whose quotient by m = |k|
-    // is below 2^51: with n the floor of |x| * (1/m), n is the true quotient's
-    // floor or one off it, and |x| - n*m in one fused operation is then exact
-    // when n is right, below zero when it is one too big and at least m when
-    // it is one too small; n is mended, and the remainder takes x's sign, as
-    // fmod's does. Anything else (x infinite or not a number, a huge
-    // quotient, a k that is zero, not a number or extreme) calls fmod.
-    void emitRemainderByNumber(double k, const void *modRow, Xbyak::Label &failed) {
-        const double m = k < 0.0 ? -k : k;
-        saveAcrossCall(); // on both paths, so that the slots agree where they join
-        if (!(hasFma() && hasSse41() && m >= 0x1p-1000 && m <= 0x1p1000)) {
-            loadNumber(xmm1, k);
-            callRow(modRow, true, failed);
-            return;
-        }
-        const Xbyak::Address modulus = number(m), reciprocal = number(1.0 / m), limit = number(m * 0x1p51);
-        Xbyak::Label slow, tooBig, tooSmall, again, sign, done;
-        movq(rax, xmm0); // x, for its sign and the recomputation
-        andpd(xmm0, pooled(AbsMaskOffset));
-        ucomisd(xmm0, limit);
-        jp(slow);  // not a number
-        jae(slow); // infinite, or a quotient too big
-        movapd(xmm1, xmm0);
-        mulsd(xmm1, reciprocal);
-        roundsd(xmm1, xmm1, 9);            // n
-        vfnmadd231sd(xmm0, xmm1, modulus); // |x| - n*m
-        ucomisd(xmm0, pooled(ZeroOffset));
-        jb(tooBig);
-        ucomisd(xmm0, modulus);
-        jae(tooSmall);
-        L(sign);
-        movq(xmm1, rax);
-        andpd(xmm1, pooled(SignMaskOffset));
-        orpd(xmm0, xmm1);
-        jmp(done);
-        L(tooBig);
-        subsd(xmm1, pooled(OneOffset));
-        jmp(again);
-        L(tooSmall);
-        addsd(xmm1, pooled(OneOffset));
-        L(again);
-        movq(xmm0, rax);
-        andpd(xmm0, pooled(AbsMaskOffset));
-        vfnmadd231sd(xmm0, xmm1, modulus);
-        jmp(sign);
-        L(slow);
-        movq(xmm0, rax);
-        loadNumber(xmm1, k);
-        callRow(modRow, true, failed);
-        L(done);
-    }
-
-    // acc := acc ^ 0.5 (formulaHalfPower): the square root plus +0, which
-    // makes -0 +0; below zero, +inf for -inf and EDOM for the rest.
-    void emitHalfPower(Xbyak::Label &failedDomain) {
-        Xbyak::Label negative, done;
-        xorpd(xmm1, xmm1);
-        ucomisd(xmm1, xmm0); // 0 > x, ordered: below zero, -0 and NaN excepted
-        ja(negative);
-        sqrtsd(xmm0, xmm0);
-        addsd(xmm0, xmm1);
-        jmp(done);
-        L(negative);
-        ucomisd(xmm0, pooled(MinusInfinityOffset));
-        jne(failedDomain);
-        movsd(xmm0, pooled(InfinityOffset));
-        L(done);
-    }
-
     // Emits the program, leaving its value in xmm0; a failure jumps to
     // `failed`, or to `failedDomain` or `failedRange` where errno must first be
     // set to EDOM or ERANGE.

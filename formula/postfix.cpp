@@ -34,18 +34,19 @@ int validateProgram(const Token *program) {
     unsigned depth = 0;                      // values evaluation would hold
     for (unsigned i = 0; i < TokenSlots; ++i) {
         const uint32_t c = program[i].code;
-        if (c == TK_END) return depth == 1 ? 0 : 1;
-        if (i == TokenSlots - 1) return 1; // a token in the last slot: no room for TK_END
+        if (c == TK_END) return depth == 1 ? 0 : recordCompileStop(CompileValidator, 0, i);
+        if (i == TokenSlots - 1)
+            return recordCompileStop(CompileValidator, 0, i); // a token in the last slot: no room for TK_END
         if (c >= TK_NUMBER && c <= TK_VAR_LAST) {
             ++depth;
         } else if (isFunction(c) || c == TK_NEG || isAssignment(c)) {
-            if (depth < 1) return 1;
+            if (depth < 1) return recordCompileStop(CompileValidator, 0, i);
         } else if ((c >= TK_ADD && c <= TK_POW) || c == TK_COMMA) {
-            if (depth < 2) return 1;
+            if (depth < 2) return recordCompileStop(CompileValidator, 0, i);
             --depth;
         } else {
-            return 1;
+            return recordCompileStop(CompileValidator, 0, i);
         }
     }
-    return 1;
+    return recordCompileStop(CompileValidator, 0, TokenSlots - 1);
 }

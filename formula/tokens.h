@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "formula/formula.h"
+#include "formula/functions.h"
 
 // A token code packs the token's kind and the two priorities that drive the
 // conversion to postfix. Only the low 16 bits are used:
@@ -15,9 +16,10 @@
 //   |                |priority|priority|               |
 //   +----------------+--------+--------+---------------+
 //
-// The argument is the index into operatorTable or functionTable, or the
+// The argument is the index into operatorTable or functionRows, or the
 // variable number. A high byte of 0x77 marks an operand (number or variable).
 // Read the fields only through the accessors below.
+static_assert(FunctionCount <= 0x100, "a function's index is the argument byte of its token code");
 constexpr uint32_t TK_END = 0x0000;    // end of a sequence
 constexpr uint32_t TK_LPAREN = 0x0F00; // "("
 constexpr uint32_t TK_RPAREN = 0x1100; // ")"
@@ -30,14 +32,14 @@ constexpr uint32_t TK_DIV = 0x4403;    // "/", operator 3
 constexpr uint32_t TK_MOD = 0x4404;    // "%", operator 4
 constexpr uint32_t TK_NEG = 0x4406;    // unary "-" (no table entry)
 constexpr uint32_t TK_POW = 0x5605;    // "^", operator 5
-constexpr uint32_t TK_FUNC = 0x6800;   // "name(": 0x6800 + function index 0..22
+constexpr uint32_t TK_FUNC = 0x6800;   // "name(": 0x6800 + function index (functionRows)
 constexpr uint32_t TK_NUMBER = 0x7700; // a number, value in Token::value
 constexpr uint32_t TK_VAR = 0x7701;    // a letter: 0x7701 (a) .. 0x771A (z)
 
-constexpr uint32_t TK_ASSIGN_LAST = 0x2F19; // assignment to z
-constexpr uint32_t TK_FUNC_LAST = 0x6816;   // function 22, "y1("
-constexpr uint32_t TK_VAR_LAST = 0x771A;    // the variable z
-constexpr uint32_t AssignFromVar = 0x4801;  // TK_VAR code - TK_ASSIGN code of a letter
+constexpr uint32_t TK_ASSIGN_LAST = 0x2F19;                    // assignment to z
+constexpr uint32_t TK_FUNC_LAST = TK_FUNC + FunctionCount - 1; // the last row of functionRows
+constexpr uint32_t TK_VAR_LAST = 0x771A;                       // the variable z
+constexpr uint32_t AssignFromVar = 0x4801;                     // TK_VAR code - TK_ASSIGN code of a letter
 
 constexpr uint32_t stackPriority(uint32_t code) { return (code >> 12) & 0xF; }
 constexpr uint32_t incomingPriority(uint32_t code) { return (code >> 8) & 0xF; }
@@ -55,21 +57,17 @@ struct Token {
 
 constexpr unsigned TokenSlots = 512;     // slots in the token array
 constexpr unsigned LexerSlotLimit = 510; // the lexer fails on reaching this slot
-constexpr unsigned FunctionCount = 23;   // entries of functionNames
 
 // The engine's one token array, zero-filled at program start. The lexer
 // writes the infix sequence into it, the conversion rewrites it in place into
 // the postfix program, the evaluator walks it.
 extern Token tokenArray[TokenSlots];
 
-// Function names, each with its opening parenthesis, in the order of
-// functionTable; functionNameLengths counts the parenthesis too.
-extern const char *const functionNames[FunctionCount];
-extern const unsigned functionNameLengths[FunctionCount];
-
 // Turns `text` into the infix token sequence in tokenArray from slot 0,
 // enclosed in an implicit "(" and ")" and ended by TK_END. Returns 0 on
-// success; on failure stores TK_END at the write position and returns 1.
+// success; on failure stores TK_END at the write position, records the
+// refused byte's offset as the CompileLexer stop (lastCompileStop) and
+// returns 1.
 int tokenizeFormula(const char *text);
 
 // Rewrites the infix sequence in `input` as a postfix program in `output`,
@@ -78,7 +76,12 @@ int tokenizeFormula(const char *text);
 int convertToPostfix(Token *output, const Token *input);
 
 // Returns 0 if `program` is well formed (evaluating it would leave exactly
-// one value and never lack an operand) and 1 if not. Changes nothing.
+// one value and never lack an operand) and 1 if not, after recording the
+// slot it refused as the CompileValidator stop (lastCompileStop).
 int validateProgram(const Token *program);
+
+// Records where a compilation stopped (stage 0: it did not).  Returns 1 for a
+// failure, 0 for stage 0, so that a stage can return what it records.
+int recordCompileStop(int stage, unsigned offset, unsigned position);
 
 #endif

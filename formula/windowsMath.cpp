@@ -92,7 +92,7 @@ double windowsPow(double left, double right) {
 
 const UnaryFunction *finiteArgumentRow(unsigned f) {
     static_assert(FunctionCos == FunctionSin + 1 && FunctionTan == FunctionSin + 2, "sin, cos, tan in a row");
-    return f >= FunctionSin && f <= FunctionTan ? &finiteRows[f - FunctionSin] : &functionTable[f];
+    return f >= FunctionSin && f <= FunctionTan ? &finiteRows[f - FunctionSin] : &functionRows[f].call;
 }
 
 double windowsCeil(double x) { return withGlibcErrno<ceil>(x); }

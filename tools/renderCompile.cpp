@@ -1,10 +1,7 @@
 // Explains why a formula does not compile: see renderCompile.h.
 //
-// The engine reports only success or failure, so the stages are run again
-// one by one.  The lexer reads left to right and fails on the character it
-// is looking at, so the shortest prefix of the formula that it refuses ends
-// at that character; the prefix is found by halving.  (Its only look-ahead
-// that can turn a good formula bad when cut is a point before a digit.)
+// The stages are run again one by one; the lexer records the byte it
+// stopped at (lastCompileStop), the character it was looking at.
 #include "tools/renderCompile.h"
 
 #include <cstdio>
@@ -13,16 +10,6 @@
 #include "formula/tokens.h"
 
 namespace {
-
-// Returns 1 when the lexer refuses the first length bytes of formula.  A cut
-// between a point and the digit after it would make the point begin no
-// number, a failure that the whole formula does not have: the digit is then
-// kept with the prefix.
-int lexerRefusesPrefix(const char *formula, size_t length) {
-    if (formula[length - 1] == '.' && formula[length] >= '0' && formula[length] <= '9') length++;
-    std::string prefix(formula, length);
-    return tokenizeFormula(prefix.c_str()) != 0;
-}
 
 // Returns why the lexer stopped at the character at.
 std::string lexerReason(const char *at) {
@@ -63,16 +50,9 @@ std::string formulaWithCaret(const char *formula, size_t position) {
 
 std::string describeCompileFailure(const char *formula) {
     if (tokenizeFormula(formula) != 0) {
-        size_t low = 1, high = std::strlen(formula); // the whole formula fails
-        while (low < high) {
-            size_t middle = low + (high - low) / 2;
-            if (lexerRefusesPrefix(formula, middle))
-                high = middle;
-            else
-                low = middle + 1;
-        }
-        return "the lexer refused the formula at position " + std::to_string(low) + ": " +
-               lexerReason(formula + low - 1) + formulaWithCaret(formula, low - 1);
+        const size_t at = lastCompileStop().offset;
+        return "the lexer refused the formula at position " + std::to_string(at + 1) + ": " +
+               lexerReason(formula + at) + formulaWithCaret(formula, at);
     }
     if (convertToPostfix(tokenArray, tokenArray) != 0)
         return "the postfix conversion refused the formula: its parentheses do not match";

@@ -391,4 +391,21 @@ INSTANTIATE_TEST_SUITE_P(Forms, Agreement, testing::Values(0, 1), [](const testi
     return info.param ? "MachineCode" : "Interpreter";
 });
 
+// Where a refused formula stopped: the stage, and the lexer's byte.
+TEST(CompileStop, NamesTheStageAndTheByte) {
+    const struct {
+        const char *formula;
+        int stage;
+        unsigned offset;
+    } cases[] = {
+        {"sin(t)", 0, 0},          {"1+=2", CompileLexer, 2},   {"t*3!", CompileLexer, 3},    {"x==3", CompileLexer, 2},
+        {"(1", CompilePostfix, 0}, {"2*", CompileValidator, 0}, {"2 3", CompileValidator, 0},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(compileFormula(c.formula), c.stage != 0 ? 1 : 0) << c.formula;
+        EXPECT_EQ(lastCompileStop().stage, c.stage) << c.formula;
+        if (c.stage == CompileLexer) EXPECT_EQ(lastCompileStop().offset, c.offset) << c.formula;
+    }
+}
+
 } // namespace

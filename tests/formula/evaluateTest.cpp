@@ -254,7 +254,7 @@ TEST(MathErrno, LibraryReportsThroughErrno) {
 #endif
     volatile double minusOne = -1.0;
     errno = 0;
-    const double root = functionTable[3](minusOne);
+    const double root = functionRows[FunctionSqrt].call(minusOne);
     EXPECT_TRUE(std::isnan(root));
     EXPECT_EQ(errno, EDOM);
 }

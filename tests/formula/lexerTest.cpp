@@ -118,7 +118,7 @@ TEST(LexerCodes, DefaultFormula) {
 
 TEST(LexerCodes, EveryFunctionAndLetter) {
     for (unsigned i = 0; i < FunctionCount; ++i) {
-        const std::string text = std::string(functionNames[i]) + "t)";
+        const std::string text = std::string(functionRows[i].name) + "t)";
         ASSERT_EQ(tokenizeFormula(text.c_str()), 0) << text;
         EXPECT_EQ(tokenArray[1].code, 0x6800u + i) << text;
         EXPECT_EQ(tokenArray[2].code, TK_LPAREN) << text;

@@ -2,6 +2,7 @@
 // programs, and the protection of the machine code's memory.
 #include <gtest/gtest.h>
 
+#include <cfenv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <iterator>
 #include <string>
+#include <thread>
 
 #include "agreement.h"
 #include "formula/formula.h"
@@ -43,7 +45,7 @@ void appendFormula(Random &r, int depth, std::string &text) {
         text += letters[r.below(std::size(letters))];
         return;
     case 2:
-        text += functionNames[r.below(FunctionCount)];
+        text += functionRows[r.below(FunctionCount)].name;
         break;
     case 3:
         text += "(-";
@@ -149,7 +151,56 @@ TEST(FunctionIndex, NamesItsRow) {
     } rows[] = {{FunctionCeil, "ceil("}, {FunctionFloor, "floor("}, {FunctionAbs, "abs("}, {FunctionSqrt, "sqrt("},
                 {FunctionSin, "sin("},   {FunctionCos, "cos("},     {FunctionTan, "tan("}};
     for (const auto &row : rows)
-        EXPECT_STREQ(functionNames[row.index], row.name);
+        EXPECT_STREQ(functionRows[row.index].name, row.name);
+}
+
+// Machine code made on one thread and run on another tests that thread's
+// errno: a library failure there fails the evaluation and the sample, in
+// the tail-call, frameless and framed routines alike.
+TEST(MachineCodeThreads, FailuresOnAnotherThreadAreSeen) {
+    if (!machineCodeAvailable) GTEST_SKIP() << "no machine code on this processor";
+    setMachineCodeEnabled(1);
+    const struct {
+        const char *formula;
+        double t;
+    } cases[] = {{"log(t)", 0.0}, {"sin(t*t)", 1e300}, {"x=2, x*log(t)", 0.0}, {"log(t)+cos(t)*x", 0.0}};
+    for (const auto &c : cases) {
+        ASSERT_EQ(compileFormula(c.formula), 0) << c.formula;
+        ASSERT_NE(machineEvaluate, nullptr) << c.formula;
+        double value = 1.0;
+        int evaluationFailed = 0, loopRan = 0;
+        unsigned char sample[2] = {0xFF, 0xFF};
+        std::thread([&] {
+            setVariable(VariableT, c.t);
+            value = evaluateFormula();
+            evaluationFailed = (formulaStatus & FormulaEvalFailed) != 0;
+            setVariable(VariableT, c.t);
+            SampleRun run{sample, 1, 1.0 / 132300, 0.0};
+            loopRan = runSampleLoop(&run);
+        }).join();
+        EXPECT_EQ(value, 0.0) << c.formula;
+        EXPECT_TRUE(evaluationFailed) << c.formula;
+        EXPECT_EQ(loopRan, 1) << c.formula;
+        EXPECT_EQ(sample[0] | sample[1], 0) << c.formula << ": a failed sample plays as 0";
+    }
+}
+
+// The machine code's inline remainder is exact in the default rounding mode
+// only: in any other a buffer is left to the interpreter.
+TEST(MachineCodeRounding, AnotherRoundingModeLeavesTheBufferToTheInterpreter) {
+    if (!machineCodeAvailable) GTEST_SKIP() << "no machine code on this processor";
+    setMachineCodeEnabled(1);
+    ASSERT_EQ(compileFormula("t%0.1"), 0);
+    unsigned char samples[8];
+    SampleRun run{samples, 4, 1.0 / 132300, 0.0};
+    const int modes[] = {FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO};
+    for (int mode : modes) {
+        ASSERT_EQ(std::fesetround(mode), 0);
+        const int ran = runSampleLoop(&run);
+        std::fesetround(FE_TONEAREST);
+        EXPECT_EQ(ran, 0) << "rounding mode " << mode;
+    }
+    EXPECT_EQ(runSampleLoop(&run), 1);
 }
 
 // TONALIX_JIT=0 leaves the interpreter running; a test entry of its own

@@ -18,7 +18,7 @@ std::string tokenText(const Token *tokens) {
             out += static_cast<char>('a' + (c - TK_ASSIGN));
             out += '=';
         } else if (isFunction(c)) {
-            out += functionNames[c - TK_FUNC];
+            out += functionRows[c - TK_FUNC].name;
         } else {
             switch (c) {
             case TK_LPAREN:
