@@ -18,8 +18,9 @@
 // postMessage, which any thread may call: that is how an audio device thread
 // hands its finished buffers back to the window thread.
 //
-// Backends: platform/linux/qtWindow.cpp (the real window on Linux) and
-// consoleWindow.cpp (the message-only loop of tonalix-render there),
+// Backends: platform/linux/qtWindow.cpp with qtMessages.cpp and
+// qtDialogBuilder.cpp (the real window on Linux) and consoleWindow.cpp (the
+// message-only loop of tonalix-render there),
 // platform/win32/win32Window.cpp (dialogs and message windows on Windows),
 // and tests/fakes (controls in memory).
 #pragma once

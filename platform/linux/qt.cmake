@@ -3,7 +3,12 @@
 if(TONALIX_GUI)
   tonalixFindPackage(qt6-base-dev Qt6 COMPONENTS Widgets)
 
-  add_library(qtWindow STATIC ${CMAKE_CURRENT_LIST_DIR}/qtWindow.cpp ${CMAKE_CURRENT_LIST_DIR}/qtWidgets.cpp)
+  # The window layer: the platform/window.h mapping (qtWindow.cpp), the
+  # messages (qtMessages.cpp), the dialog builder and the drawing of its
+  # controls (qtDialogBuilder.cpp, qtWidgets.cpp).
+  add_library(qtWindow STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/qtWindow.cpp ${CMAKE_CURRENT_LIST_DIR}/qtMessages.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/qtDialogBuilder.cpp ${CMAKE_CURRENT_LIST_DIR}/qtWidgets.cpp)
   target_include_directories(qtWindow PUBLIC ${PROJECT_SOURCE_DIR})
   # Images are looked for next to the installed program first, then in the
   # source tree, so a build runs without being installed.

@@ -1,6 +1,7 @@
 // The drawing of the window's controls on Qt: widgets that look as the
 // dialog templates describe, whatever the application's style.  They hold
-// no behaviour of the program; qtWindow.cpp wires them to the dialogs.
+// no behaviour of the program; qtDialogBuilder.cpp wires them to the
+// dialogs.
 #pragma once
 
 #include <QComboBox>
