@@ -12,35 +12,11 @@
 #include "platform/fileDialog.h"
 #include "platform/files.h"
 #include "res/resource.h"
+#include "res/strings.h"
 
 char dataFilePath[dataFilePathSize];
 
 namespace {
-
-const char *const countMissingText = "\nデ ー タ 数 を 入 力 し て く だ さ い 。\n\n";
-const char *const countInvalidText = "\nデ ー タ 数 が 正 し く あ り ま せ ん 。\n\n";
-const char *const countTooSmallText = "\nデ ー タ 数 が 少 な す ぎ ま す 。\n\n";
-const char *const countTooLargeText = "\nデ ー タ 数 が 多 す ぎ ま す 。\n\n";
-const char *const pathMissingText = "\nファイル名を入力してください 。\n\n";
-const char *const fileMissingText = "\n波 形 値 フ ァ イ ル が 存 在 し ま せ ん 。\n\n"
-                                    "フ ァ イ ル を 指 定 し な お し て く だ さ い。\n\n";
-const char *const fileUnusableText = "\nフ ァ イ ル が 使 用 で き ま せ ん 。\n\n"
-                                     "パ ス 、フ ァ イ ル 名 を 確 認 し て く だ さ い 。\n\n"
-                                     "ま た フ ァ イ ル へ の 書 き 込 み 権 限 も 確 認 し て く だ さ い 。\n\n";
-const char *const countMismatchFormat = "\n指定したデータ数と\nファイル内に存在するデータ数が違います\n\n"
-                                        "ファイル内のデータ数：%d";
-const char *const badLineFormat = "\n%d 個 目 の 波 形 デ ー タ が 不 正 で す 。\n\nデ ー タ ： %s";
-const char *const noMemoryText = "\nメ モ リ が 足 り ま せ ん 。\n\n"
-                                 "デ ー タ 数 を 減 ら し て く だ さ い 。\n\n";
-const char *const writeFailedText = "\nフ ァ イ ル へ の 書 き 込 み に 失 敗 し ま し た 。\n\n"
-                                    "デ ィ ス ク の 空 き 容 量 を 確 認 し て か ら 、\n"
-                                    "も う 一 度 停 止 ボ タ ン を 押 し て く だ さ い 。\n\n";
-
-const char *const fileDialogTitle = "ファイルを指定する";
-// Caption and pattern pairs, each text ended by a NUL, the list by a further NUL.
-const char fileFilters[] = "CSVファイル (*.csv)\0*.csv\0"
-                           "テキストファイル (*.txt)\0*.txt\0"
-                           "全てのファイル (*.*)\0*.*\0";
 
 const int textSize = 256;                      // bytes read from a control
 const int lineBufferSize = 10;                 // one read: at most 9 characters, line end included, and the NUL
@@ -53,7 +29,7 @@ int allocateSampleArray(Window dialog, int32_t count) {
     releaseCaptureSamples();
     sampleCapture.samples = (int16_t *)calloc((size_t)count, sizeof(int16_t));
     if (!sampleCapture.samples) {
-        showError(dialog, noMemoryText, appCaption);
+        showError(dialog, dataNoMemoryText, appCaption);
         return 0;
     }
     return 1;
@@ -99,7 +75,7 @@ int readLine(FILE *file, char *buffer, int size) {
 // Shows the bad-line message for line number line with data as its text.
 void reportBadLine(Window dialog, int32_t line, const char *data) {
     char message[textSize];
-    snprintf(message, sizeof message, badLineFormat, (int)line, data);
+    snprintf(message, sizeof message, dataBadLineFormat, (int)line, data);
     showError(dialog, message, appCaption);
 }
 
@@ -157,19 +133,19 @@ void releaseCaptureSamples() {
 int checkDataFileOption(Window dialog) {
     char text[textSize];
     if (getControlText(dialog, IDC_DATA_COUNT, text, sizeof text) == 0) {
-        showError(dialog, countMissingText, appCaption);
+        showError(dialog, dataCountMissingText, appCaption);
         return 0;
     }
     if (!parseStrictInt(text, &sampleCapture.count)) {
-        showError(dialog, countInvalidText, appCaption);
+        showError(dialog, dataCountInvalidText, appCaption);
         return 0;
     }
     if (sampleCapture.count < minDataCount) {
-        showError(dialog, countTooSmallText, appCaption);
+        showError(dialog, dataCountTooSmallText, appCaption);
         return 0;
     }
     if (sampleCapture.count > maxDataCount) {
-        showError(dialog, countTooLargeText, appCaption);
+        showError(dialog, dataCountTooLargeText, appCaption);
         return 0;
     }
     // The path is read whole: cut to the buffer it would name another file,
@@ -178,7 +154,7 @@ int checkDataFileOption(Window dialog) {
     char path[pathReadSize];
     unsigned pathLength = getControlText(dialog, IDC_DATA_PATH, path, sizeof path);
     if (pathLength == 0) {
-        showError(dialog, pathMissingText, appCaption);
+        showError(dialog, dataPathMissingText, appCaption);
         return 0;
     }
     int pathFits = pathLength < (unsigned)dataFilePathSize;
@@ -190,7 +166,7 @@ int checkDataFileOption(Window dialog) {
         sampleCapture.mode = CaptureRead;
         FILE *file = pathFits ? openForReading(dataFilePath) : nullptr;
         if (!file) {
-            messageBox(dialog, fileMissingText, appCaption, MB_OK);
+            messageBox(dialog, dataFileMissingText, appCaption, MB_OK);
             return 0;
         }
         int result = readDataFile(dialog, file, sampleCapture.count);
@@ -200,7 +176,7 @@ int checkDataFileOption(Window dialog) {
 
     FILE *file = pathFits ? openFile(dataFilePath, "wb") : nullptr;
     if (!file) {
-        showError(dialog, fileUnusableText, appCaption);
+        showError(dialog, dataFileUnusableText, appCaption);
         return 0;
     }
     fclose(file); // the file now exists and is empty
@@ -222,7 +198,7 @@ int readDataFile(Window dialog, FILE *file, int32_t count) {
             lineFeeds++;
     if (lineFeeds != count) {
         char message[textSize];
-        snprintf(message, sizeof message, countMismatchFormat, (int)(lineFeeds > INT_MAX ? INT_MAX : lineFeeds));
+        snprintf(message, sizeof message, dataCountMismatchFormat, (int)(lineFeeds > INT_MAX ? INT_MAX : lineFeeds));
         showError(dialog, message, appCaption);
         return 0;
     }
@@ -277,7 +253,7 @@ int writeDataFile(Window dialog) {
     }
     failed |= fclose(file) != 0;
     if (failed) {
-        showError(dialog, writeFailedText, appCaption);
+        showError(dialog, dataWriteFailedText, appCaption);
         return 0;
     }
     releaseCaptureSamples();
@@ -286,7 +262,7 @@ int writeDataFile(Window dialog) {
 
 int chooseDataFile(Window dialog) {
     char path[dataFilePathSize];
-    if (!showOpenFileDialog(dialog, fileFilters, nullptr, path)) return 0;
+    if (!showOpenFileDialog(dialog, dataFileFilters, nullptr, path)) return 0;
     setControlText(dialog, IDC_DATA_PATH, path);
     return 1;
 }
@@ -300,7 +276,7 @@ int showOpenFileDialog(Window owner, const char *filter, const char *initialDire
     request.file = path;
     request.fileSize = dataFilePathSize;
     request.initialDirectory = initialDirectory ? initialDirectory : currentDirectory();
-    request.title = fileDialogTitle;
+    request.title = dataFileDialogTitle;
     request.flags = OFN_FILEMUSTEXIST;
     return runOpenFileDialog(&request);
 }

@@ -11,22 +11,12 @@
 #include "formula/formula.h"
 #include "platform/system.h"
 #include "res/resource.h"
+#include "res/strings.h"
 #include "ui/waveformBuilder.h"
 
 PlaybackState playbackState = {0, countdownSteps};
 
 namespace {
-
-const char *const stoppedText = "現在停止中";
-const char *const emptyFormulaText =
-    "\n波 形 式 が 入 力 さ れ て い ま せ ん 。\n\n波 形 式 を 書 き 直 し て く だ さ い 。\n\n";
-const char *const badFormulaText =
-    "\n波 形 式 が 評 価 で き ま せ ん 。\n\n波 形 式 を 修 正 し て く だ さ い 。\n\n";
-// Shown when the sound device refuses to open at Play.
-const char *const deviceFailedText = "\nサ ウ ン ド デ バ イ ス を 開 け ま せ ん 。\n\n";
-// Shown when the sound device is lost while playing.
-const char *const deviceLostText =
-    "\nサ ウ ン ド デ バ イ ス が 失 わ れ ま し た 。\n\n再 生 を 停 止 し ま し た 。\n\n";
 
 const int formulaTextSize =
     maxFormulaLength + 1; // the formula box is read with at most 255 bytes, as the builder checks
@@ -79,8 +69,8 @@ void abandonStart(Window window) {
     countdownActive = 0;
     playbackState.countdownLeft = countdownSteps;
     releaseCaptureSamples();
-    setControlText(window, IDC_STATUS, stoppedText);
-    showError(window, deviceFailedText, appCaption);
+    setControlText(window, IDC_STATUS, statusStoppedText);
+    showError(window, soundDeviceFailedText, appCaption);
 }
 
 } // namespace
@@ -105,12 +95,12 @@ int startPlayback(Window window) {
     char formula[formulaTextSize];
     getControlText(window, IDC_FORMULA, formula, formulaTextSize);
     if (!formula[0]) {
-        showError(window, emptyFormulaText, appCaption);
+        showError(window, formulaEmptyText, appCaption);
         releaseCaptureSamples(); // a start that ends here keeps no capture array
         return 0;
     }
     if (compileFormula(formula) != 0) {
-        showError(window, badFormulaText, appCaption);
+        showError(window, formulaInvalidText, appCaption);
         releaseCaptureSamples();
         return 0;
     }
@@ -140,7 +130,7 @@ int stopPlayback(Window window) {
     setPanelEnabled(window, 1);
     stopStream();
     stopTimer(window, IDT_PLAYBACK);
-    setControlText(window, IDC_STATUS, stoppedText);
+    setControlText(window, IDC_STATUS, statusStoppedText);
     if (sampleCapture.mode == CaptureRead) {
         releaseCaptureSamples();
     } else if (sampleCapture.mode == CaptureRecord) {
@@ -158,7 +148,7 @@ int onDeviceLost(Window window) {
     // The stop sequence as the button runs it (the capture is written), so
     // the window is stopped before the box appears.
     stopPlayback(window);
-    showError(window, deviceLostText, appCaption);
+    showError(window, soundDeviceLostText, appCaption);
     return 1;
 }
 
@@ -166,7 +156,7 @@ void onTimer(Window window) {
     char text[128];
     if (countdownActive == 1) {
         if (playbackState.countdownLeft != 0) {
-            snprintf(text, sizeof text, "再生まで %d秒", (int)playbackState.countdownLeft);
+            snprintf(text, sizeof text, statusCountdownFormat, (int)playbackState.countdownLeft);
             setControlText(window, IDC_STATUS, text);
             playbackState.countdownLeft--;
         } else {
@@ -178,7 +168,7 @@ void onTimer(Window window) {
         }
         return;
     }
-    snprintf(text, sizeof text, "再生中  t = %0.1fSec （0.5Sec毎に更新）", lastSampleTime);
+    snprintf(text, sizeof text, statusPlayingFormat, lastSampleTime);
     setControlText(window, IDC_STATUS, text);
 }
 

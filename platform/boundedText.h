@@ -1,4 +1,7 @@
 // Copying text into fixed buffers without splitting a character.
+//
+// Inline and the same on every platform: no backend (Linux, Win32 or fake)
+// implements it; the backends and the core call it.
 #pragma once
 
 #include <cstddef>

@@ -3,6 +3,7 @@
 // read+execute before it runs, and back to read+write before it is written
 // again.  Each platform implements these calls in one file
 // (platform/linux/posixCodeMemory.cpp, platform/win32/win32CodeMemory.cpp).
+// There is no fake: the tests use the backend of the platform they run on.
 #pragma once
 
 #include <cstddef>

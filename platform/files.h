@@ -5,7 +5,8 @@
 // needs it in UTF-16, or a folder or file name with Japanese characters
 // would be unreachable on a system whose code page cannot spell it.  Each
 // platform implements these calls in one file (platform/linux/posixFiles.cpp,
-// platform/win32/win32Files.cpp).
+// platform/win32/win32Files.cpp).  There is no fake: the tests use the
+// backend of the platform they run on.
 #pragma once
 
 #include <cstdio>

@@ -1,12 +1,15 @@
 // The wave-output operations the stream needs from the platform.
 //
 // The stream never talks to a sound system directly.  These calls mirror the
-// desktop wave-output interface closely enough that the Windows backend
-// (platform/win32/win32WaveOut.cpp) maps each one to one call
-// (waveOutGetNumDevs, waveOutGetDevCapsA, waveOutOpen, waveOutPrepareHeader,
-// waveOutWrite, waveOutUnprepareHeader, waveOutReset, waveOutClose,
-// GlobalAlloc, GlobalFree, Sleep); the ALSA backend in platform/linux and the
-// scripted fake in tests/fakes implement the same contract:
+// desktop wave-output interface closely enough that the Windows backend maps
+// each one to one call (waveOutGetNumDevs, waveOutGetDevCapsA, waveOutOpen,
+// waveOutPrepareHeader, waveOutWrite, waveOutUnprepareHeader, waveOutReset,
+// waveOutClose, GlobalAlloc, GlobalFree; waveOut has no underrun count, so
+// waveUnderrunCount gives 0 there).
+//
+// Backends: platform/linux/alsaWaveOut.cpp (ALSA, on Linux),
+// platform/win32/win32WaveOut.cpp (waveOut, on Windows) and the scripted fake
+// tests/fakes/fakeWaveOut.cpp (for tests).  All three keep the same contract:
 //
 // - waveOpen delivers MM_WOM_OPEN, MM_WOM_CLOSE (on close) and, for every
 //   written header the device is finished with, MM_WOM_DONE with the header's
@@ -87,6 +90,7 @@ struct WaveHeader {
 };
 
 // What a device says of itself; the stream only asks whether it answers.
+// The ALSA backend knows only the name and leaves the other fields 0.
 struct WaveOutCaps {
     uint16_t wMid;           // maker id
     uint16_t wPid;           // product id
@@ -123,5 +127,3 @@ uint32_t waveUnderrunCount();
 void *waveAllocBlock(uint32_t size);
 // Frees a block from waveAllocBlock; returns null on success.
 void *waveFreeBlock(void *block);
-// Gives up the rest of the thread's time slice.
-void waveYield();

@@ -3,26 +3,59 @@
 // The core (formula, audio, app, ui) never includes a toolkit or system
 // header.  It talks to windows only through the calls below, which are shaped
 // after the dialog operations of the desktop platforms so that each backend is
-// a thin mapping:
+// a thin mapping.  The Win32 calls are named without their A or W ending: the
+// core's texts are UTF-8 char strings as the A calls' are, and the backend
+// calls the W ones, converting to UTF-16.
 //
-//   core call            Qt backend (platform/linux)     Win32 backend
-//   -----------------    ---------------------------     ---------------------
-//   runDialog            QDialog built from the layout   DialogBoxParamA
-//   getControlText       QLineEdit/QComboBox text        GetDlgItemTextA
-//   listInsert           QComboBox::insertItem           CB_INSERTSTRING
-//   startTimer           QTimer on the window thread     SetTimer
-//   postMessage          QCoreApplication::postEvent     PostMessageA
-//   ...
+//   core call                 Qt backend (platform/linux)                Win32 backend
+//   ------------------------  -----------------------------------------  -----------------------------------------
+//   runDialog                 QDialog built from the layout, exec()      DialogBoxParam
+//   endDialog                 QDialog::done, which ends exec()           EndDialog
+//   controlOf                 the control's record in the dialog         GetDlgItem
+//   controlIdOf               the id of the control's layout row         GetDlgCtrlID (child windows only)
+//   getControlText            the text the widget shows                  GetDlgItemText
+//   setControlText            setText (a list selects that item)         SetDlgItemText
+//   setWindowText             QWidget::setWindowTitle                    SetWindowText
+//   isChecked                 QCheckBox::isChecked                       IsDlgButtonChecked
+//   checkButton               QCheckBox::setChecked                      CheckDlgButton
+//   listInsert                QComboBox::insertItem                      CB_INSERTSTRING
+//   listSelect                QComboBox::setCurrentIndex                 CB_SETCURSEL
+//   trackbarSetRange          QSlider::setRange                          TBM_SETRANGE
+//   trackbarSetPosition       QSlider::setValue                          TBM_SETPOS
+//   trackbarPosition          QSlider::sliderPosition                    TBM_GETPOS
+//   enableControl             QWidget::setEnabled                        EnableWindow
+//   setButtonImage            QPushButton::setIcon from the bitmap file  LoadImage, BM_SETIMAGE
+//   setDialogIcon             QWidget::setWindowIcon from the icon file  LoadIcon, SetClassLongPtr(GCLP_HICON)
+//   redrawControl             QWidget::update                            InvalidateRect without erasing
+//   setTextColour             the label's palette, as it paints          SetTextColor
+//   setTransparentBackground  nothing: labels paint on the dialog face   SetBkMode(TRANSPARENT)
+//   loadHandCursor            Qt::PointingHandCursor                     LoadCursor (winhlp32.exe's 106, IDC_HAND)
+//   loadArrowCursor           Qt::ArrowCursor                            LoadCursor(IDC_ARROW)
+//   setCursor                 QWidget::setCursor after WM_SETCURSOR      SetCursor
+//   setDialogResult           kept in the dialog's record                SetWindowLongPtr(DWLP_MSGRESULT)
+//   startTimer                QTimer on the window thread                SetTimer
+//   stopTimer                 QTimer::stop                               KillTimer
+//   messageBox                QMessageBox::exec                          MessageBox
+//   postMessage               QCoreApplication::postEvent                PostMessage
+//   postQuitMessage           QEventLoop::exit                           PostQuitMessage
+//   createMessageWindow       a QObject that takes posted events         CreateWindowEx(HWND_MESSAGE)
+//   destroyMessageWindow      deletes that QObject                       DestroyWindow
+//   runMessageLoop            QEventLoop::exec                           GetMessage, DispatchMessage loop
+//
+// lowWord and commandParam are inline here, the same on every backend: LOWORD
+// and MAKEWPARAM(id, notification).
 //
 // Every operation runs on the one thread that runs the window, except
 // postMessage, which any thread may call: that is how an audio device thread
 // hands its finished buffers back to the window thread.
 //
-// Backends: platform/linux/qtWindow.cpp with qtMessages.cpp and
-// qtDialogBuilder.cpp (the real window on Linux) and consoleWindow.cpp (the
-// message-only loop of tonalix-render there),
-// platform/win32/win32Window.cpp (dialogs and message windows on Windows),
-// and tests/fakes (controls in memory).
+// Backends: on Linux platform/linux/qtWindow.cpp with qtMessages.cpp and
+// qtDialogBuilder.cpp (the real window) and platform/linux/consoleWindow.cpp
+// (tonalix-render's message-only loop, with its own queue and timers:
+// postMessage, startTimer, stopTimer, postQuitMessage and the message-only
+// windows, nothing else); on Windows platform/win32/win32Window.cpp (dialogs
+// and message windows); for tests the fake tests/fakes/fakeWindow.cpp
+// (controls in memory).
 #pragma once
 
 #include <cstdint>
@@ -116,9 +149,8 @@ typedef ModuleRecord *Module; // the program image that holds the resources; nul
 #define IDCANCEL 2
 #endif
 
-// Returns the low / high 16 bits of a message parameter.
+// Returns the low 16 bits of a message parameter.
 inline unsigned lowWord(uintptr_t value) { return (unsigned)(value & 0xFFFFu); }
-inline unsigned highWord(uintptr_t value) { return (unsigned)((value >> 16) & 0xFFFFu); }
 // Returns a WM_COMMAND wParam for a control id and a notification code.
 inline WParam commandParam(unsigned id, unsigned notification) {
     return (WParam)((id & 0xFFFFu) | ((notification & 0xFFFFu) << 16));
@@ -161,8 +193,6 @@ void checkButton(Window dialog, int controlId, int checked);
 int listInsert(Window dialog, int controlId, int index, const char *text);
 // Selects item index of list controlId (-1 clears the selection).
 void listSelect(Window dialog, int controlId, int index);
-// Returns the selected index of list controlId, or -1.
-int listSelection(Window dialog, int controlId);
 // Sets a trackbar's range; redraws when redraw is 1.
 void trackbarSetRange(Window trackbar, int redraw, int minimum, int maximum);
 // Sets a trackbar's position; redraws when redraw is 1.

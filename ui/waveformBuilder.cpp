@@ -6,14 +6,9 @@
 
 #include "app/windowHelpers.h"
 #include "res/resource.h"
+#include "res/strings.h"
 
 namespace {
-
-const char *const badComponentText = "選択した波形の大きさ・周波数を正しく指定してください。";
-const char *const frequencyTooHighText = "周波数が最大値を超えています。";
-const char *const nothingSelectedText = "波形が選択されていません";
-const char *const totalTooLargeText = "大きさの合計が１００％を超えています";
-const char *const formulaTooLongText = "波形式が長すぎます（２５５文字まで）";
 
 const int textSize = 256; // bytes read from a control: 255 characters and the NUL
 
@@ -109,12 +104,12 @@ int formatSawtoothTerm(char *text, int amplitude, const char *frequency) {
 int formatOffsetTerm(char *text, int amplitude) { return snprintf(text, termCapacity, "(%0.2f", amplitude * 0.01); }
 
 int reportBadComponent(Window window) {
-    showError(window, badComponentText, appCaption);
+    showError(window, builderBadComponentText, appCaption);
     return 1;
 }
 
 int reportFrequencyTooHigh(Window window) {
-    showError(window, frequencyTooHighText, appCaption);
+    showError(window, builderFrequencyTooHighText, appCaption);
     return 1;
 }
 
@@ -165,7 +160,7 @@ int composeFormula(Window dialog) {
         any |= checked[i];
     }
     if (!any) {
-        showError(dialog, nothingSelectedText, appCaption);
+        showError(dialog, builderNothingSelectedText, appCaption);
         return 0;
     }
     int master = controlInteger(dialog, IDC_VOLUME_LIST);
@@ -189,7 +184,7 @@ int composeFormula(Window dialog) {
         terms++;
     }
     if (total > 100) {
-        showError(dialog, totalTooLargeText, appCaption);
+        showError(dialog, builderTotalTooLargeText, appCaption);
         return 0;
     }
     // Every checked row was refused (each has shown its message): there is
@@ -197,7 +192,7 @@ int composeFormula(Window dialog) {
     if (terms == 0) return 0;
     length += snprintf(formula + length, sizeof formula - length, ")");
     if (length > maxFormulaLength) {
-        showError(dialog, formulaTooLongText, appCaption);
+        showError(dialog, builderFormulaTooLongText, appCaption);
         return 0;
     }
     setControlText(dialog, IDC_FORMULA, "");

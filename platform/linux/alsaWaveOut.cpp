@@ -45,7 +45,6 @@
 #include <cstring>
 #include <deque>
 #include <mutex>
-#include <sched.h>
 #include <string>
 #include <thread>
 #include <vector>
@@ -374,9 +373,13 @@ WaveResult waveDeviceCaps(uint32_t device, WaveOutCaps *caps, uint32_t size) {
     std::string name = deviceName(device);
     // The default device answers when the count before found it.
     if (name.empty() || (device == WAVE_MAPPER && !defaultAnswered)) return WaveErrorBadDevice;
+    // Only the name is known: ALSA tells no maker, product, driver version,
+    // standard formats or optional functions, and the plug layer converts the
+    // channels, so the device's own count is not known either.  Every field
+    // but the name stays 0, which here means "not known", not "none"; the
+    // stream only asks whether the device answers.
     std::memset(caps, 0, sizeof *caps);
     std::strncpy(caps->szPname, name.c_str(), sizeof caps->szPname - 1);
-    caps->wChannels = 2;
     return WaveOk;
 }
 
@@ -464,5 +467,3 @@ void *waveFreeBlock(void *block) {
     std::free(block);
     return nullptr;
 }
-
-void waveYield() { sched_yield(); }

@@ -235,11 +235,6 @@ void listSelect(Window dialog, int controlId, int index) {
     list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
 }
 
-int listSelection(Window dialog, int controlId) {
-    auto *list = controlAs<QComboBox>(dialog, controlId);
-    return list ? list->currentIndex() : -1;
-}
-
 void trackbarSetRange(Window trackbar, int redraw, int minimum, int maximum) {
     (void)redraw; // Qt repaints on its own
     if (QSlider *slider = sliderOf(trackbar)) slider->setRange(minimum, maximum);

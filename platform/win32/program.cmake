@@ -10,6 +10,7 @@ add_custom_command(OUTPUT ${makeRc}
   COMMAND ${TONALIX_HOST_CXX} -std=c++20 -O1 -I${PROJECT_SOURCE_DIR}
           "-DTONALIX_HELP_PAGE_URL=\"${TONALIX_HELP_PAGE_URL}\"" ${makeRcSources} -o ${makeRc}
   DEPENDS ${makeRcSources} ${PROJECT_SOURCE_DIR}/res/layout.h ${PROJECT_SOURCE_DIR}/res/resource.h
+          ${PROJECT_SOURCE_DIR}/res/strings.h
   COMMENT "Building the resource-script writer for this machine" VERBATIM)
 
 set(resourceScript ${CMAKE_CURRENT_BINARY_DIR}/tonalix.rc)

@@ -107,5 +107,3 @@ uint32_t waveUnderrunCount() { return 0; }
 void *waveAllocBlock(uint32_t size) { return (void *)GlobalAlloc(GMEM_FIXED, size); }
 
 void *waveFreeBlock(void *block) { return (void *)GlobalFree((HGLOBAL)block); }
-
-void waveYield() { Sleep(0); }

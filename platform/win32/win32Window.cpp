@@ -142,11 +142,6 @@ void listSelect(Window dialog, int controlId, int index) {
     SendDlgItemMessageW(hwndOf(dialog), controlId, CB_SETCURSEL, (WPARAM)index, 0);
 }
 
-int listSelection(Window dialog, int controlId) {
-    if (!GetDlgItem(hwndOf(dialog), controlId)) return -1;
-    return (int)SendDlgItemMessageW(hwndOf(dialog), controlId, CB_GETCURSEL, 0, 0);
-}
-
 void trackbarSetRange(Window trackbar, int redraw, int minimum, int maximum) {
     SendMessageW(hwndOf(trackbar), TBM_SETRANGE, (WPARAM)(redraw != 0), MAKELPARAM(minimum, maximum));
 }

@@ -78,17 +78,19 @@ TEST_F(FakeWindowTest, ListsInsertAtPositionsAndGiveTheSelectedText) {
         EXPECT_EQ(listInsert(dialog, IDC_VOLUME_LIST, c.index, c.text), c.expected) << c.text;
     EXPECT_EQ(fakeListItems(dialog, IDC_VOLUME_LIST), (std::vector<std::string>{"a", "b", "c", "d"}));
 
+    // A list's text is its selected item's, empty with none selected.
     char text[16];
-    EXPECT_EQ(listSelection(dialog, IDC_VOLUME_LIST), -1);
     getControlText(dialog, IDC_VOLUME_LIST, text, sizeof text);
     EXPECT_STREQ(text, "");
     listSelect(dialog, IDC_VOLUME_LIST, 2);
     getControlText(dialog, IDC_VOLUME_LIST, text, sizeof text);
     EXPECT_STREQ(text, "c");
     listInsert(dialog, IDC_VOLUME_LIST, 0, "first"); // the selected item moves along
-    EXPECT_EQ(listSelection(dialog, IDC_VOLUME_LIST), 3);
-    listSelect(dialog, IDC_VOLUME_LIST, 99);
-    EXPECT_EQ(listSelection(dialog, IDC_VOLUME_LIST), -1);
+    getControlText(dialog, IDC_VOLUME_LIST, text, sizeof text);
+    EXPECT_STREQ(text, "c");
+    listSelect(dialog, IDC_VOLUME_LIST, 99); // out of range: nothing selected
+    getControlText(dialog, IDC_VOLUME_LIST, text, sizeof text);
+    EXPECT_STREQ(text, "");
     EXPECT_EQ(listInsert(dialog, IDC_FORMULA, 0, "not a list"), -1);
 }
 

@@ -139,5 +139,3 @@ void *waveFreeBlock(void *block) {
     fakeWaveOut.block = nullptr;
     return nullptr;
 }
-
-void waveYield() {}

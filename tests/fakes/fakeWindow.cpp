@@ -400,11 +400,6 @@ void listSelect(Window dialog, int controlId, int index) {
     control->selection = (index >= 0 && index < (int)control->items.size()) ? index : -1;
 }
 
-int listSelection(Window dialog, int controlId) {
-    Window control = controlOf(dialog, controlId);
-    return control && control->kind == ControlDropList ? control->selection : -1;
-}
-
 void trackbarSetRange(Window trackbar, int redraw, int minimum, int maximum) {
     if (!isLive(trackbar)) return;
     trackbar->minimum = minimum;
