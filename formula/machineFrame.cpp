@@ -26,6 +26,11 @@ bool hasSse41() {
     return supported != 0;
 }
 
+bool hasAvx() {
+    static const int supported = __builtin_cpu_supports("avx") ? 1 : 0;
+    return supported != 0;
+}
+
 bool hasFma() {
     static const int supported = __builtin_cpu_supports("fma") ? 1 : 0;
     return supported != 0;

@@ -26,8 +26,9 @@ extern const SlotRegister callingSlots[SlotRegisterCount];
 extern const SlotRegister *const leafSlots;
 constexpr int ClockXmm = 14, PeriodXmm = 15; // t and the sample period in the loop
 
-// Return whether the processor has SSE4.1 (roundsd) and FMA, asked once.
+// Return whether the processor has SSE4.1 (roundsd), AVX and FMA, asked once.
 bool hasSse41();
+bool hasAvx();
 bool hasFma();
 
 // Returns the function row of a function instruction (OpFloor carries no

@@ -17,6 +17,7 @@ packages=(
   clang-format-14                # the one formatting style, checked by scripts/test.sh
   libmuparser-dev sox            # benchmarks only: comparison figures
   stress-ng                      # benchmarks only: the load of the underrun figure
+  xdotool linux-perf             # benchmarks only: the clicks and the counters of bench/tools/playCost.sh
 )
 if [ "${1:-}" = "--windows" ]; then
   # The cross compilers (the posix-threads flavour), GoogleTest's source for

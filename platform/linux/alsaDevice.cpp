@@ -17,8 +17,8 @@ const char *const defaultDevice = "default";
 
 namespace {
 
-const unsigned deviceLatencyUs = 100000; // the device buffer: 100 ms
-const unsigned devicePeriods = 2;        // written (and asked for by a server) 50 ms at a time
+const unsigned deviceLatencyUs = 400000; // the device buffer: 400 ms
+const unsigned devicePeriods = 2;        // written (and asked for by a server) 200 ms at a time
 
 // ALSA prints its own complaints on standard error; the caller reports
 // failures through results instead.

@@ -93,7 +93,6 @@ const int stallLimitMs = 2000; // a device that takes no data this long is lost
 // slower: a sound server can take nearly 2 s before it asks for more than the
 // first buffer's worth.
 const int startLimitMs = 5000;
-const int pollSliceMs = 50; // the longest wait before the stall is checked again
 
 std::atomic<uint32_t> underrunCount{0}; // underruns seen by every device of the process
 
@@ -281,8 +280,7 @@ void deviceThread(WaveDevice *device) {
                 loseDevice(device); // the device stopped taking data
                 continue;
             }
-            long slice = limit - waited;
-            writable = waitForWork(device, 1, slice < pollSliceMs ? (int)slice : pollSliceMs);
+            writable = waitForWork(device, 1, (int)(limit - waited));
             started |= writable;
             continue;
         }
@@ -410,8 +408,11 @@ WaveResult waveWrite(WaveOutHandle handle, WaveHeader *header, uint32_t size) {
     if (header->dwFlags & WHDR_INQUEUE) return WaveErrorStillPlaying;
     if (handle->lost) return WaveErrorNoDriver;
     header->dwFlags = (header->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
+    // The thread waits for work only with the queue empty; behind a queued
+    // header it comes to this one without a wake-up of its own.
+    const bool idle = handle->queue.empty();
     handle->queue.push_back(header);
-    wakeThread(handle);
+    if (idle) wakeThread(handle);
     return WaveOk;
 }
 
@@ -441,6 +442,7 @@ WaveResult waveReset(WaveOutHandle handle) {
 WaveResult waveClose(WaveOutHandle handle) {
     if (!handle) return WaveErrorInvalidHandle;
     Window callback = handle->callback;
+    const WParam closed = (WParam)handle; // the message names the handle, which may be freed below
     std::unique_lock<std::mutex> guard(handle->lock);
     handBackAll(handle);
     handle->closing = 1;
@@ -455,7 +457,7 @@ WaveResult waveClose(WaveOutHandle handle) {
         handle->abandoned = 1;
         handle->thread.detach();
     }
-    postMessage(callback, MM_WOM_CLOSE, (WParam)handle, 0);
+    postMessage(callback, MM_WOM_CLOSE, closed, 0);
     return WaveOk;
 }
 
