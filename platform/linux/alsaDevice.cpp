@@ -1,9 +1,11 @@
 // The ALSA side of the wave-output backend: see alsaDevice.h.
 //
-// The device buffer is kept short (100 ms, against the stream's 250 ms
-// buffers), so a buffer that the backend has handed back has been played, or
-// nearly so.  Through PulseAudio a shorter buffer costs CPU: at 50 ms the
-// server asks for data so often that playing takes about twice the CPU.
+// The device buffer is 400 ms in two periods, against the stream's three
+// buffers of 250 ms: a buffer that the backend has handed back is played
+// within that.  Through PulseAudio the period sets how often the server asks
+// for data, and each request wakes the device thread and libpulse's own: at
+// 50 ms periods they woke 64 and 34 times a second, at 200 ms 13 and 11.
+// Stop is not delayed by it: the device is dropped, not drained.
 #include "platform/linux/alsaDevice.h"
 
 #include <cstdlib>
