@@ -11,6 +11,7 @@
 #include "app/windowHelpers.h"
 #include "audio/waveStream.h"
 #include "res/resource.h"
+#include "res/strings.h"
 #include "ui/aboutBox.h"
 #include "ui/menuUtilities.h"
 #include "ui/waveformBuilder.h"
@@ -21,7 +22,6 @@ namespace {
 
 Module appModule; // the module that holds the resources
 
-const char *const noDeviceText = "No waveform-audio devices.";
 const char *const startFormula = "sin(440*6.2831853071795865*t)";
 
 // Exit, from the button or the menu: the stream is reset and the dialog ends

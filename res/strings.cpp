@@ -51,6 +51,9 @@ const ImageEntry imageFiles[] = {
 
 // The texts used by name (res/strings.h).
 
+// The main window (app/mainDialog.cpp).
+const char noDeviceText[] = "No waveform-audio devices.";
+
 // The data-file option (app/dataFile.cpp).
 const char dataCountMissingText[] = "\nデ ー タ 数 を 入 力 し て く だ さ い 。\n\n";
 const char dataCountInvalidText[] = "\nデ ー タ 数 が 正 し く あ り ま せ ん 。\n\n";

@@ -6,6 +6,10 @@
 // arguments given beside it.
 #pragma once
 
+// --- The main window (app/mainDialog.cpp) ------------------------------------
+
+extern const char noDeviceText[]; // the box of a start without a sound device
+
 // --- The data-file option (app/dataFile.cpp) --------------------------------
 
 extern const char dataCountMissingText[];  // no data count typed
