@@ -5,6 +5,7 @@
 
 #include "formula/formula.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -32,6 +33,17 @@ inline void storeSample(unsigned char *out, int value) {
 #endif
 }
 
+// Scales count 16-bit samples at out by the fade's gains and advances its
+// position.
+void applyFade(unsigned char *out, int32_t count) {
+    for (int32_t i = 0; i < count; i++, out += 2) {
+        double gain = fadeGain(sampleFade.position++, sampleFade.fadeSamples, sampleFade.length);
+        if (gain == 1.0) continue;
+        int16_t value = (int16_t)(uint16_t)(out[0] | out[1] << 8);
+        storeSample(out, (int)(value * gain));
+    }
+}
+
 } // namespace
 
 StreamFormat streamFormat;
@@ -39,6 +51,14 @@ int32_t clockRate;
 double lastSampleTime;
 int32_t countdownActive;
 SampleCapture sampleCapture;
+SampleFade sampleFade;
+
+double fadeGain(int64_t position, int64_t fadeSamples, int64_t length) {
+    if (position < 0 || position >= length) return 0.0;
+    int64_t fromEdge = position < length - 1 - position ? position : length - 1 - position;
+    if (fromEdge >= fadeSamples) return 1.0;
+    return 0.5 - 0.5 * std::cos(3.14159265358979323846 * (double)fromEdge / (double)fadeSamples);
+}
 
 // Returns 1 after compiling formula, setting t to 0 and storing the format;
 // returns 0 and changes nothing when the formula does not compile.
@@ -64,7 +84,8 @@ int setPlaybackFormat(const char *formula) {
 // Returns byteCount.  Writes byteCount / 2 samples into buffer: zeros while
 // the countdown runs (t untouched), nothing with CaptureRead, otherwise one
 // formula sample each, advancing t by one period per sample and, with
-// CaptureRecord, copying samples into the capture array until it is full.
+// CaptureRecord, copying samples into the capture array until it is full;
+// with a fade, the samples (after their capture) are scaled by its gains.
 int32_t generateSamples(void *buffer, int32_t byteCount) {
     int32_t sampleCount = byteCount >> 1;
     if (sampleCount <= 0) return byteCount;
@@ -84,6 +105,7 @@ int32_t generateSamples(void *buffer, int32_t byteCount) {
         lastSampleTime = run.lastTime;
         for (int32_t i = 0; record && i < sampleCount && sampleCapture.index < sampleCapture.count; i++)
             sampleCapture.samples[sampleCapture.index++] = (int16_t)(uint16_t)(out[2 * i] | out[2 * i + 1] << 8);
+        if (sampleFade.fadeSamples > 0) applyFade(out, sampleCount);
         return byteCount;
     }
     // t is read once per call and carried in a register: each sample writes
@@ -103,5 +125,6 @@ int32_t generateSamples(void *buffer, int32_t byteCount) {
         if (record && sampleCapture.index < sampleCapture.count)
             sampleCapture.samples[sampleCapture.index++] = (int16_t)sample;
     }
+    if (sampleFade.fadeSamples > 0) applyFade((unsigned char *)buffer, sampleCount);
     return byteCount;
 }

@@ -33,11 +33,20 @@ struct SampleCapture {
     int16_t *samples; // count values, owned by the data-file code
 };
 
+// A raised-cosine fade-in and fade-out over a stretch of generated samples
+// (tonalix-render --play --fade); all zero, as at program start, is no fade.
+struct SampleFade {
+    int64_t fadeSamples; // the length of each ramp; 0: no fade
+    int64_t length;      // samples in the stretch; those after it are silent
+    int64_t position;    // formula samples generated since the stretch began
+};
+
 extern StreamFormat streamFormat;   // set by setStreamFormat, read by the stream
 extern int32_t clockRate;           // samples per second of the sample clock
 extern double lastSampleTime;       // t of the latest formula sample
 extern int32_t countdownActive;     // 1: generate silence (owned by playback control)
 extern SampleCapture sampleCapture; // the capture record
+extern SampleFade sampleFade;       // the fade record
 
 // Compiles formula, sets t to 0 and stores the format.  The 16-bit fields
 // take the low 16 bits of their arguments; note blockAlign comes before
@@ -48,6 +57,13 @@ int setStreamFormat(int32_t formatTag, int32_t channels, int32_t samplesPerSec, 
 // setStreamFormat with the one format that is played: linear PCM, mono,
 // 16 bits at streamSampleRate.  Returns what setStreamFormat returns.
 int setPlaybackFormat(const char *formula);
+// Returns the gain of sample position of a stretch of length samples faded in
+// and out over fadeSamples each: 0 at the first and the last sample, rising
+// and falling as half a cosine, exactly 1 between the ramps and 0 outside the
+// stretch.  Changes nothing.
+double fadeGain(int64_t position, int64_t fadeSamples, int64_t length);
 // Fills buffer with byteCount / 2 samples (silence during the countdown) and
-// advances t; with CaptureRead writes nothing.  Returns byteCount.
+// advances t; with CaptureRead writes nothing.  With a fade, scales each
+// formula sample by its gain (truncating toward zero) and advances the fade's
+// position.  Returns byteCount.
 int32_t generateSamples(void *buffer, int32_t byteCount);

@@ -18,3 +18,17 @@ function(tonalixRequireFile debianPackage path)
                         "(scripts/install-deps.sh installs everything the build needs)")
   endif()
 endfunction()
+
+# tonalixFindModule(DEBIAN_PACKAGE MODULE) finds a pkg-config module as the
+# imported target PkgConfig::MODULE, seen by every folder, and stops the
+# configure step, naming the Debian package to install, when it is missing.
+macro(tonalixFindModule debianPackage module)
+  if(NOT PkgConfig_FOUND)
+    tonalixFindPackage(pkg-config PkgConfig)
+  endif()
+  pkg_check_modules(${module} IMPORTED_TARGET GLOBAL ${module})
+  if(NOT ${module}_FOUND)
+    message(FATAL_ERROR "tonalix: ${module} is missing; install Debian's ${debianPackage} "
+                        "(scripts/install-deps.sh installs everything the build needs)")
+  endif()
+endmacro()

@@ -13,6 +13,8 @@ packages=(
   lintian desktop-file-utils     # checks of the Debian package and its desktop entry
   libgtest-dev libgmock-dev libbenchmark-dev
   libxbyak-dev                   # the formula engine's machine code
+  libfftw3-dev libcairo2-dev     # tonalix-render's spectra and pictures
+  libsndfile1-dev libsoxr-dev    # tonalix-render's file formats and resampling
   clang-14 libclang-rt-14-dev    # the fuzz targets (libFuzzer)
   clang-format-14                # the one formatting style, checked by scripts/test.sh
   libmuparser-dev sox            # benchmarks only: comparison figures

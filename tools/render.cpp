@@ -1,5 +1,6 @@
 // tonalix-render: renders a formula offline, sample for sample what Play
-// streams once the countdown is over, or plays it through the sound device.
+// streams once the countdown is over, or plays it through the sound device;
+// measures and draws it.
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -14,13 +15,18 @@
 #include "platform/files.h"
 #include "tools/renderArguments.h"
 #include "tools/renderCompile.h"
+#include "tools/renderFormats.h"
 #include "tools/renderOutput.h"
 #include "tools/renderPlay.h"
+#include "tools/renderSignal.h"
+#ifdef TONALIX_RENDER_SOXR
+#include "tools/renderResample.h"
+#endif
+#ifdef TONALIX_RENDER_FFTW
+#include "tools/renderMeasure.h"
+#endif
 
 namespace {
-
-// One buffer of the stream as Play fills it: 33075 samples.
-const int32_t bufferBytes = 2 * (streamSampleRate * playBufferMilliseconds / 1000);
 
 // Shows "rendered x of y s (p%)" on standard error when p has changed.
 void showProgress(uint64_t done, uint64_t total, int *lastPercent) {
@@ -32,8 +38,83 @@ void showProgress(uint64_t done, uint64_t total, int *lastPercent) {
     if (done == total) std::fputc('\n', stderr);
 }
 
-// Returns 0 after writing options->samples samples of the stream format's
-// formula to the output, 1 after a failure message.
+// The samples on their way out: where the next one stands among those
+// written, for the fade.
+struct Shaping {
+    SampleFile *file;
+    uint64_t position, total, ramp;
+    std::vector<double> faded;
+};
+
+// Writes count values, faded where the ramps are.  Returns 1, or 0 after a
+// message (the file is abandoned).
+int writeShaped(Shaping *s, const double *values, size_t count) {
+    if (s->ramp > 0 && (s->position < s->ramp || s->position + count > s->total - s->ramp)) {
+        s->faded.assign(values, values + count);
+        for (size_t i = 0; i < count; i++)
+            s->faded[i] *= fadeGain((int64_t)(s->position + i), (int64_t)s->ramp, (int64_t)s->total);
+        values = s->faded.data();
+    }
+    s->position += count;
+    return writeValues(s->file, values, count);
+}
+
+// Writes the span's played values to file: resampled, faded and in the
+// file's format.  Returns 1, or 0 after a message (the file is abandoned).
+int writePlayedValues(const RenderOptions &options, SampleFile *file, int progress) {
+    const uint64_t span = spanSamples(options);
+    Shaping shaping = {file, 0, writtenSamples(options), fadeSamples(options), {}};
+    std::vector<double> values(signalChunk), times(signalChunk);
+    std::vector<unsigned char> events(signalChunk);
+#ifdef TONALIX_RENDER_SOXR
+    Resampler resampler = {nullptr, 0, 0, {}};
+    const int resampling = options.rate != renderRate;
+    if (resampling && !openResampler(&resampler, shaping.total, options.rate)) {
+        abandonSampleFile(file);
+        return 0;
+    }
+#endif
+    int lastPercent = -1, ok = 1;
+    for (uint64_t done = 0; ok && done < span;) {
+        size_t step = span - done < signalChunk ? (size_t)(span - done) : signalChunk;
+        evaluateSignal(values.data(), events.data(), times.data(), step);
+#ifdef TONALIX_RENDER_SOXR
+        if (resampling) {
+            ok = resampleValues(&resampler, values.data(), step) &&
+                 writeShaped(&shaping, resampler.ready.data(), resampler.ready.size());
+        } else
+#endif
+            ok = writeShaped(&shaping, values.data(), step);
+        done += step;
+        if (progress) showProgress(done, span, &lastPercent);
+    }
+#ifdef TONALIX_RENDER_SOXR
+    if (ok && resampling)
+        ok = resampleValues(&resampler, nullptr, 0) &&
+             writeShaped(&shaping, resampler.ready.data(), resampler.ready.size());
+    closeResampler(&resampler);
+#endif
+    return ok;
+}
+
+// Writes the span's 16-bit samples as the stream makes them.  Returns 1, or
+// 0 after a message (the file is abandoned).
+int writeStreamSamples(const RenderOptions &options, SampleFile *file, int progress) {
+    const uint64_t span = spanSamples(options);
+    std::vector<unsigned char> buffer(2 * signalChunk);
+    int lastPercent = -1;
+    for (uint64_t done = 0; done < span;) {
+        size_t step = span - done < signalChunk ? (size_t)(span - done) : signalChunk;
+        generateSamples(buffer.data(), (int32_t)(2 * signalChunk));
+        if (!writeSixteenBit(file, buffer.data(), step)) return 0;
+        done += step;
+        if (progress) showProgress(done, span, &lastPercent);
+    }
+    return 1;
+}
+
+// Returns 0 after writing the span of the stream format's formula to the
+// output, 1 after a failure message.
 int renderToOutput(const RenderOptions &options) {
     if (options.output.empty() || options.output == "-") {
         if (isTerminal(stdout)) {
@@ -42,19 +123,16 @@ int renderToOutput(const RenderOptions &options) {
             return 1;
         }
     }
-    RenderOutput output;
-    if (!openOutput(&output, options.output, options.samples)) return 1;
-    int progress = isTerminal(stderr) && options.samples > renderRate;
-    int lastPercent = -1;
-    std::vector<unsigned char> buffer(bufferBytes);
-    for (uint64_t done = 0; done < options.samples;) {
-        generateSamples(buffer.data(), bufferBytes);
-        uint64_t count = options.samples - done < bufferBytes / 2 ? options.samples - done : bufferBytes / 2;
-        if (!writeOutput(&output, buffer.data(), (size_t)count * 2)) return 1;
-        done += count;
-        if (progress) showProgress(done, options.samples, &lastPercent);
-    }
-    return finishOutput(&output) ? 0 : 1;
+    SampleFile file;
+    if (!openSampleFile(&file, options.output, options.kind, options.format, options.rate, writtenSamples(options)))
+        return 1;
+    skipSignal(options.start);
+    int progress = isTerminal(stderr) && spanSamples(options) > renderRate;
+    // The stream's own 16-bit samples need none of the played values.
+    int asStreamed = options.format == FormatS16 && options.rate == renderRate && fadeSamples(options) == 0;
+    int ok = asStreamed ? writeStreamSamples(options, &file, progress) : writePlayedValues(options, &file, progress);
+    if (!ok) return 1;
+    return finishSampleFile(&file) ? 0 : 1;
 }
 
 } // namespace
@@ -80,6 +158,13 @@ int main(int argc, char **argv) {
     }
     countdownActive = 0;
     sampleCapture.mode = CaptureOff;
-    if (options.play) return playThroughDevice(options.samples, 0);
+    if (options.play) {
+        skipSignal(options.start);
+        sampleFade = SampleFade{(int64_t)fadeSamples(options), (int64_t)spanSamples(options), 0};
+        return playThroughDevice(spanSamples(options), 0);
+    }
+#ifdef TONALIX_RENDER_FFTW
+    if (options.analyze || options.plotGiven) return measureSpan(options);
+#endif
     return renderToOutput(options);
 }

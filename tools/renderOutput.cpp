@@ -9,7 +9,6 @@
 // written in place, and a link is followed to the file it names.
 #include "tools/renderOutput.h"
 
-#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -47,16 +46,6 @@ void onTerminatingSignal(int signalNumber) {
     raise(signalNumber);
 }
 
-// Stores a little-endian 16- or 32-bit value.
-void put16(unsigned char *at, uint32_t value) {
-    at[0] = (unsigned char)value;
-    at[1] = (unsigned char)(value >> 8);
-}
-void put32(unsigned char *at, uint32_t value) {
-    put16(at, value & 0xFFFF);
-    put16(at + 2, value >> 16);
-}
-
 // Writes "tonalix-render: what: the reason of errno" to standard error.
 void reportErrno(const std::string &what) {
     int error = errno;
@@ -65,31 +54,7 @@ void reportErrno(const std::string &what) {
 
 } // namespace
 
-int isWavPath(const std::string &path) {
-    if (path.size() < 4) return 0;
-    const char *ending = path.c_str() + path.size() - 4;
-    for (int i = 0; i < 4; i++)
-        if (std::tolower((unsigned char)ending[i]) != ".wav"[i]) return 0;
-    return 1;
-}
-
-void wavHeader(unsigned char header[44], uint64_t samples) {
-    uint32_t dataBytes = (uint32_t)(samples * 2);
-    std::memcpy(header, "RIFF", 4);
-    put32(header + 4, 36 + dataBytes);
-    std::memcpy(header + 8, "WAVEfmt ", 8);
-    put32(header + 16, 16); // size of the format chunk
-    put16(header + 20, 1);  // PCM
-    put16(header + 22, 1);  // mono
-    put32(header + 24, renderRate);
-    put32(header + 28, renderRate * 2); // bytes per second
-    put16(header + 32, 2);              // bytes per frame
-    put16(header + 34, 16);             // bits per sample
-    std::memcpy(header + 36, "data", 4);
-    put32(header + 40, dataBytes);
-}
-
-int openOutput(RenderOutput *output, const std::string &path, uint64_t samples) {
+int openOutput(RenderOutput *output, const std::string &path) {
     *output = RenderOutput{nullptr, std::string(), std::string(), std::string(), 0};
     if (path.empty() || path == "-") {
         useBinaryMode(stdout); // raw samples, never line ends
@@ -98,7 +63,6 @@ int openOutput(RenderOutput *output, const std::string &path, uint64_t samples) 
     }
     output->path = path;
     output->target = path;
-    output->wav = isWavPath(path);
     switch (pathKind(path.c_str())) {
     case PathFolder:
         std::fprintf(stderr, "tonalix-render: %s: the output names a folder, not a file\n",
@@ -106,6 +70,7 @@ int openOutput(RenderOutput *output, const std::string &path, uint64_t samples) 
         return 0;
     case PathSpecial:
         // A device or a pipe is written in place.
+        output->special = 1;
         output->file = openFile(path.c_str(), "wb");
         if (!output->file) {
             reportErrno("cannot write " + path);
@@ -151,11 +116,6 @@ int openOutput(RenderOutput *output, const std::string &path, uint64_t samples) 
             return 0;
         }
         std::strcpy(pendingFile, output->temporary.c_str());
-    }
-    if (output->wav) {
-        unsigned char header[44];
-        wavHeader(header, samples);
-        if (!writeOutput(output, header, sizeof header)) return 0;
     }
     return 1;
 }

@@ -1,5 +1,5 @@
-// Where tonalix-render writes its samples: standard output, or a file that
-// appears only once it is complete.
+// Where tonalix-render writes its samples and pictures: standard output, or a
+// file that appears only once it is complete.
 #pragma once
 
 #include <cstdint>
@@ -17,20 +17,14 @@ struct RenderOutput {
     std::string target;    // the file the rename replaces (path, links resolved)
     std::string temporary; // the file written until the rename; empty when
                            // path is written in place (a device or a pipe)
-    int wav;               // 1: a RIFF/WAVE header comes first
+    int special;           // 1: a device or a pipe, written in place and never gone back to
 };
 
-// Returns 1 when path names a WAV file (it ends in .wav, in any case).
-int isWavPath(const std::string &path);
-// Fills the 44-byte header of a PCM WAV file of samples 16-bit mono samples
-// at renderRate.
-void wavHeader(unsigned char header[44], uint64_t samples);
 // Opens the output: standard output for an empty path or "-"; path itself
 // when it names a device or a pipe; else a new temporary file beside the file
-// that path names (through any links).  Refuses a folder.  Writes the WAV
-// header for samples when wav.  Returns 1, or 0 after a message on standard
-// error.
-int openOutput(RenderOutput *output, const std::string &path, uint64_t samples);
+// that path names (through any links).  Refuses a folder.  Returns 1, or 0
+// after a message on standard error.
+int openOutput(RenderOutput *output, const std::string &path);
 // Writes size bytes.  Returns 1, or 0 after a message.
 int writeOutput(RenderOutput *output, const void *data, size_t size);
 // Flushes and closes the output and gives the file its final name.

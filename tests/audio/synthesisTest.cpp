@@ -211,4 +211,24 @@ TEST(StreamFormatRecord, AFormulaThatDoesNotCompileChangesNothing) {
     }
 }
 
+// tonalix-render --play --fade: the stream's samples are scaled by the ramps,
+// across buffers, whatever the formula.
+TEST(Fade, RampsTheEndsOfTheStretchAndSilencesWhatFollows) {
+    const char *formulas[] = {"0.5", "x=0.5, x"};
+    for (const char *formula : formulas) {
+        ASSERT_EQ(startFormula(formula), 1);
+        sampleFade = SampleFade{100, 1000, 0};
+        std::vector<unsigned char> first = generate(600), second = generate(600);
+        sampleFade = SampleFade{0, 0, 0};
+        first.insert(first.end(), second.begin(), second.end());
+        const struct {
+            size_t at;
+            int sample;
+        } points[] = {{0, 0}, {50, 8191}, {100, 16383}, {500, 16383}, {949, 8191}, {999, 0}, {1000, 0}, {1199, 0}};
+        for (const auto &p : points)
+            EXPECT_EQ(sampleAt(first, p.at), p.sample) << formula << " sample " << p.at;
+        EXPECT_EQ(sampleAt(generate(1), 0), 16383) << "no fade once it is reset";
+    }
+}
+
 } // namespace

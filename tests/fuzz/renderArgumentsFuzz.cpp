@@ -1,8 +1,9 @@
 // Fuzz target: tonalix-render's command line and its compile report.  The
 // input, cut at its NUL bytes, is the argument list.  A command line that is
-// accepted must give a sample count within bounds and a formula; the compile
-// report must be empty exactly for a formula that compiles, and show the
-// formula's bytes around the fault only within its bounded width.
+// accepted must give a sample count, a start, a fade, a rate and a picture
+// size within bounds and a formula; the compile report must be empty exactly
+// for a formula that compiles, and show the formula's bytes around the
+// fault only within its bounded width.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -47,7 +48,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         return 0;
     }
     if (!options.formula || !*options.formula || options.samples < 1 || options.samples > maxWavSamples ||
-        (options.play && options.outputGiven))
+        (options.play && options.outputGiven) || options.start >= options.samples ||
+        2 * fadeSamples(options) > writtenSamples(options) || options.rate < 8000 || options.rate > 192000 ||
+        (options.plotGiven &&
+         (options.width < 200 || options.height < 150 || options.width > 10000 || options.height > 10000)))
         std::abort();
     int compiles = compileFormula(options.formula) == 0;
     std::string report = describeCompileFailure(options.formula);

@@ -336,7 +336,9 @@ TEST(Render, CompileMessagesShowTheStretchAroundTheFault) {
 TEST(Render, HelpDescribesEveryOption) {
     ProgramRun run = runProgram({render, "--help"});
     EXPECT_EQ(run.exitCode, 0);
-    const char *words[] = {"--seconds", "--samples", "-o FILE", ".wav", "--play", "aplay -f S16_LE -r 132300 -c 1"};
+    const char *words[] = {"--seconds", "--samples", "-o FILE", ".wav",   "--play", "aplay -f S16_LE -r 132300 -c 1",
+                           "--start",   "--format",  "--rate",  "--fade", ".flac",  "--analyze",
+                           "--json",    "--plot",    "--size"};
     for (const char *word : words)
         EXPECT_NE(run.out.find(word), std::string::npos) << word;
 }
