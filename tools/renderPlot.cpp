@@ -133,13 +133,15 @@ void line(cairo_t *cr, double x0, double y0, double x1, double y1, const Colour 
     cairo_stroke(cr);
 }
 
-// Draws a panel's paper; its frame comes last, over what it holds.
+// Draws a panel's paper; its frame (panelFrame) comes last, over what it
+// holds.
 void panelPaperOf(cairo_t *cr, const Box &b) {
     useColour(cr, panelPaper);
     cairo_rectangle(cr, b.x, b.y, b.w, b.h);
     cairo_fill(cr);
 }
 
+// Draws a panel's frame.
 void panelFrame(cairo_t *cr, const Box &b) {
     useColour(cr, frameInk);
     cairo_set_line_width(cr, 1);
@@ -248,6 +250,8 @@ int bandLegend(cairo_t *cr, const Layout &l, const Box &b, const PlotRequest &r,
     return width <= room;
 }
 
+// Draws the waveform panel: the bands of clipped and failed samples, the
+// scales, the samples and the bands' legend.
 void drawWaveform(cairo_t *cr, const Layout &l, const PlotRequest &r, const Waveform &w) {
     const Box &b = l.wave;
     const double spanMs = (double)r.span * 1000.0 / renderRate, startMs = (double)r.start * 1000.0 / renderRate;
@@ -325,6 +329,7 @@ void drawWaveform(cairo_t *cr, const Layout &l, const PlotRequest &r, const Wave
     panelFrame(cr, b);
 }
 
+// Draws the spectrum panel: the scales and the levels, filled below.
 void drawSpectrum(cairo_t *cr, const Layout &l, const Spectrum &s) {
     const Box &b = l.spectrum;
     const double highestHz = renderRate / 2.0, decades = std::log10(highestHz / lowestHz);
@@ -373,8 +378,8 @@ void drawSpectrum(cairo_t *cr, const Layout &l, const Spectrum &s) {
         } else {
             size_t below = (size_t)std::floor(middle);
             size_t above = below + 1 < bins ? below + 1 : below;
-            double part = middle - (double)below;
-            level = binDbfs(s, below) * (1 - part) + binDbfs(s, above) * part;
+            double fraction = middle - (double)below;
+            level = binDbfs(s, below) * (1 - fraction) + binDbfs(s, above) * fraction;
         }
         xs.push_back(b.x + c + 0.5);
         levels.push_back(level);
