@@ -133,13 +133,15 @@ void line(cairo_t *cr, double x0, double y0, double x1, double y1, const Colour 
     cairo_stroke(cr);
 }
 
-// Draws a panel's paper; its frame comes last, over what it holds.
+// Draws a panel's paper; its frame (panelFrame) comes last, over what it
+// holds.
 void panelPaperOf(cairo_t *cr, const Box &b) {
     useColour(cr, panelPaper);
     cairo_rectangle(cr, b.x, b.y, b.w, b.h);
     cairo_fill(cr);
 }
 
+// Draws a panel's frame.
 void panelFrame(cairo_t *cr, const Box &b) {
     useColour(cr, frameInk);
     cairo_set_line_width(cr, 1);
@@ -200,35 +202,56 @@ void eventBands(cairo_t *cr, const Box &b, const std::vector<unsigned char> &eve
     }
 }
 
-// Draws the legend of the waveform's bands in its top right corner.
-void bandLegend(cairo_t *cr, const Layout &l, const Box &b, const PlotRequest &r) {
+// Returns the legend entry of count samples that were what: with the count
+// when long, else the word alone.
+std::string legendText(uint64_t count, const char *what, int longForm) {
+    if (!longForm) return what;
+    return std::to_string((unsigned long long)count) + (count == 1 ? " sample " : " samples ") + what;
+}
+
+// Draws the legend of the waveform's bands under its right end, on the line
+// of its axis title, from the right: with the counts where they fit in room,
+// else without.  Returns 1 when it fits in room.
+int bandLegend(cairo_t *cr, const Layout &l, const Box &b, const PlotRequest &r, double room) {
     struct Entry {
         uint64_t count;
         const char *what;
         const Colour *colour;
-    } entries[] = {{r.clipped, "clipped", &clippedBand}, {r.failed, "failed", &failedBand}};
-    double x = b.x + b.w - l.font * 0.8, y = b.y + l.font * 1.2;
+    } entries[] = {{r.failed, "failed", &failedBand}, {r.clipped, "clipped", &clippedBand}};
+    cairo_set_font_size(cr, l.font);
+    int longForm = 1;
+    double width = 0;
+    for (longForm = 1; longForm >= 0; longForm--) {
+        width = 0;
+        for (const Entry &e : entries) {
+            if (!e.count) continue;
+            cairo_text_extents_t ext;
+            cairo_text_extents(cr, legendText(e.count, e.what, longForm).c_str(), &ext);
+            width += ext.x_advance + l.font * 2.6;
+        }
+        if (width <= room) break;
+    }
+    if (longForm < 0) longForm = 0;
+    double x = b.x + b.w, y = b.y + b.h + l.font * 2.7;
     for (const Entry &e : entries) {
         if (!e.count) continue;
-        std::string text =
-            std::to_string((unsigned long long)e.count) + (e.count == 1 ? " sample " : " samples ") + e.what;
+        std::string text = legendText(e.count, e.what, longForm);
         cairo_text_extents_t ext;
         cairo_text_extents(cr, text.c_str(), &ext);
-        useColour(cr, paper);
-        cairo_rectangle(cr, x - ext.x_advance - l.font * 1.9, y - l.font * 0.75, ext.x_advance + l.font * 2.2,
-                        l.font * 1.5);
-        cairo_fill(cr);
+        useColour(cr, ink);
+        showText(cr, text, x, y, 1);
         Colour swatch = *e.colour;
         swatch.a = 0.6;
         useColour(cr, swatch);
-        cairo_rectangle(cr, x - ext.x_advance - l.font * 1.5, y - l.font * 0.45, l.font * 0.9, l.font * 0.9);
+        cairo_rectangle(cr, x - ext.x_advance - l.font * 1.3, y - l.font * 0.45, l.font * 0.9, l.font * 0.9);
         cairo_fill(cr);
-        useColour(cr, ink);
-        showText(cr, text, x, y, 1);
-        y += l.font * 1.6;
+        x -= ext.x_advance + l.font * 2.6;
     }
+    return width <= room;
 }
 
+// Draws the waveform panel: the bands of clipped and failed samples, the
+// scales, the samples and the bands' legend.
 void drawWaveform(cairo_t *cr, const Layout &l, const PlotRequest &r, const Waveform &w) {
     const Box &b = l.wave;
     const double spanMs = (double)r.span * 1000.0 / renderRate, startMs = (double)r.start * 1000.0 / renderRate;
@@ -259,7 +282,12 @@ void drawWaveform(cairo_t *cr, const Layout &l, const PlotRequest &r, const Wave
     int decimals = step >= 1 ? 0 : (int)std::ceil(-std::log10(step) - 1e-9);
     for (double t = std::ceil(startMs / step - 1e-9) * step; t <= startMs + spanMs + step * 1e-9; t += step)
         timeTick(cr, l, b, b.x + (t - startMs) / spanMs * b.w, tickLabel(t, decimals), majorGrid);
-    axisTitles(cr, l, b, "Time (ms)", "Value");
+    // The legend takes the line of the axis title from the right, and the
+    // title's place when it must.
+    cairo_text_extents_t title;
+    cairo_text_extents(cr, "Time (ms)", &title);
+    int titleFits = bandLegend(cr, l, b, r, b.w / 2 - title.x_advance / 2 - l.font);
+    axisTitles(cr, l, b, titleFits ? "Time (ms)" : "", "Value");
 
     cairo_save(cr);
     cairo_rectangle(cr, b.x, b.y, b.w, b.h);
@@ -298,10 +326,10 @@ void drawWaveform(cairo_t *cr, const Layout &l, const PlotRequest &r, const Wave
         cairo_fill(cr);
     }
     cairo_restore(cr);
-    bandLegend(cr, l, b, r);
     panelFrame(cr, b);
 }
 
+// Draws the spectrum panel: the scales and the levels, filled below.
 void drawSpectrum(cairo_t *cr, const Layout &l, const Spectrum &s) {
     const Box &b = l.spectrum;
     const double highestHz = renderRate / 2.0, decades = std::log10(highestHz / lowestHz);
@@ -350,8 +378,8 @@ void drawSpectrum(cairo_t *cr, const Layout &l, const Spectrum &s) {
         } else {
             size_t below = (size_t)std::floor(middle);
             size_t above = below + 1 < bins ? below + 1 : below;
-            double part = middle - (double)below;
-            level = binDbfs(s, below) * (1 - part) + binDbfs(s, above) * part;
+            double fraction = middle - (double)below;
+            level = binDbfs(s, below) * (1 - fraction) + binDbfs(s, above) * fraction;
         }
         xs.push_back(b.x + c + 0.5);
         levels.push_back(level);

@@ -26,6 +26,10 @@ const int sndfileEncodings[] = {SF_FORMAT_PCM_16, SF_FORMAT_PCM_24, SF_FORMAT_FL
 static_assert(sizeof sndfileEncodings / sizeof sndfileEncodings[0] == sizeof sampleFormats / sizeof sampleFormats[0],
               "one libsndfile encoding per sample format");
 
+// libsndfile's callbacks, with the SampleFile as their user data: each does
+// what its stdio counterpart does to the output's stream and returns what
+// libsndfile expects (a position, or -1 when it cannot be had; a count of
+// bytes).  Writes note the first failure's errno in the file.
 FILE *streamOf(void *user) { return ((SampleFile *)user)->output.file; }
 
 sf_count_t ioLength(void *user) {

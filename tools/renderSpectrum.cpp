@@ -112,8 +112,8 @@ double powerAround(const Spectrum &s, size_t center) {
     return sum;
 }
 
-// Returns 10 log10(part / whole), -infinity for no part.
-double ratioDb(double part, double whole) { return 10 * std::log10(part / whole); }
+// Returns 10 log10(power / reference), -infinity for no power.
+double ratioDb(double power, double reference) { return 10 * std::log10(power / reference); }
 
 } // namespace
 

@@ -8,6 +8,10 @@
 //                        10 s: CPU time (user + system) over wall time.
 //                        Needs a sound device (bench/tools/run.sh
 //                        starts a private server).
+//   renderBench workbench  60 s of the default formula measured (--analyze),
+//                        drawn (--plot) and resampled (--rate 48000), against
+//                        the plain render of the same 60 s to a WAV file;
+//                        interleaved, the median of several runs.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -105,13 +109,65 @@ int benchPlay(const std::string &render) {
     return 0;
 }
 
+int benchWorkbench(const std::string &render) {
+    std::string folder = "/tmp/tonalix-bench." + std::to_string(getpid());
+    std::string mkdir = "mkdir -p " + folder;
+    if (std::system(mkdir.c_str()) != 0) return 1;
+    const std::vector<std::string> span = {"--seconds", "60"};
+    struct Contender {
+        const char *name;
+        std::vector<std::string> options;
+        double limit;      // the most it may take: a multiple of the plain render's time, or seconds
+        int againstRender; // 1: limit is a multiple of the plain render
+        std::vector<double> wall;
+    } contenders[] = {
+        {"plain render", {"-o", folder + "/plain.wav"}, 0, 0, {}},
+        {"--analyze", {"--analyze"}, 3, 1, {}},
+        {"--plot", {"--plot", folder + "/plot.png"}, 1.5, 0, {}},
+        {"--rate 48000", {"--rate", "48000", "-o", folder + "/rate.wav"}, 2, 1, {}},
+    };
+    const int rounds = 7;
+    for (int round = 0; round < rounds; round++)
+        for (Contender &c : contenders) {
+            std::vector<std::string> command = {render};
+            command.insert(command.end(), span.begin(), span.end());
+            command.insert(command.end(), c.options.begin(), c.options.end());
+            command.push_back(defaultFormula);
+            Timing t = timeCommand(command);
+            if (t.exitCode != 0) {
+                std::fprintf(stderr, "renderBench: tonalix-render %s failed (exit %d)\n", c.name, t.exitCode);
+                return 1;
+            }
+            c.wall.push_back(t.wall);
+        }
+    double plain = median(contenders[0].wall);
+    std::printf("60 s of the default formula, median of %d runs (whole process):\n", rounds);
+    std::printf("  %-14s %9s %14s %22s\n", "", "wall s", "/ plain render", "target");
+    int met = 1;
+    for (Contender &c : contenders) {
+        double wall = median(c.wall);
+        char target[64] = "";
+        if (c.limit > 0 && c.againstRender)
+            std::snprintf(target, sizeof target, "<= %.1f x plain render", c.limit);
+        else if (c.limit > 0)
+            std::snprintf(target, sizeof target, "< %.1f s", c.limit);
+        int ok = c.limit <= 0 || (c.againstRender ? wall <= c.limit * plain : wall < c.limit);
+        met &= ok;
+        std::printf("  %-14s %9.3f %14.2f %22s%s\n", c.name, wall, wall / plain, target, ok ? "" : "  MISSED");
+    }
+    std::string clean = "rm -rf " + folder;
+    return std::system(clean.c_str()) == 0 && met ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
-    if (argc < 2 || (std::strcmp(argv[1], "render") && std::strcmp(argv[1], "play"))) {
-        std::fprintf(stderr, "usage: renderBench render|play\n");
+    if (argc < 2 ||
+        (std::strcmp(argv[1], "render") && std::strcmp(argv[1], "play") && std::strcmp(argv[1], "workbench"))) {
+        std::fprintf(stderr, "usage: renderBench render|play|workbench\n");
         return 2;
     }
     if (!std::strcmp(argv[1], "render")) return benchRender(RENDER_PATH, NATIVE_LOOP_PATH);
+    if (!std::strcmp(argv[1], "workbench")) return benchWorkbench(RENDER_PATH);
     return benchPlay(RENDER_PATH);
 }

@@ -46,9 +46,11 @@ ProgramRun runProgram(const std::vector<std::string> &command, const std::string
     if (pid == 0) execChild(command, out, err, fileSizeLimit);
     int status = 0;
     if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
-    if (outPath.empty()) run.out = readFileText(out);
+    if (outPath.empty()) {
+        run.out = readFileText(out);
+        std::remove(out.c_str()); // the caller's own file stays
+    }
     run.err = readFileText(err);
-    std::remove(out.c_str());
     std::remove(err.c_str());
     rmdir(folder.c_str());
     return run;
