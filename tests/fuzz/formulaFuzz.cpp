@@ -35,7 +35,7 @@ double evaluateByTokens() {
 
 // The derived form's interpreter, also where the program has machine code.
 double evaluateInterpreted() {
-    double (*const machine)() = machineEvaluate;
+    double (*const machine)(int *) = machineEvaluate;
     machineEvaluate = nullptr;
     const double value = evaluateFormula();
     machineEvaluate = machine;
