@@ -80,6 +80,6 @@ int main(int argc, char **argv) {
     }
     countdownActive = 0;
     sampleCapture.mode = CaptureOff;
-    if (options.play) return playThroughDevice(options.samples, 0);
+    if (options.play) return waveProcessExit(playThroughDevice(options.samples, 0));
     return renderToOutput(options);
 }

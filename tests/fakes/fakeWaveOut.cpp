@@ -141,3 +141,5 @@ void *waveFreeBlock(void *block) {
 }
 
 void waveYield() {}
+
+int waveProcessExit(int exitCode) { return exitCode; }
