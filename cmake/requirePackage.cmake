@@ -32,3 +32,14 @@ macro(tonalixFindModule debianPackage module)
                         "(scripts/install-deps.sh installs everything the build needs)")
   endif()
 endmacro()
+
+# tonalixRequireProgram(DEBIAN_PACKAGE VARIABLE NAME) finds program NAME into
+# VARIABLE like find_program and stops the configure step, naming the Debian
+# package to install, when it is missing.
+function(tonalixRequireProgram debianPackage variable name)
+  find_program(${variable} ${name})
+  if(NOT ${variable})
+    message(FATAL_ERROR "tonalix: ${name} is missing; install Debian's ${debianPackage} "
+                        "(scripts/install-deps.sh installs everything the build needs)")
+  endif()
+endfunction()

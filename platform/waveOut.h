@@ -1,11 +1,11 @@
 // The wave-output operations the stream needs from the platform.
 //
 // The stream never talks to a sound system directly.  These calls mirror the
-// desktop wave-output interface closely enough that the Windows backend maps
-// each one to one call (waveOutGetNumDevs, waveOutGetDevCapsA, waveOutOpen,
-// waveOutPrepareHeader, waveOutWrite, waveOutUnprepareHeader, waveOutReset,
-// waveOutClose, GlobalAlloc, GlobalFree; waveOut has no underrun count, so
-// waveUnderrunCount gives 0 there).
+// desktop wave-output interface (waveOutGetNumDevs, waveOutGetDevCapsA,
+// waveOutOpen, waveOutPrepareHeader, waveOutWrite, waveOutUnprepareHeader,
+// waveOutReset, waveOutClose, GlobalAlloc, GlobalFree; waveOut has no underrun
+// count, so waveUnderrunCount gives 0 there).  The calls that can wait on the
+// device run on a device thread of each backend, described below.
 //
 // Backends: platform/linux/alsaWaveOut.cpp (ALSA, on Linux),
 // platform/win32/win32WaveOut.cpp (waveOut, on Windows) and the scripted fake
@@ -30,9 +30,31 @@
 //   wait; a few seconds more before it has played anything, since a server
 //   may be slow to start) posts MM_WOM_LOST once, then hands back every
 //   header still queued, each with its MM_WOM_DONE; from then on writes fail
-//   with WaveErrorNoDriver.  The owner closes the device as usual.  A waveOut
-//   backend posts MM_WOM_LOST itself, from a result such as MMSYSERR_NODRIVER
-//   or from a watchdog of its own.
+//   with WaveErrorNoDriver.  The owner closes the device as usual.
+//
+// How the two backends keep that:
+//
+// - Each open device has a device thread of the backend, which alone calls
+//   the sound system: on Linux it opens and configures the ALSA device and
+//   writes the buffers a period at a time; on Windows it opens the waveOut
+//   device (CALLBACK_EVENT) and writes a copy of each buffer to it.  Either
+//   hands every buffer back as MM_WOM_DONE once the device has all of it
+//   (ALSA) or is done with its copy (waveOut).  Open waits at most 2 s for
+//   the thread, close 150 ms; a thread that is slower finishes alone and
+//   frees its record.  A reset hands the buffers back at once and the thread
+//   drops or resets what the device holds when the device lets it.  Since
+//   the device plays the thread's own copies, a buffer handed back early is
+//   never read again.
+// - The watchdog is the device thread's: while buffers wait, a device that
+//   takes no data (ALSA) or hands no buffer back (waveOut, where no result
+//   reports a driver that simply stops calling back) for 2 s is lost, 5 s
+//   before it has played anything since it was opened or reset.  A write
+//   that fails for good (ALSA's recovery cannot mend it; any failed
+//   waveOutWrite) loses the device too.  A lost waveOut device is called no
+//   more: its driver stays open with the copies it holds.
+// - At the end of a program waveProcessExit ends the process at once while a
+//   Windows device thread still runs or a lost driver stays open, since the
+//   sound system's clean-up at exit would fail beneath them.
 #pragma once
 
 #include <cstdint>
@@ -127,3 +149,8 @@ uint32_t waveUnderrunCount();
 void *waveAllocBlock(uint32_t size);
 // Frees a block from waveAllocBlock; returns null on success.
 void *waveFreeBlock(void *block);
+// Returns exitCode, for a program to end with.  Where a device thread of
+// the backend may still be held inside a platform call, and the platform's
+// clean-up at exit would fail beneath it, ends the process at once with
+// exitCode instead (after flushing the C streams).
+int waveProcessExit(int exitCode);

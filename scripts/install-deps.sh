@@ -23,8 +23,9 @@ packages=(
 )
 if [ "${1:-}" = "--windows" ]; then
   # The cross compilers (the posix-threads flavour), GoogleTest's source for
-  # the Windows test programs, and Wine to run them.
-  packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest wine wine64 zip locales)
+  # the Windows test programs, Wine to run them, and makensis for the
+  # installer.
+  packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest wine wine64 zip locales nsis)
 fi
 
 missing=()

@@ -11,7 +11,10 @@
 # - without a window manager, windows must be unmanaged (X11 Driver
 #   Managed=N), or every window close stalls for two seconds;
 # - the dialog fonts of the templates do not exist on Linux: substitutes map
-#   them to the Japanese fonts that are installed.
+#   them to the Japanese fonts that are installed;
+# - the substitutes do not reach the font of message boxes and menus
+#   (Tahoma, Wine's system font), whose texts then show as boxes: a font link
+#   gives Tahoma the Japanese font's glyphs.
 
 startWine() {
   command -v wine >/dev/null || { echo "wine-env: wine is not installed" >&2; return 1; }
@@ -41,8 +44,18 @@ startWine() {
     stopWine
     return 1
   fi
+  wineDesktopSettings
+  return 0
+}
+
+# wineDesktopSettings: gives the prefix WINEPREFIX the settings above (the
+# unmanaged windows, the font substitutes and the font link).  The prefix has
+# been started with a display.
+wineDesktopSettings() {
+  local file
+  file=$(mktemp /tmp/tonalix-wine-settings.XXXXXX) || return 1
   # regedit reads a version 5 file as UTF-16 with its byte-order mark
-  { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE; } >"$wineDir/setup.reg" <<'REG'
+  { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE; } >"$file" <<'REG'
 Windows Registry Editor Version 5.00
 
 [HKEY_CURRENT_USER\Software\Wine\X11 Driver]
@@ -57,8 +70,12 @@ Windows Registry Editor Version 5.00
 "ＭＳ ゴシック"="Noto Sans Mono CJK JP"
 "MS Gothic"="Noto Sans Mono CJK JP"
 REG
-  wine regedit /S "$wineDir/setup.reg" >/dev/null 2>&1
-  return 0
+  wine regedit /S "$file" >/dev/null 2>&1
+  wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma \
+    /t REG_MULTI_SZ /d 'NotoSansCJK-Regular.ttc,Noto Sans CJK JP' /f >/dev/null 2>&1
+  local rc=$?
+  rm -f "$file"
+  return $rc
 }
 
 stopWine() {

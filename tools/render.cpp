@@ -161,7 +161,7 @@ int main(int argc, char **argv) {
     if (options.play) {
         skipSignal(options.start);
         sampleFade = SampleFade{(int64_t)fadeSamples(options), (int64_t)spanSamples(options), 0};
-        return playThroughDevice(spanSamples(options), 0);
+        return waveProcessExit(playThroughDevice(spanSamples(options), 0));
     }
 #ifdef TONALIX_RENDER_FFTW
     if (options.analyze || options.plotGiven) return measureSpan(options);

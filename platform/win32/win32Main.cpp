@@ -2,5 +2,6 @@
 #include <windows.h>
 
 #include "app/mainDialog.h"
+#include "platform/waveOut.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) { return tonalixMain((Module)instance); }
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) { return waveProcessExit(tonalixMain((Module)instance)); }

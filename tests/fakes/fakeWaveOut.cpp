@@ -139,3 +139,5 @@ void *waveFreeBlock(void *block) {
     fakeWaveOut.block = nullptr;
     return nullptr;
 }
+
+int waveProcessExit(int exitCode) { return exitCode; }

@@ -18,41 +18,10 @@
 #include <unistd.h>
 #include <vector>
 
+#include "tests/platform/windowsPrograms.h"
 #include "tests/support/soundAnalysis.h"
-#include "tests/tools/runProgram.h"
 
 namespace {
-
-const std::string windowsBuild = TONALIX_WINDOWS_BUILD;
-const std::string windowsRender = windowsBuild + "/tools/tonalix-render.exe";
-const std::string windowsProgramFolder = windowsBuild + "/app";
-const char *const startFormula = "sin(440*6.2831853071795865*t)";
-
-// Returns why the Windows programs cannot run here, or "" when they can.
-std::string missingWine() {
-    if (!std::getenv("WINEPREFIX") || !std::getenv("DISPLAY")) return "no Wine prefix (scripts/wine-env.sh makes one)";
-    if (access(windowsRender.c_str(), X_OK) != 0 || access((windowsProgramFolder + "/tonalix.exe").c_str(), R_OK) != 0)
-        return "no Windows build in " + windowsBuild + " (scripts/build-windows.sh)";
-    return "";
-}
-
-// Returns command run under Wine in folder, with environment settings first.
-std::vector<std::string> underWine(const std::string &folder, const std::vector<std::string> &command,
-                                   const std::vector<std::string> &settings = {}) {
-    std::vector<std::string> line = {"env", "-C", folder};
-    line.insert(line.end(), settings.begin(), settings.end());
-    line.push_back("wine");
-    line.insert(line.end(), command.begin(), command.end());
-    return line;
-}
-
-// Returns text without the CR of Windows line ends.
-std::string withoutCarriageReturns(std::string text) {
-    std::string out;
-    for (char c : text)
-        if (c != '\r') out += c;
-    return out;
-}
 
 class WindowsRenderer : public ::testing::Test {
 protected:
@@ -193,56 +162,6 @@ TEST_F(WindowsRenderer, PlaysThroughWaveOut) {
               std::string::npos)
         << refused.err;
 }
-
-class WindowsProgram : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const std::string why = missingWine();
-        if (!why.empty()) GTEST_SKIP() << why;
-    }
-    void TearDown() override {
-        if (program > 0) {
-            click("click", "1006");
-            waitForProgram(10);
-        }
-    }
-
-    // Starts tonalix.exe with settings in its environment and waits for its
-    // main window.  Returns 1 when the window opened.
-    int startWindow(const std::vector<std::string> &settings = {}) {
-        program = startProgram(underWine(programFolder, {"./tonalix.exe"}, settings), "/dev/null");
-        return program > 0 && click("wait", "20000", settings).exitCode == 0;
-    }
-    // Runs tonalix-click.exe with a command and its number.
-    ProgramRun click(const std::string &command, const std::string &number,
-                     const std::vector<std::string> &settings = {}) {
-        return runProgram(underWine(programFolder, {"./tonalix-click.exe", command, number}, settings));
-    }
-    // Returns the text of control id of the running window.
-    std::string controlText(int id, const std::vector<std::string> &settings = {}) {
-        std::string text = withoutCarriageReturns(click("text", std::to_string(id), settings).out);
-        if (!text.empty() && text.back() == '\n') text.pop_back();
-        return text;
-    }
-    // Waits up to seconds for tonalix.exe to end.  Returns its exit code, or
-    // -1 when it had to be killed.
-    int waitForProgram(int seconds) {
-        for (int i = 0; i < seconds * 10; i++) {
-            int status = 0;
-            if (waitpid(program, &status, WNOHANG) == program) {
-                program = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            }
-            usleep(100000);
-        }
-        kill(program, SIGKILL);
-        waitpid(program, nullptr, 0);
-        program = -1;
-        return -1;
-    }
-    pid_t program = -1;
-    std::string programFolder = windowsProgramFolder; // where the programs are started
-};
 
 // Returns the seconds since the recording started, from its sample count.
 double secondsOf(size_t samples) { return (double)samples / monitorRate; }

@@ -21,6 +21,7 @@
 #include "res/layout.h"
 #include "res/resource.h"
 #include "tests/fakes/fakeWaveOut.h"
+#include "tests/platform/win32/screenPicture.h"
 #include "ui/aboutBox.h"
 
 namespace {
@@ -110,38 +111,15 @@ void pumpFor(DWORD ms) {
 }
 
 // Saves a picture of window, as the screen shows it, as a BMP file in the
-// screenshots folder.  (Wine's PrintWindow draws only the dialog's face,
-// without its controls, so the screen is read instead.)
+// screenshots folder.
 void saveScreenshot(HWND hwnd, const char *name) {
     SetForegroundWindow(hwnd);
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     pumpFor(300);
     RECT frame;
     GetWindowRect(hwnd, &frame);
-    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-    HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    void *bits = nullptr;
-    HBITMAP picture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = SelectObject(memory, picture);
-    BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
-    GdiFlush();
     CreateDirectoryA(TONALIX_SCREENSHOTS, nullptr);
-    const std::string path = std::string(TONALIX_SCREENSHOTS) + "/" + name;
-    if (FILE *file = fopen(path.c_str(), "wb")) {
-        const DWORD rowBytes = ((DWORD)width * 3 + 3) & ~3u, size = rowBytes * (DWORD)height;
-        BITMAPFILEHEADER header = {0x4D42, (DWORD)(sizeof header + sizeof info.bmiHeader) + size, 0, 0,
-                                   (DWORD)(sizeof header + sizeof info.bmiHeader)};
-        fwrite(&header, sizeof header, 1, file);
-        fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, file);
-        fwrite(bits, 1, size, file);
-        fclose(file);
-    }
-    SelectObject(memory, previous);
-    DeleteObject(picture);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    saveScreenArea(frame, (std::string(TONALIX_SCREENSHOTS) + "/" + name).c_str());
 }
 
 class Win32WindowTest : public ::testing::Test {
