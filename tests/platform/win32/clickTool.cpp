@@ -122,25 +122,28 @@ int messageBoxCommand(const char *argument) {
     return 0;
 }
 
-int clickCommand(const char *argument) {
+// Returns the main window's control whose id is argument, or null.
+HWND mainControl(const char *argument) {
     HWND main = findWindow(mainTitle, 0);
-    HWND control = main ? GetDlgItem(main, atoi(argument)) : nullptr;
+    return main ? GetDlgItem(main, atoi(argument)) : nullptr;
+}
+
+int clickCommand(const char *argument) {
+    HWND control = mainControl(argument);
     if (!control) return 1;
     SendMessageW(control, BM_CLICK, 0, 0);
     return 0;
 }
 
 int pressCommand(const char *argument) {
-    HWND main = findWindow(mainTitle, 0);
-    HWND control = main ? GetDlgItem(main, atoi(argument)) : nullptr;
+    HWND control = mainControl(argument);
     if (!control) return 1;
     PostMessageW(control, BM_CLICK, 0, 0);
     return 0;
 }
 
 int textCommand(const char *argument) {
-    HWND main = findWindow(mainTitle, 0);
-    HWND control = main ? GetDlgItem(main, atoi(argument)) : nullptr;
+    HWND control = mainControl(argument);
     if (!control) return 1;
     printLine(textOf(control));
     return 0;
