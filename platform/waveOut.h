@@ -20,9 +20,9 @@
 //   with its MM_WOM_DONE.
 // - The calls that the window thread makes return within a bound whatever the
 //   device does: reset, write, prepare and unprepare never wait for the
-//   device, close waits for it briefly, and open waits for a connection a
-//   bounded time (a backend gives a device that answers too slowly up as
-//   missing).  A backend whose device hangs inside a platform call finishes
+//   device, close waits for it briefly, and open, the count and the
+//   capabilities wait for a connection a bounded time (a backend gives a
+//   device that answers too slowly up as missing).  A backend whose device hangs inside a platform call finishes
 //   that call off the window thread and posts nothing more for a device that
 //   has been closed.
 // - A device that is lost (a failure that the backend cannot mend, the sound
@@ -45,6 +45,10 @@
 //   drops or resets what the device holds when the device lets it.  Since
 //   the device plays the thread's own copies, a buffer handed back early is
 //   never read again.
+// - Counting opens the default device on a device thread on Linux; on
+//   Windows the count and each device's capabilities are asked on a thread
+//   of their own, which waveDeviceCount and waveDeviceCaps wait for at most
+//   4 s (winmm connects to the sound system at its first call).
 // - The watchdog is the device thread's: while buffers wait, a device that
 //   takes no data (ALSA) or hands no buffer back (waveOut, where no result
 //   reports a driver that simply stops calling back) for 2 s is lost, 5 s

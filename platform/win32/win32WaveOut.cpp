@@ -34,6 +34,10 @@
 // and close among them.  It leaves the driver open with the copies it holds,
 // which are never freed, and ends at close.
 //
+// The device count and the capabilities are asked on a thread too, and
+// given up after a bound: the first waveOut call connects to the sound
+// system and can wait as long.
+//
 // A thread may still wait inside the driver when the program ends, and a
 // lost driver stays open; win32ProcessExit.cpp ends such a process at once.
 #include "platform/waveOut.h"
@@ -104,6 +108,9 @@ const DWORD stallLimitMs = 2000; // a device that hands nothing back this long i
 // A device that has not yet handed anything back since it was opened or
 // reset may be slower: a sound server can take a few seconds to start.
 const DWORD startLimitMs = 5000;
+// The count and the capabilities wait this long for the sound system; its
+// first answer loads the drivers.
+const DWORD queryWaitMs = 4000;
 
 // Holds a device's lock for as long as it lives.
 struct Locked {
@@ -111,6 +118,17 @@ struct Locked {
     explicit Locked(WaveDevice *device) : lock(&device->lock) { AcquireSRWLockExclusive(lock); }
     ~Locked() { ReleaseSRWLockExclusive(lock); }
 };
+
+// Waits on condition, which lock (held) guards, until *flag is wanted or ms
+// have passed.  Returns nothing: the caller reads *flag again.
+void waitForFlag(CONDITION_VARIABLE *condition, SRWLOCK *lock, const int *flag, int wanted, DWORD ms) {
+    const DWORD until = GetTickCount() + ms;
+    while (*flag != wanted) {
+        const LONG left = (LONG)(until - GetTickCount());
+        if (left <= 0) return;
+        SleepConditionVariableSRW(condition, lock, (DWORD)left, 0);
+    }
+}
 
 // Marks header handed back and posts its MM_WOM_DONE.  The caller holds the
 // device's lock.
@@ -339,12 +357,7 @@ WaveResult startDevice(UINT deviceId, const StreamFormat *format, HWND callback,
     }
 
     AcquireSRWLockExclusive(&device->lock);
-    const DWORD until = GetTickCount() + openWaitMs;
-    while (device->opening) {
-        const LONG left = (LONG)(until - GetTickCount());
-        if (left <= 0) break;
-        SleepConditionVariableSRW(&device->settled, &device->lock, (DWORD)left, 0);
-    }
+    waitForFlag(&device->settled, &device->lock, &device->opening, 0, openWaitMs);
     if (device->opening) {
         device->abandoned = 1; // the thread closes what it opens and frees the record
         ReleaseSRWLockExclusive(&device->lock);
@@ -360,15 +373,80 @@ WaveResult startDevice(UINT deviceId, const StreamFormat *format, HWND callback,
     return WaveOk;
 }
 
+// One question to the sound system, the device count or a device's
+// capabilities, asked on a thread of its own.  winmm connects to the sound
+// system at its first call: under Wine, with the sound server stopped, the
+// count waits for as long as the server is away, before the window exists.
+struct DeviceQuery {
+    int countOnly;     // 1: the count; 0: device's capabilities
+    UINT device;       // set by the asker
+    WAVEOUTCAPSA caps; // the answer
+    MMRESULT result;   // the count, or the capabilities' result
+    SRWLOCK lock;      // guards the fields below
+    CONDITION_VARIABLE answered;
+    int done;      // 1 once the answer is in
+    int abandoned; // 1: nobody waits any more; the thread frees the record
+};
+
+// Asks the question, and frees the record when the asker has given up on it.
+DWORD WINAPI queryThread(void *parameter) {
+    DeviceQuery *query = (DeviceQuery *)parameter;
+    noteDeviceThreadStarted();
+    const MMRESULT result = query->countOnly ? (MMRESULT)waveOutGetNumDevs()
+                                             : waveOutGetDevCapsA(query->device, &query->caps, sizeof query->caps);
+    AcquireSRWLockExclusive(&query->lock);
+    query->result = result;
+    query->done = 1;
+    const int abandoned = query->abandoned;
+    WakeAllConditionVariable(&query->answered);
+    ReleaseSRWLockExclusive(&query->lock);
+    noteDeviceThreadEnded();
+    if (abandoned) delete query;
+    return 0;
+}
+
+// Returns 1 when query was answered within queryWaitMs; then the caller
+// reads and frees it.  Returns 0 otherwise; then the record is the thread's.
+int runQuery(DeviceQuery *query) {
+    InitializeSRWLock(&query->lock);
+    InitializeConditionVariable(&query->answered);
+    HANDLE thread = CreateThread(nullptr, 0, queryThread, query, 0, nullptr);
+    if (!thread) {
+        delete query;
+        return 0;
+    }
+    CloseHandle(thread);
+    AcquireSRWLockExclusive(&query->lock);
+    waitForFlag(&query->answered, &query->lock, &query->done, 1, queryWaitMs);
+    const int done = query->done;
+    if (!done) query->abandoned = 1;
+    ReleaseSRWLockExclusive(&query->lock);
+    return done;
+}
+
 } // namespace
 
-uint32_t waveDeviceCount() { return waveOutGetNumDevs(); }
+// A device that does not answer the count within queryWaitMs counts as none,
+// as one that does not open does on ALSA.
+uint32_t waveDeviceCount() {
+    DeviceQuery *query = new DeviceQuery();
+    query->countOnly = 1;
+    if (!runQuery(query)) return 0;
+    const uint32_t count = query->result;
+    delete query;
+    return count;
+}
 
 // Only the answer matters to the stream; the name is kept short enough for
-// the record, in the system's code page.
+// the record, in the system's code page.  A device that does not answer
+// within queryWaitMs is a bad one.
 WaveResult waveDeviceCaps(uint32_t device, WaveOutCaps *caps, uint32_t size) {
-    WAVEOUTCAPSA platformCaps;
-    const MMRESULT result = waveOutGetDevCapsA((UINT_PTR)device, &platformCaps, sizeof platformCaps);
+    DeviceQuery *query = new DeviceQuery();
+    query->device = (UINT)device;
+    if (!runQuery(query)) return WaveErrorBadDevice;
+    const MMRESULT result = query->result;
+    const WAVEOUTCAPSA platformCaps = query->caps;
+    delete query;
     if (result == MMSYSERR_NOERROR && caps && size >= sizeof *caps) {
         *caps = WaveOutCaps{};
         caps->wMid = platformCaps.wMid;
@@ -441,12 +519,7 @@ WaveResult waveClose(WaveOutHandle handle) {
     handBackAll(handle);
     handle->closing = 1;
     SetEvent(handle->wake);
-    const DWORD until = GetTickCount() + closeWaitMs;
-    while (!handle->finished) {
-        const LONG left = (LONG)(until - GetTickCount());
-        if (left <= 0) break;
-        SleepConditionVariableSRW(&handle->settled, &handle->lock, (DWORD)left, 0);
-    }
+    waitForFlag(&handle->settled, &handle->lock, &handle->finished, 1, closeWaitMs);
     const int finished = handle->finished;
     if (!finished) handle->abandoned = 1;
     ReleaseSRWLockExclusive(&handle->lock);

@@ -174,6 +174,23 @@ TEST_F(WindowsFaults, TheWindowAnswersStopsAndReportsWhateverTheServerDoes) {
     }
 }
 
+// With the server paused before the program starts, its first question to
+// the sound system goes unanswered: the program says there is no device and
+// ends once the box is closed, instead of waiting for the server.
+TEST_F(WindowsFaults, AServerPausedBeforeTheStartIsNoDevice) {
+    signalPrivateServer(&server, SIGSTOP);
+    const auto startedAt = std::chrono::steady_clock::now();
+    program = startProgram(underWine(programFolder, {"./tonalix.exe"}), "/dev/null");
+    const ProgramRun box = click("box", "15000");
+    const double boxAfter = secondsSince(startedAt);
+    signalPrivateServer(&server, SIGCONT);
+    std::printf("paused before the start: the message %.2f s after the start\n", boxAfter);
+    EXPECT_EQ(firstLine(box.out), "No waveform-audio devices.");
+    EXPECT_LT(boxAfter, 8.0);
+    click("message-box", "0");
+    EXPECT_EQ(waitForProgram(10), 0);
+}
+
 // tonalix-render.exe --play ends with a message and status 1, and does not
 // hang, when the server is paused or killed while it plays.
 TEST_F(WindowsFaults, RendererFailsWhenTheServerFails) {
