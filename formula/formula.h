@@ -76,7 +76,9 @@ struct SampleRun {
 // Every sample, t, lastTime, the variables and the status come out exactly
 // as from getVariable, evaluateFormula and setVariable per sample. Returns
 // 1, or 0 without doing anything when the program has no machine code or the
-// status is not FormulaReady; the caller then runs the steps itself.
+// status is not FormulaReady; the caller then runs the steps itself (the
+// vector registers' upper halves are then clean, which the interpreter's
+// speed needs).
 int runSampleLoop(SampleRun *run);
 
 #endif

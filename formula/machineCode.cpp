@@ -7,11 +7,12 @@
 #include <cstdlib>
 #include <cstring>
 #if defined(__x86_64__) || defined(_M_X64)
-#include <xmmintrin.h>
+#include <immintrin.h>
 #endif
 
 #include "formula/engine.h"
 #include "formula/machineEmitter.h"
+#include "formula/machineFrame.h"
 #include "platform/codeMemory.h"
 
 double (*machineEvaluate)(int *errnoAddress) = nullptr;
@@ -34,8 +35,19 @@ constexpr unsigned MxcsrModeBits = 0xFFC0; // all but the sticky exception flags
 
 // Returns whether the thread's floating-point mode is the default one.
 bool defaultFloatingPointMode() { return (_mm_getcsr() & MxcsrModeBits) == DefaultMxcsr; }
+
+// Clears the upper halves of the vector registers; changes nothing else.
+// Code outside the engine (in the window's process) leaves them dirty, and
+// then every switch between the interpreter's SSE code and the C library's
+// VEX code costs tens of cycles: a buffer took several times as long.  The
+// machine code clears them itself at entry.
+__attribute__((target("avx"))) void clearUpperHalves() { _mm256_zeroupper(); }
+void cleanVectorState() {
+    if (hasAvx()) clearUpperHalves();
+}
 #else
 bool defaultFloatingPointMode() { return true; }
+void cleanVectorState() {}
 #endif
 
 } // namespace
@@ -61,11 +73,13 @@ void discardMachineCode() {
 }
 
 int runSampleLoop(SampleRun *run) {
-    if (machineSampleLoop == nullptr || formulaStatus != FormulaReady) return 0;
     // Another rounding mode, or flushing to zero, would make the machine
     // code's inline remainder differ from the C library's: the caller's
     // interpreter runs this buffer instead.
-    if (!defaultFloatingPointMode()) return 0;
+    if (machineSampleLoop == nullptr || formulaStatus != FormulaReady || !defaultFloatingPointMode()) {
+        cleanVectorState(); // for the caller's interpreter
+        return 0;
+    }
     // Each sample ends by setting t, which clears a failure of its own
     // evaluation: with the status at FormulaReady before the loop, it is at
     // FormulaReady after every sample, and the loop never has to write it.
