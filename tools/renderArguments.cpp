@@ -58,20 +58,27 @@ int parseSeconds(const char *text, uint64_t *samples, std::string *why) {
     return 1;
 }
 
+// Returns 1 after storing a text of decimal digits alone in *value (the
+// largest value when it is too large for one); 0 for any other text.
+int parseWholeNumber(const char *text, unsigned long long *value) {
+    if (!*text || std::strspn(text, "0123456789") != std::strlen(text)) return 0;
+    *value = std::strtoull(text, nullptr, 10); // ULLONG_MAX when out of range
+    return 1;
+}
+
 // Returns 1 after storing a --samples text in *samples; 0 otherwise, with
 // *why set.
 int parseSamples(const char *text, uint64_t *samples, std::string *why) {
-    if (!*text || std::strspn(text, "0123456789") != std::strlen(text)) {
+    unsigned long long count = 0;
+    if (!parseWholeNumber(text, &count)) {
         *why = "is not a whole number of samples";
         return 0;
     }
-    errno = 0;
-    unsigned long long count = std::strtoull(text, nullptr, 10);
     if (count == 0) {
         *why = "is less than one sample";
         return 0;
     }
-    if (errno == ERANGE || count > maxWavSamples) {
+    if (count > maxWavSamples) {
         *why = "is too many (at most 2147483629 samples)";
         return 0;
     }
@@ -120,13 +127,12 @@ int parseFade(const char *text, double *ms, std::string *why) {
 
 // Returns 1 after storing a --rate text in *rate; 0 otherwise, with *why set.
 int parseRate(const char *text, uint32_t *rate, std::string *why) {
-    if (!*text || std::strspn(text, "0123456789") != std::strlen(text)) {
+    unsigned long long value = 0;
+    if (!parseWholeNumber(text, &value)) {
         *why = "is not a whole number of samples per second";
         return 0;
     }
-    errno = 0;
-    unsigned long long value = std::strtoull(text, nullptr, 10);
-    if (errno == ERANGE || value < lowestRate || value > highestRate) {
+    if (value < lowestRate || value > highestRate) {
         *why = "is out of range (" + std::to_string(lowestRate) + " to " + std::to_string(highestRate) + " Hz)";
         return 0;
     }
