@@ -105,7 +105,7 @@ int32_t generateSamples(void *buffer, int32_t byteCount) {
         lastSampleTime = run.lastTime;
         for (int32_t i = 0; record && i < sampleCount && sampleCapture.index < sampleCapture.count; i++)
             sampleCapture.samples[sampleCapture.index++] = (int16_t)(uint16_t)(out[2 * i] | out[2 * i + 1] << 8);
-        if (sampleFade.fadeSamples > 0) applyFade(out, sampleCount);
+        if (sampleFade.length > 0) applyFade(out, sampleCount);
         return byteCount;
     }
     // t is read once per call and carried in a register: each sample writes
@@ -125,6 +125,6 @@ int32_t generateSamples(void *buffer, int32_t byteCount) {
         if (record && sampleCapture.index < sampleCapture.count)
             sampleCapture.samples[sampleCapture.index++] = (int16_t)sample;
     }
-    if (sampleFade.fadeSamples > 0) applyFade((unsigned char *)buffer, sampleCount);
+    if (sampleFade.length > 0) applyFade((unsigned char *)buffer, sampleCount);
     return byteCount;
 }

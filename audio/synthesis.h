@@ -34,10 +34,11 @@ struct SampleCapture {
 };
 
 // A raised-cosine fade-in and fade-out over a stretch of generated samples
-// (tonalix-render --play --fade); all zero, as at program start, is no fade.
+// (tonalix-render --play --fade), silence after it; all zero, as at program
+// start, is neither.
 struct SampleFade {
     int64_t fadeSamples; // the length of each ramp; 0: no fade
-    int64_t length;      // samples in the stretch; those after it are silent
+    int64_t length;      // samples in the stretch; those after it are silent; 0: no stretch
     int64_t position;    // formula samples generated since the stretch began
 };
 

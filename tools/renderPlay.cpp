@@ -19,6 +19,11 @@ const uint64_t samplesPerBuffer = streamSampleRate * playBufferMilliseconds / 10
 const unsigned watchdogTimer = 1; // checks that buffers keep coming back
 const unsigned watchdogPeriodMs = 1000;
 const int stalledTicks = 5; // ticks without a returned buffer: give up
+// Silent buffers played after the span.  A device may hand a buffer back as
+// soon as it holds all of it (the ALSA backend's holds 400 ms), and the stop
+// at the end drops what it holds: without them the span's last 350 ms were
+// never heard.
+const uint64_t silentBuffers = 2;
 
 // What the play loop keeps between messages.
 struct PlayRecord {
@@ -64,7 +69,11 @@ intptr_t playProc(Window window, unsigned message, WParam wParam, LParam lParam)
 
 int playThroughDevice(uint64_t samples, int32_t countdown) {
     play = PlayRecord();
-    play.buffersWanted = (samples + samplesPerBuffer - 1) / samplesPerBuffer;
+    const uint64_t soundingBuffers = (samples + samplesPerBuffer - 1) / samplesPerBuffer;
+    play.buffersWanted = soundingBuffers + silentBuffers;
+    // Everything after the sounding buffers is silent; a fade's stretch
+    // already ends within them.
+    if (sampleFade.length == 0) sampleFade = SampleFade{0, (int64_t)(soundingBuffers * samplesPerBuffer), 0};
     Window window = createMessageWindow(playProc);
     if (!window) {
         std::fprintf(stderr, "tonalix-render: cannot create the message window\n");

@@ -6,6 +6,8 @@
 #include <cstdint>
 
 // Plays whole buffers of 33075 samples until at least samples have been
-// played, with the countdown flag set to countdown (1: silence).  Returns 0,
-// or 1 after writing a message to standard error.
+// played, with the countdown flag set to countdown (1: silence), then two
+// buffers of silence, so that the device plays out the last of them before
+// the stream stops; sets sampleFade's stretch to the sounding buffers when
+// it has none.  Returns 0, or 1 after writing a message to standard error.
 int playThroughDevice(uint64_t samples, int32_t countdown);
