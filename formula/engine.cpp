@@ -69,8 +69,8 @@ int compileFormula(const char *text) {
         return 0;
     }
     int failed = tokenizeFormula(text) != 0;
-    if (!failed && convertToPostfix(tokenArray, tokenArray) != 0) failed = recordCompileStop(CompilePostfix, 0, 0);
-    if (!failed) failed = validateProgram(tokenArray);
+    if (!failed) failed = convertToPostfix(tokenArray, tokenArray, tokenOffset, tokenOffset) != 0;
+    if (!failed) failed = validateProgram(tokenArray, tokenOffset, leftoverOffset);
     if (failed) {
         formulaStatus = FormulaCompileFailed;
         return 1;

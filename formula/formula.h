@@ -41,7 +41,9 @@ enum CompileStage : int {
 // Where the last compilation stopped, when it failed.
 struct CompileStop {
     int stage;         // the CompileStage that refused the formula; 0 after a success
-    unsigned offset;   // CompileLexer: the byte of the text the lexer refused, from 0
+    unsigned offset;   // the byte of the text where it stopped, from 0: the character the lexer
+                       // refused, the parenthesis without a partner, the operator or function
+                       // that lacks an operand, or the first value left over
     unsigned position; // CompileValidator: the slot of the postfix program it refused
 };
 

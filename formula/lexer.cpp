@@ -92,12 +92,37 @@ const char *scanNumber(const char *start, double *value) {
 
 } // namespace
 
+namespace {
+
+// Returns whether a unary minus may follow a token of code `previous`.  After
+// "*", "/", "%" or "^" it may not: the minus would pop that operator before
+// its right operand arrived, and where a lower operator waits with a value on
+// its left the popped operator takes that value instead, so that "1+2*-3"
+// would compute (1*2)-3.  Write "2*(-3)".
+bool minusMayFollow(uint32_t previous) {
+    return previous != TK_MUL && previous != TK_DIV && previous != TK_MOD && previous != TK_POW;
+}
+
+} // namespace
+
+unsigned tokenOffset[TokenSlots];
+unsigned leftoverOffset;
+
 int tokenizeFormula(const char *text) {
     Token *const out = tokenArray;
     out[0].code = TK_LPAREN; // the implicit "(" around the whole formula
-    unsigned w = 1;          // write position; the previous token is out[w - 1]
+    tokenOffset[0] = 0;
+    unsigned w = 1; // write position; the previous token is out[w - 1]
     const char *p = text;
     recordCompileStop(0, 0, 0);
+    const unsigned noLeftover = static_cast<unsigned>(std::strlen(text));
+    leftoverOffset = noLeftover;
+    // Records in leftoverOffset the first value that begins at p right after
+    // a value (previous); changes nothing else.
+    auto noteValue = [&](uint32_t previous) {
+        if ((isOperand(previous) || previous == TK_RPAREN) && leftoverOffset == noLeftover)
+            leftoverOffset = static_cast<unsigned>(p - text);
+    };
 
     while (*p != '\0') {
         // Checked before the character is looked at, so even a space or a unary
@@ -121,6 +146,9 @@ int tokenizeFormula(const char *text) {
                 code = TK_SUB;
             } else if (previous == TK_NEG) {
                 --w; // two unary minus signs cancel
+            } else if (!minusMayFollow(previous)) {
+                out[w].code = TK_END;
+                return recordCompileStop(CompileLexer, static_cast<unsigned>(p - text), 0);
             } else {
                 code = TK_NEG;
             }
@@ -138,6 +166,7 @@ int tokenizeFormula(const char *text) {
             code = TK_POW;
             break;
         case '(':
+            noteValue(previous);
             code = TK_LPAREN;
             break;
         case ')':
@@ -155,13 +184,14 @@ int tokenizeFormula(const char *text) {
             break;
         default:
             if (isDigit(c) || c == '.') {
+                noteValue(previous);
                 double value = 0.0;
                 const char *end = scanNumber(p, &value);
                 // A point that begins no number leaves the read position where it
                 // is: zero-valued numbers pile up until the capacity check fails.
                 out[w].code = TK_NUMBER;
                 out[w].value = value;
-                ++w;
+                tokenOffset[w++] = static_cast<unsigned>(p - text);
                 p = end;
                 continue;
             }
@@ -169,6 +199,8 @@ int tokenizeFormula(const char *text) {
                 unsigned i = 0;
                 while (i < FunctionCount && std::strncmp(p, functionRows[i].name, functionRows[i].nameLength) != 0)
                     ++i;
+                noteValue(previous);
+                tokenOffset[w] = static_cast<unsigned>(p - text);
                 if (i < FunctionCount) {
                     out[w++].code = TK_FUNC + i;
                     p += functionRows[i].nameLength - 1; // the "(" is read next as a token
@@ -181,10 +213,15 @@ int tokenizeFormula(const char *text) {
             out[w].code = TK_END; // a byte outside the language
             return recordCompileStop(CompileLexer, static_cast<unsigned>(p - text), 0);
         }
-        if (code != TK_END) out[w++].code = code;
+        if (code != TK_END) {
+            out[w].code = code;
+            tokenOffset[w++] = static_cast<unsigned>(p - text);
+        }
         ++p;
     }
-    out[w].code = TK_RPAREN;
+    out[w].code = TK_RPAREN; // the implicit ")", just past the text
+    tokenOffset[w] = static_cast<unsigned>(p - text);
     out[w + 1].code = TK_END;
+    tokenOffset[w + 1] = tokenOffset[w];
     return 0;
 }

@@ -63,22 +63,45 @@ constexpr unsigned LexerSlotLimit = 510; // the lexer fails on reaching this slo
 // the postfix program, the evaluator walks it.
 extern Token tokenArray[TokenSlots];
 
+// Beside each slot of tokenArray, the byte of the formula text its token came
+// from: a function's first letter, an assignment's variable, the implicit "("
+// at 0 and the implicit ")" at the end of the text.  The lexer writes it and
+// the conversion moves it with its token, so that a refusal at any stage can
+// say where in the text it stopped.  Token itself stays as it is.
+extern unsigned tokenOffset[TokenSlots];
+
+// The byte of the first value (a number, a letter, a function or a "(") that
+// the lexer found right after another value, with no operator between them,
+// as in "2 3", "2(3)" or "sin(t)7"; the length of the text when there is
+// none.  Such a value is left over after evaluation, and validation refuses
+// the program there.
+extern unsigned leftoverOffset;
+
 // Turns `text` into the infix token sequence in tokenArray from slot 0,
-// enclosed in an implicit "(" and ")" and ended by TK_END. Returns 0 on
-// success; on failure stores TK_END at the write position, records the
-// refused byte's offset as the CompileLexer stop (lastCompileStop) and
-// returns 1.
+// enclosed in an implicit "(" and ")" and ended by TK_END, with each token's
+// byte in tokenOffset. Returns 0 on success; on failure stores TK_END at the
+// write position, records the refused byte's offset as the CompileLexer stop
+// (lastCompileStop) and returns 1.  Besides bytes outside the language, it
+// refuses a unary minus whose previous token is "*", "/", "%" or "^" (blanks
+// and unary plus signs make no token): the conversion would let that
+// operator take a wrong left operand.
 int tokenizeFormula(const char *text);
 
 // Rewrites the infix sequence in `input` as a postfix program in `output`,
 // which may be the same array (the write position never reaches the read
-// position). Returns 0 on success and 1 on unbalanced parentheses.
-int convertToPostfix(Token *output, const Token *input);
+// position), and each token's text offset from `inputOffsets` to
+// `outputOffsets` alike (both null: no offsets).  Returns 0 on success; on
+// unbalanced parentheses records the CompilePostfix stop at the parenthesis
+// that has no partner and returns 1.
+int convertToPostfix(Token *output, const Token *input, unsigned *outputOffsets = nullptr,
+                     const unsigned *inputOffsets = nullptr);
 
 // Returns 0 if `program` is well formed (evaluating it would leave exactly
 // one value and never lack an operand) and 1 if not, after recording the
-// slot it refused as the CompileValidator stop (lastCompileStop).
-int validateProgram(const Token *program);
+// CompileValidator stop: the slot it refused, and the text offset of the
+// operator or function that lacks an operand (from `offsets`; null: 0) or,
+// when values are left over, `leftover`.
+int validateProgram(const Token *program, const unsigned *offsets = nullptr, unsigned leftover = 0);
 
 // Records where a compilation stopped (stage 0: it did not).  Returns 1 for a
 // failure, 0 for stage 0, so that a stage can return what it records.

@@ -1,12 +1,14 @@
 // Explains why a formula does not compile: see renderCompile.h.
 //
-// The stages are run again one by one; the lexer records the byte it
-// stopped at (lastCompileStop), the character it was looking at.
+// The formula is compiled again; every stage records the byte of the text
+// where it stopped (lastCompileStop), under which the caret goes.
 #include "tools/renderCompile.h"
 
 #include <cstdio>
 #include <cstring>
 
+#include "formula/formula.h"
+#include "formula/functions.h"
 #include "formula/tokens.h"
 
 namespace {
@@ -46,18 +48,49 @@ std::string formulaWithCaret(const char *formula, size_t position) {
     return "\n  " + shown + "\n  " + std::string(caret, ' ') + "^";
 }
 
+// Returns the operator a refused unary minus at `at` follows: the nearest
+// byte before it that is neither a blank nor a unary plus.
+char operatorBeforeMinus(const char *formula, const char *at) {
+    while (at > formula && (at[-1] == ' ' || at[-1] == '+'))
+        --at;
+    return at > formula ? at[-1] : '?';
+}
+
+// Returns why the validator refused the token in program slot `position`:
+// an operator or function short of an operand, or (at the end) a value left
+// over.
+std::string validatorReason(const char *formula, const CompileStop &stop) {
+    const uint32_t code = tokenArray[stop.position].code;
+    if (code == TK_END) return "a value is left over without an operator before it";
+    if (isFunction(code))
+        return std::string("the function ") + functionRows[tokenArgument(code)].name + ") lacks its argument";
+    if (isAssignment(code)) return std::string("'") + formula[stop.offset] + "=' lacks a value to assign";
+    return std::string("'") + formula[stop.offset] + "' lacks an operand";
+}
+
 } // namespace
 
 std::string describeCompileFailure(const char *formula) {
-    if (tokenizeFormula(formula) != 0) {
-        const size_t at = lastCompileStop().offset;
-        return "the lexer refused the formula at position " + std::to_string(at + 1) + ": " +
-               lexerReason(formula + at) + formulaWithCaret(formula, at);
+    if (compileFormula(formula) == 0) return std::string();
+    const CompileStop stop = lastCompileStop();
+    const size_t at = stop.offset;
+    std::string reason;
+    switch (stop.stage) {
+    case CompileLexer:
+        if (formula[at] == '-') {
+            const std::string op(1, operatorBeforeMinus(formula, formula + at));
+            reason = "a minus sign may not follow '" + op + "' directly (write 2" + op + "(-3), not 2" + op + "-3)";
+        } else {
+            reason = lexerReason(formula + at);
+        }
+        return "the lexer refused the formula at position " + std::to_string(at + 1) + ": " + reason +
+               formulaWithCaret(formula, at);
+    case CompilePostfix:
+        reason = formula[at] == ')' ? "this ')' has no '('" : "this '(' is never closed";
+        return "the postfix conversion refused the formula at position " + std::to_string(at + 1) +
+               ": its parentheses do not match: " + reason + formulaWithCaret(formula, at);
+    default:
+        return "the validator refused the formula at position " + std::to_string(at + 1) + ": " +
+               validatorReason(formula, stop) + formulaWithCaret(formula, at);
     }
-    if (convertToPostfix(tokenArray, tokenArray) != 0)
-        return "the postfix conversion refused the formula: its parentheses do not match";
-    if (validateProgram(tokenArray) != 0)
-        return "the validator refused the formula: an operator or function lacks an operand, "
-               "or values are left over without an operator between them";
-    return std::string();
 }

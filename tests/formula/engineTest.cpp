@@ -391,20 +391,52 @@ INSTANTIATE_TEST_SUITE_P(Forms, Agreement, testing::Values(0, 1), [](const testi
     return info.param ? "MachineCode" : "Interpreter";
 });
 
-// Where a refused formula stopped: the stage, and the lexer's byte.
+// Where a refused formula stopped: the stage, and the byte of the text.
 TEST(CompileStop, NamesTheStageAndTheByte) {
     const struct {
         const char *formula;
         int stage;
         unsigned offset;
     } cases[] = {
-        {"sin(t)", 0, 0},          {"1+=2", CompileLexer, 2},   {"t*3!", CompileLexer, 3},    {"x==3", CompileLexer, 2},
-        {"(1", CompilePostfix, 0}, {"2*", CompileValidator, 0}, {"2 3", CompileValidator, 0},
+        // clang-format off
+        {"sin(t)", 0, 0},
+        // bytes outside the language, and "=" after no variable
+        {"1+=2", CompileLexer, 2}, {"t*3!", CompileLexer, 3}, {"x==3", CompileLexer, 2}, {"sin(t)+Q", CompileLexer, 7},
+        // a unary minus right after "*", "/", "%" or "^", whatever waits before it
+        {"2*-3", CompileLexer, 2}, {"2/-3", CompileLexer, 2}, {"2%-3", CompileLexer, 2}, {"2^-3", CompileLexer, 2},
+        {"2* -3", CompileLexer, 3}, {"2*+-3", CompileLexer, 3}, {"2*--3", CompileLexer, 2},
+        {"sin(t)+2*-3", CompileLexer, 9}, {"sin(1)/(5*-3.5)", CompileLexer, 10},
+        {"-2*cos(0.1/-(8.2))", CompileLexer, 11},
+        // the parenthesis without a partner
+        {"(1", CompilePostfix, 0}, {"(1+2))", CompilePostfix, 5}, {"sin(t", CompilePostfix, 3},
+        {"1)+(2", CompilePostfix, 1}, {"((1)", CompilePostfix, 0}, {"(1+(2)", CompilePostfix, 0},
+        // the operator or function that lacks an operand, or the first value left over
+        {"1+", CompileValidator, 1}, {"2*", CompileValidator, 1}, {"sin()", CompileValidator, 0},
+        {"2 3", CompileValidator, 2}, {"sin(t)7", CompileValidator, 6}, {"2(3)", CompileValidator, 1},
+        {"1 2+3", CompileValidator, 2}, {"x=", CompileValidator, 0}, {"(,3)4", CompileValidator, 1}, {"2sin(t)", CompileValidator, 1},
+        // clang-format on
     };
     for (const auto &c : cases) {
         EXPECT_EQ(compileFormula(c.formula), c.stage != 0 ? 1 : 0) << c.formula;
         EXPECT_EQ(lastCompileStop().stage, c.stage) << c.formula;
-        if (c.stage == CompileLexer) EXPECT_EQ(lastCompileStop().offset, c.offset) << c.formula;
+        if (c.stage != 0) {
+            EXPECT_EQ(lastCompileStop().offset, c.offset) << c.formula;
+        }
+    }
+}
+
+// The mend of the unary minus keeps every other formula's value.
+TEST(UnaryMinus, KeepsTheValuesAroundIt) {
+    const struct {
+        const char *formula;
+        double value;
+    } cases[] = {
+        {"2*(-3)", -6.0}, {"2^(-3)", 0.125}, {"-3*2", -6.0},  {"2+-3", -1.0}, {"2--3", 5.0},
+        {"2*+3", 6.0},    {"-2^2", -4.0},    {"2---3", -1.0}, {"--3*2", 6.0}, {"1-2*3", -5.0},
+    };
+    for (const auto &c : cases) {
+        ASSERT_EQ(compileFormula(c.formula), 0) << c.formula;
+        EXPECT_EQ(evaluateFormula(), c.value) << c.formula;
     }
 }
 

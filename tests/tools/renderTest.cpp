@@ -168,6 +168,24 @@ TEST(Render, BadInputIsRefusedWithAMessageAndNoFile) {
     rmdir(folder.c_str());
 }
 
+// Every refused formula is shown with a caret under the byte where the
+// engine stopped, whichever stage stopped it.
+TEST(Render, RefusedFormulasShowWhere) {
+    const struct {
+        const char *formula;
+        unsigned caret; // the byte under the caret, from 0
+    } cases[] = {
+        {"(1+2))", 5}, {"sin(t", 3}, {"2*-3", 2}, {"1+", 1}, {"sin(t)7", 6}, {"sin(t)+Q", 7}, {"1+2 ^ -3", 6},
+    };
+    for (const auto &c : cases) {
+        ProgramRun run = runProgram({render, "--samples", "1", c.formula});
+        EXPECT_EQ(run.exitCode, 1) << c.formula;
+        const std::string shown = std::string("\n  ") + c.formula + "\n  " + std::string(c.caret, ' ') + "^";
+        EXPECT_NE(run.err.find(shown), std::string::npos) << c.formula << ": " << run.err;
+        EXPECT_NE(run.err.find("at position " + std::to_string(c.caret + 1)), std::string::npos) << run.err;
+    }
+}
+
 // Hostile command lines: each gets a message of bounded length, with what it
 // quotes made printable, and an exit code; nothing is written.
 TEST(Render, HostileCommandLinesGetAShortMessage) {
