@@ -1,0 +1,165 @@
+// The reference evaluator: see reference.h.
+//
+//   sum     = product { ("+" | "-") product }
+//   product = signed { ("*" | "/" | "%") operand }
+//   signed  = ("-" | "+") signed | power
+//   power   = primary [ "^" operand ]          right to left
+//   operand = { "+" } power                    a "-" here is refused
+//   primary = number | "t" | name "(" sum ")" | "(" sum ")"
+#include "reference.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+struct Parser {
+    const char *p;
+    double t;
+    ReferenceKind refusal; // ReferenceValue while the text parses
+    bool failed;           // an operation failed
+};
+
+const struct {
+    const char *name;
+    double (*call)(double);
+} functions[] = {
+    {"sin", [](double x) { return std::sin(x); }},   {"cos", [](double x) { return std::cos(x); }},
+    {"sqrt", [](double x) { return std::sqrt(x); }}, {"abs", [](double x) { return std::fabs(x); }},
+    {"exp", [](double x) { return std::exp(x); }},
+};
+
+// Returns the next byte that is not a blank, after moving past the blanks.
+char peek(Parser &s) {
+    while (*s.p == ' ')
+        ++s.p;
+    return *s.p;
+}
+
+// Marks the parse refused (keeping the first reason) and returns 0.
+double refuse(Parser &s, ReferenceKind why) {
+    if (s.refusal == ReferenceValue) s.refusal = why;
+    return 0.0;
+}
+
+// Returns f(x), noting a failure when errno reports one.
+double call(Parser &s, double (*f)(double), double x) {
+    errno = 0;
+    const double y = f(x);
+    if (errno != 0) s.failed = true;
+    return y;
+}
+
+double sum(Parser &s);
+double power(Parser &s);
+
+double primary(Parser &s) {
+    const char c = peek(s);
+    if ((c >= '0' && c <= '9') || c == '.') {
+        const char *begin = s.p;
+        while ((*s.p >= '0' && *s.p <= '9') || *s.p == '.')
+            ++s.p;
+        if (*s.p == 'e' && (s.p[1] == '-' || s.p[1] == '+' || (s.p[1] >= '0' && s.p[1] <= '9'))) {
+            s.p += 2;
+            while (*s.p >= '0' && *s.p <= '9')
+                ++s.p;
+        }
+        return std::strtod(std::string(begin, s.p).c_str(), nullptr);
+    }
+    if (c == '(') {
+        ++s.p;
+        const double x = sum(s);
+        if (peek(s) != ')') return refuse(s, ReferenceRefused);
+        ++s.p;
+        return x;
+    }
+    for (const auto &f : functions) {
+        const size_t n = std::strlen(f.name);
+        if (std::strncmp(s.p, f.name, n) == 0 && s.p[n] == '(') {
+            s.p += n + 1;
+            const double x = sum(s);
+            if (peek(s) != ')') return refuse(s, ReferenceRefused);
+            ++s.p;
+            return call(s, f.call, x);
+        }
+    }
+    if (c == 't') {
+        ++s.p;
+        return s.t;
+    }
+    return refuse(s, ReferenceRefused);
+}
+
+// The right operand of "*", "/", "%" or "^": unary plus signs, then a power.
+double operand(Parser &s) {
+    while (peek(s) == '+')
+        ++s.p;
+    if (peek(s) == '-') return refuse(s, ReferenceRefusedMinus);
+    return power(s);
+}
+
+double power(Parser &s) {
+    const double base = primary(s);
+    if (peek(s) != '^') return base;
+    ++s.p;
+    const double exponent = operand(s);
+    errno = 0;
+    const double y = std::pow(base, exponent);
+    if (errno != 0) s.failed = true;
+    return y;
+}
+
+double signedValue(Parser &s) {
+    const char c = peek(s);
+    if (c == '-' || c == '+') {
+        ++s.p;
+        const double x = signedValue(s);
+        return c == '-' ? -x : x;
+    }
+    return power(s);
+}
+
+double product(Parser &s) {
+    double x = signedValue(s);
+    for (;;) {
+        const char c = peek(s);
+        if (c != '*' && c != '/' && c != '%') return x;
+        ++s.p;
+        const double y = operand(s);
+        if (c == '*') {
+            x = x * y;
+        } else if (c == '/') {
+            if (!(y < 0.0 || y > 0.0)) s.failed = true; // zero or not a number
+            x = x / y;
+        } else {
+            errno = 0;
+            x = std::fmod(x, y);
+            if (errno != 0) s.failed = true;
+        }
+    }
+}
+
+double sum(Parser &s) {
+    double x = product(s);
+    for (;;) {
+        const char c = peek(s);
+        if (c != '+' && c != '-') return x;
+        ++s.p;
+        const double y = product(s);
+        x = c == '+' ? x + y : x - y;
+    }
+}
+
+} // namespace
+
+ReferenceOutcome referenceEvaluate(const char *text, double t) {
+    Parser s{text, t, ReferenceValue, false};
+    const double value = sum(s);
+    if (peek(s) != '\0') refuse(s, ReferenceRefused);
+    if (s.refusal != ReferenceValue) return {s.refusal, 0.0};
+    if (s.failed) return {ReferenceFailed, 0.0};
+    return {ReferenceValue, value};
+}
