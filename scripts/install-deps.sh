@@ -11,6 +11,7 @@ packages=(
   pulseaudio pulseaudio-utils alsa-utils xvfb x11-apps x11-utils
   netpbm                         # the Xvfb screenshots as PNG
   lintian desktop-file-utils     # checks of the Debian package and its desktop entry
+  librsvg2-bin                   # rsvg-convert, which draws the scalable icon for its test
   appstream                      # appstreamcli, the check of the package's AppStream metadata
   libgtest-dev libgmock-dev libbenchmark-dev
   libxbyak-dev                   # the formula engine's machine code
