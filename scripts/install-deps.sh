@@ -27,7 +27,7 @@ if [ "${1:-}" = "--windows" ]; then
   # The cross compilers (the posix-threads flavour), GoogleTest's source for
   # the Windows test programs, Wine to run them, and makensis for the
   # installer.
-  packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest wine wine64 zip locales nsis)
+  packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest wine wine64 zip unzip locales nsis)
 fi
 
 missing=()
