@@ -27,7 +27,7 @@ struct StringEntry {
 
 const StringEntry stringTable[] = {
     {IDS_VERSION, "version 0.5.6"},
-    {IDS_RIGHTS, "(C) The Tonalix developers"},
+    {IDS_RIGHTS, "(C) Tonalix developers, GPLv3+"}, // fits the 129 units of control 1005
     {IDS_APP_NAME, "Tonalix"},
     {IDS_HOME_PAGE, TONALIX_HELP_PAGE_URL}, // the help page as installed
     {IDS_LINK_CAPTION, "Tonalix 説明書（ヘルプページ）"},

@@ -11,6 +11,8 @@ packages=(
   pulseaudio pulseaudio-utils alsa-utils xvfb x11-apps x11-utils
   netpbm                         # the Xvfb screenshots as PNG
   lintian desktop-file-utils     # checks of the Debian package and its desktop entry
+  librsvg2-bin                   # rsvg-convert, which draws the scalable icon for its test
+  appstream                      # appstreamcli, the check of the package's AppStream metadata
   libgtest-dev libgmock-dev libbenchmark-dev
   libxbyak-dev                   # the formula engine's machine code
   libfftw3-dev libcairo2-dev     # tonalix-render's spectra and pictures
@@ -25,7 +27,7 @@ if [ "${1:-}" = "--windows" ]; then
   # The cross compilers (the posix-threads flavour), GoogleTest's source for
   # the Windows test programs, Wine to run them, and makensis for the
   # installer.
-  packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest wine wine64 zip locales nsis)
+  packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest wine wine64 zip unzip locales nsis)
 fi
 
 missing=()

@@ -79,8 +79,9 @@ runSuite() {  # runSuite BUILD_DIR CMAKE_ARGS...
   runTests "$root/$dir"
 }
 
-# The Debian package of a build: made with CPack, checked by lintian, then
-# unpacked with dpkg-deb -x and started under Xvfb.
+# The Debian package of a build: made with CPack, checked by lintian, its
+# copyright file, desktop entry, AppStream metadata and scalable icon
+# checked, then unpacked with dpkg-deb -x and started under Xvfb.
 packageSuite() {  # packageSuite BUILD_DIR
   local dir=$root/$1 deb rc
   rm -f "$dir"/tonalix_*.deb
@@ -89,6 +90,7 @@ packageSuite() {  # packageSuite BUILD_DIR
   [ -n "$deb" ] || { echo "test: cpack made no package"; return 1; }
   echo "test: lintian $deb"
   lintian --fail-on error "$deb" || return 1
+  bash "$root/tests/platform/package-metadata.sh" "$deb" "$(dpkg-deb -f "$deb" Version)" || return 1
   bash "$root/tests/platform/xvfb-smoke.sh" "$dir" "$dir/screenshots" "$deb"
   rc=$?
   if [ $rc = 77 ]; then

@@ -48,6 +48,8 @@ if(TONALIX_GUI)
     endforeach()
     add_custom_target(tonalix-icon ALL DEPENDS ${iconPngs})
   endif()
+  # The same design drawn as lines, for any size.
+  install(FILES ${CMAKE_CURRENT_LIST_DIR}/tonalix.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
   install(TARGETS tonalix RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   # The desktop entry starts the program in the folder of the help page

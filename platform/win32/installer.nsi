@@ -1,10 +1,13 @@
 ; The Windows installer, tonalix-<version>-windows-x64-setup.exe, built by
 ; makensis from cmake/packageWindows.cmake (the installer target), which
-; defines VERSION, PROGRAM, RENDERER, HELP_PAGE, ICON and OUTFILE.
+; defines VERSION, PROGRAM, RENDERER, HELP_PAGE, ICON, LICENCE (COPYING),
+; THIRD_PARTY (THIRD-PARTY.txt) and OUTFILE.
 ;
-; It installs for the current user alone, without administrator rights, into
+; It shows the licence, then asks for the folder.  It installs for the
+; current user alone, without administrator rights, into
 ; %LOCALAPPDATA%\Programs\Tonalix: the two programs and the help page side by
-; side, since the window opens index.html from the folder it starts in.  A
+; side, since the window opens index.html from the folder it starts in, and
+; the licence and the libraries' notices beside them.  A
 ; Start-menu shortcut starts the program in that folder, and an entry under
 ; HKCU\...\Uninstall lists it among the installed programs.  /S installs
 ; silently.  The uninstaller (also silent with /S) removes every file, the
@@ -41,6 +44,11 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "${PUBLISHER}"
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_FINISHPAGE_RUN "$INSTDIR\tonalix.exe"
+; The GPL asks for no acceptance to use the program: the page informs and
+; goes on with Next, not "I Agree".
+!define MUI_LICENSEPAGE_BUTTON "$(^NextBtn)"
+!define MUI_LICENSEPAGE_TEXT_BOTTOM "$(LicenceNote)"
+!insertmacro MUI_PAGE_LICENSE "${LICENCE}"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
@@ -48,6 +56,9 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "${PUBLISHER}"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "Japanese"
 !insertmacro MUI_LANGUAGE "English"
+
+LangString LicenceNote ${LANG_JAPANESE} "Tonalix は GNU 一般公衆利用許諾書 (GPL) バージョン 3 以降のもとで配布されるフリー ソフトウェアです。使うために同意する必要はありません。"
+LangString LicenceNote ${LANG_ENGLISH} "Tonalix is free software under the GNU General Public License, version 3 or later. You need not accept it to use the program."
 
 ; The shortcut and the menu are the current user's.
 Function .onInit
@@ -63,6 +74,8 @@ Section "Tonalix"
   File "/oname=tonalix.exe" "${PROGRAM}"
   File "/oname=tonalix-render.exe" "${RENDERER}"
   File "/oname=index.html" "${HELP_PAGE}"
+  File "/oname=COPYING" "${LICENCE}"
+  File "/oname=THIRD-PARTY.txt" "${THIRD_PARTY}"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   ; The shortcut starts the program in $INSTDIR, the output folder.
@@ -85,6 +98,8 @@ Section "Uninstall"
   Delete "$INSTDIR\tonalix.exe"
   Delete "$INSTDIR\tonalix-render.exe"
   Delete "$INSTDIR\index.html"
+  Delete "$INSTDIR\COPYING"
+  Delete "$INSTDIR\THIRD-PARTY.txt"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   Delete "${SHORTCUT}"

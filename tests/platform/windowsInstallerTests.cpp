@@ -1,10 +1,13 @@
-// The Windows installer (scripts/build-windows.sh writes it) in a fresh Wine
-// prefix of the test's own: a silent install for the current user puts the
-// programs and the help page together, with a Start-menu shortcut and an
-// uninstall entry; the program opens its window from the shortcut; the
-// silent uninstall leaves none of them, and the settings key alone.
+// The Windows release files (scripts/build-windows.sh writes them).  The
+// installer in a fresh Wine prefix of the test's own: a silent install for
+// the current user puts the programs, the help page and the licence files
+// together, with a Start-menu shortcut and an uninstall entry; the program
+// opens its window from the shortcut; the silent uninstall leaves none of
+// them, and the settings key alone.  The ZIP holds the same files in one
+// folder, with a readme instead of the uninstaller.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <unistd.h>
@@ -90,7 +93,8 @@ TEST_F(WindowsInstaller, InstallsForTheUserAndUninstallsCompletely) {
         lineOf({"cmd", "/c", "echo", "%APPDATA%"}) + "\\Microsoft\\Windows\\Start Menu\\Programs\\Tonalix.lnk";
     const std::string programsFolder = unixPath(programs), shortcutFile = unixPath(shortcut);
     EXPECT_EQ(folderEntries(programsFolder),
-              (std::vector<std::string>{"index.html", "tonalix-render.exe", "tonalix.exe", "uninstall.exe"}));
+              (std::vector<std::string>{"COPYING", "THIRD-PARTY.txt", "index.html", "tonalix-render.exe", "tonalix.exe",
+                                        "uninstall.exe"}));
     EXPECT_TRUE(exists(shortcutFile)) << shortcutFile;
     const std::string entry = withoutCarriageReturns(wine({"reg", "query", uninstallKey}).out);
     const std::string quiet = "\"" + programs + "\\uninstall.exe\" /S";
@@ -125,6 +129,24 @@ TEST_F(WindowsInstaller, InstallsForTheUserAndUninstallsCompletely) {
     EXPECT_FALSE(exists(shortcutFile));
     EXPECT_NE(wine({"reg", "query", uninstallKey}).exitCode, 0) << "the uninstall entry stays";
     EXPECT_EQ(wine({"reg", "query", settingsKey}).exitCode, 0) << "the settings are gone";
+}
+
+TEST(WindowsZip, HoldsTheProgramsTheHelpPageAndTheLicences) {
+    const std::string folder = "tonalix-" TONALIX_VERSION "-windows-x64";
+    const std::string zip = windowsBuild + "/" + folder + ".zip";
+    if (access(zip.c_str(), R_OK) != 0) GTEST_SKIP() << "no ZIP " << zip;
+    const ProgramRun list = runProgram({"unzip", "-Z1", zip});
+    ASSERT_EQ(list.exitCode, 0) << list.err;
+    std::vector<std::string> files;
+    for (size_t at = 0, end; (end = list.out.find('\n', at)) != std::string::npos; at = end + 1)
+        if (end > at && list.out[end - 1] != '/') files.push_back(list.out.substr(at, end - at));
+    std::sort(files.begin(), files.end());
+    const std::string names[] = {"COPYING",    "README.txt",         "THIRD-PARTY.txt",
+                                 "index.html", "tonalix-render.exe", "tonalix.exe"};
+    std::vector<std::string> expected;
+    for (const std::string &name : names)
+        expected.push_back(folder + "/" + name);
+    EXPECT_EQ(files, expected);
 }
 
 } // namespace

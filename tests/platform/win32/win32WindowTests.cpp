@@ -291,6 +291,20 @@ TEST_F(Win32WindowTest, TheAboutBoxIsItsTemplate) {
     checkControls(about, IDD_ABOUT);
     EXPECT_EQ(textOf(about), " バ ー ジ ョ ン 情 報");
     EXPECT_EQ(textOf(GetDlgItem(about, IDC_ABOUT_VERSION)), "version 0.5.6");
+    // The rights notice is drawn whole inside its control, in the box's font.
+    HWND rights = GetDlgItem(about, IDC_ABOUT_RIGHTS);
+    wchar_t notice[256] = L"";
+    const int length = GetWindowTextW(rights, notice, 256);
+    HDC dc = GetDC(rights);
+    HGDIOBJ oldFont = SelectObject(dc, (HGDIOBJ)SendMessageW(rights, WM_GETFONT, 0, 0));
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, notice, length, &extent);
+    SelectObject(dc, oldFont);
+    ReleaseDC(rights, dc);
+    RECT box{};
+    GetClientRect(rights, &box);
+    EXPECT_GT(length, 0);
+    EXPECT_LE(extent.cx, box.right) << textOf(rights);
     saveScreenshot(about, "win32-about.bmp");
     DestroyWindow(about);
 }
