@@ -58,14 +58,24 @@ double power(Parser &s);
 
 double primary(Parser &s) {
     const char c = peek(s);
-    if ((c >= '0' && c <= '9') || c == '.') {
+    if ((c >= '0' && c <= '9') || c == '.') { // digits, at most one point, at least one digit
         const char *begin = s.p;
-        while ((*s.p >= '0' && *s.p <= '9') || *s.p == '.')
-            ++s.p;
-        if (*s.p == 'e' && (s.p[1] == '-' || s.p[1] == '+' || (s.p[1] >= '0' && s.p[1] <= '9'))) {
-            s.p += 2;
+        auto digits = [&s] {
+            const char *from = s.p;
             while (*s.p >= '0' && *s.p <= '9')
                 ++s.p;
+            return s.p != from;
+        };
+        bool any = digits();
+        if (*s.p == '.') {
+            ++s.p;
+            any = digits() || any;
+        }
+        if (!any) return refuse(s, ReferenceRefused);
+        const char *q = s.p + 1 + (s.p[1] == '+' || s.p[1] == '-');
+        if (*s.p == 'e' && *q >= '0' && *q <= '9') { // an exponent only with a digit
+            s.p = q;
+            digits();
         }
         return std::strtod(std::string(begin, s.p).c_str(), nullptr);
     }

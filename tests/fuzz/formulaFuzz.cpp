@@ -2,7 +2,11 @@
 // several values of t, with preset variables, by every evaluator in the
 // table below (the token-by-token evaluator, the derived form's interpreter
 // and its machine code); all must agree with the first on the value (two NaNs agree),
-// the failure, the status word and all 26 variables.  Any difference aborts.
+// the failure, the status word and all 26 variables.  Where the independent
+// reference evaluator of the tests reads the text (the arithmetic of t and
+// five functions), the engine must also accept what it accepts, with its
+// value within 1e-12, and refuse a minus it refuses after "*", "/", "%" or
+// "^".  Any difference aborts.
 //
 // Input: the first byte chooses the preset values of the variables, the rest
 // is the formula text (up to its first NUL).
@@ -17,6 +21,7 @@
 #include "formula/engine.h"
 #include "formula/formula.h"
 #include "formula/machineCode.h"
+#include "formula/reference.h" // the tests' reference evaluator
 
 namespace {
 
@@ -117,6 +122,36 @@ const unsigned presetCount = sizeof presets / sizeof presets[0];
 // ones, and some that no playback reaches.
 const double times[] = {0.0, 1.0 / 132300, 0.25, 1.0, 3600.0, -1.0, 1e300};
 
+// Checks the engine's compilation of formula (refused: its result) and, when
+// it was accepted, its values at every time against the reference
+// evaluator; aborts on a difference.  Leaves t at the last time.
+void compareWithReference(const char *formula, int refused) {
+    const ReferenceOutcome outcome = referenceEvaluate(formula, 0.0);
+    if (outcome.kind == ReferenceRefusedMinus && !refused) {
+        std::fprintf(stderr, "formula '%s': the engine accepts a minus after a high operator\n", formula);
+        std::abort();
+    }
+    if (outcome.kind == ReferenceRefused || outcome.kind == ReferenceRefusedMinus) return;
+    if (refused) {
+        std::fprintf(stderr, "formula '%s': the engine refuses what the reference accepts\n", formula);
+        std::abort();
+    }
+    for (double t : times) {
+        setVariable(VariableT, t);
+        const double value = evaluateFormula();
+        const int failed = (formulaStatus & FormulaEvalFailed) != 0;
+        const ReferenceOutcome expected = referenceEvaluate(formula, t);
+        const int expectedFailed = expected.kind == ReferenceFailed;
+        const double scale = std::fmax(std::fabs(value), std::fabs(expected.value));
+        if (failed != expectedFailed ||
+            (!failed && !sameValue(value, expected.value) && !(std::fabs(value - expected.value) <= 1e-12 * scale))) {
+            std::fprintf(stderr, "formula '%s' at t = %.17g: the engine gives %.17g (failed %d), the reference %.17g\n",
+                         formula, t, value, failed, expected.value);
+            std::abort();
+        }
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
@@ -126,7 +161,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const unsigned seed = data[0];
     for (unsigned i = 0; i < VariableCount; i++)
         setVariable(i, presets[(seed + i * (seed / presetCount + 1)) % presetCount]);
-    if (compileFormula(formula.c_str()) != 0) {
+    const int refused = compileFormula(formula.c_str());
+    compareWithReference(formula.c_str(), refused);
+    if (refused) {
         if (formulaStatus != FormulaCompileFailed) std::abort();
         evaluateAndCompare(formula.c_str()); // a failed program is not run
         return 0;
