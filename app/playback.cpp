@@ -3,6 +3,7 @@
 #include "app/playback.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "app/dataFile.h"
 #include "app/windowHelpers.h"
@@ -81,6 +82,24 @@ void resetPlaybackState() {
     countdownActive = 0;
 }
 
+// Gives the formula box the keyboard focus and selects the character of
+// `formula` (its text) where the compilation stopped: all the bytes of a
+// multi-byte character, or the caret at the end when it stopped there.
+// Changes nothing else.
+namespace {
+
+void showRefusedCharacter(Window window, const char *formula) {
+    const unsigned length = (unsigned)std::strlen(formula);
+    unsigned first = lastCompileStop().offset, last = first;
+    if (first < length) last = first + 1;
+    while (last < length && ((unsigned char)formula[last] & 0xC0) == 0x80) // continuation bytes
+        ++last;
+    setControlFocus(window, IDC_FORMULA);
+    selectControlText(window, IDC_FORMULA, first, last);
+}
+
+} // namespace
+
 int togglePlayback(Window window) {
     return playbackState.playing ? stopPlayback(window) != 0 : startPlayback(window) != 0;
 }
@@ -101,6 +120,7 @@ int startPlayback(Window window) {
     }
     if (compileFormula(formula) != 0) {
         showError(window, formulaInvalidText, appCaption);
+        showRefusedCharacter(window, formula);
         releaseCaptureSamples();
         return 0;
     }

@@ -24,6 +24,8 @@
 //   trackbarSetPosition       QSlider::setValue                          TBM_SETPOS
 //   trackbarPosition          QSlider::sliderPosition                    TBM_GETPOS
 //   enableControl             QWidget::setEnabled                        EnableWindow
+//   setControlFocus           QWidget::setFocus                          SetFocus(GetDlgItem)
+//   selectControlText         QLineEdit::setSelection                    EM_SETSEL
 //   setButtonImage            QPushButton::setIcon from the bitmap file  LoadImage, BM_SETIMAGE
 //   setDialogIcon             QWidget::setWindowIcon from the icon file  LoadIcon, SetClassLongPtr(GCLP_HICON)
 //   redrawControl             QWidget::update                            InvalidateRect without erasing
@@ -201,6 +203,12 @@ void trackbarSetPosition(Window trackbar, int redraw, int position);
 int trackbarPosition(Window trackbar);
 // Enables (1) or disables (0) control controlId.
 void enableControl(Window dialog, int controlId, int enable);
+// Gives control controlId the keyboard focus.
+void setControlFocus(Window dialog, int controlId);
+// Selects the bytes first to last - 1 of edit controlId's UTF-8 text (first
+// equal to last: the caret goes there); the backend counts them in its own
+// characters.  Offsets beyond the text stop at its end.
+void selectControlText(Window dialog, int controlId, unsigned first, unsigned last);
 
 // --- Images, icons, painting, cursors --------------------------------------
 

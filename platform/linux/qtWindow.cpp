@@ -255,6 +255,19 @@ void enableControl(Window dialog, int controlId, int enable) {
     if (WindowRecord *control = findControl(dialog, controlId)) control->widget->setEnabled(enable != 0);
 }
 
+void setControlFocus(Window dialog, int controlId) {
+    if (WindowRecord *control = findControl(dialog, controlId)) control->widget->setFocus(Qt::OtherFocusReason);
+}
+
+void selectControlText(Window dialog, int controlId, unsigned first, unsigned last) {
+    auto *edit = controlAs<QLineEdit>(dialog, controlId);
+    if (!edit) return;
+    // QLineEdit counts UTF-16 units: the bytes before each end, decoded
+    const QByteArray text = edit->text().toUtf8();
+    const qsizetype start = QString::fromUtf8(text.left(first)).size();
+    edit->setSelection(start, QString::fromUtf8(text.left(last)).size() - start);
+}
+
 void setButtonImage(Window dialog, int controlId, int bitmapId) {
     WindowRecord *control = findControl(dialog, controlId);
     auto *button = control ? qobject_cast<QPushButton *>(control->widget) : nullptr;

@@ -156,6 +156,17 @@ void enableControl(Window dialog, int controlId, int enable) {
     EnableWindow(GetDlgItem(hwndOf(dialog), controlId), enable != 0);
 }
 
+void setControlFocus(Window dialog, int controlId) { SetFocus(GetDlgItem(hwndOf(dialog), controlId)); }
+
+// EM_SETSEL counts UTF-16 units: the bytes before each end, widened.
+void selectControlText(Window dialog, int controlId, unsigned first, unsigned last) {
+    const std::string text = windowText(GetDlgItem(hwndOf(dialog), controlId));
+    WideText before, through;
+    toWide(text.substr(0, first).c_str(), &before);
+    toWide(text.substr(0, last).c_str(), &through);
+    SendDlgItemMessageW(hwndOf(dialog), controlId, EM_SETSEL, before.size(), (LPARAM)through.size());
+}
+
 // The button does not take over the bitmap it is given, so the one it
 // showed before is deleted once it is replaced.
 void setButtonImage(Window dialog, int controlId, int bitmapId) {

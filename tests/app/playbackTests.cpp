@@ -164,6 +164,28 @@ TEST_F(PlaybackTest, FormulaErrorsShowTheirBoxAndStartNothing) {
     }
 }
 
+// After the box, the formula box has the focus and the character where the
+// formula was refused is selected, whichever stage refused it.
+TEST_F(PlaybackTest, ARefusedFormulaShowsWhereInTheBox) {
+    const struct {
+        const char *formula;
+        const char *selected;
+    } cases[] = {
+        {"sin(t)+2*-3", "-"}, {"(1+2))", ")"}, {"sin(t", "("}, {"1+", "+"}, {"sin(t)7", "7"}, {"t+é", "é"},
+    };
+    for (auto c : cases) {
+        TearDown();
+        SetUp();
+        setControlText(dialog, IDC_FORMULA, c.formula);
+        pressPlay();
+        ASSERT_EQ(fakeMessageBoxes().size(), 1u) << c.formula;
+        EXPECT_EQ(fakeMessageBoxes()[0].text, badFormulaText) << c.formula;
+        EXPECT_EQ(fakeHasFocus(dialog, IDC_FORMULA), 1) << c.formula;
+        EXPECT_EQ(fakeSelectedText(dialog, IDC_FORMULA), c.selected) << c.formula;
+        EXPECT_EQ(fakeText(controlOf(dialog, IDC_FORMULA)), c.formula);
+    }
+}
+
 // A formula that fills 255 bytes or more is read with 255 of them.
 TEST_F(PlaybackTest, FormulaIsReadWithAtMost255Bytes) {
     std::string formula = "1" + std::string(254, ' ') + "+"; // cut just before the dangling operator

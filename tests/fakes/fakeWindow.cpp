@@ -28,8 +28,9 @@ struct WindowRecord {
     int minimum = 0, maximum = 100, position = 0; // trackbar
     int image = 0;                                // bitmap of a button, icon of an icon control or a dialog
     int redraws = 0;
-    std::vector<WindowRecord *> controls; // of a dialog, in template order
-    std::map<unsigned, unsigned> timers;  // timer id -> period
+    unsigned selectionFirst = 0, selectionLast = 0; // bytes of an edit's text selected
+    std::vector<WindowRecord *> controls;           // of a dialog, in template order
+    std::map<unsigned, unsigned> timers;            // timer id -> period
     int ended = 0;
     intptr_t result = 0;
     intptr_t storedResult = 0;
@@ -57,6 +58,7 @@ struct FakeWindowState {
     int quit = 0, quitCode = 0;
     int handAvailable = 1;
     Cursor cursor = nullptr;
+    Window focused = nullptr; // the control with the keyboard focus
 };
 
 FakeWindowState state;
@@ -419,6 +421,29 @@ int trackbarPosition(Window trackbar) { return isLive(trackbar) ? trackbar->posi
 void enableControl(Window dialog, int controlId, int enable) {
     Window control = controlOf(dialog, controlId);
     if (control) control->enabled = enable ? 1 : 0;
+}
+
+void setControlFocus(Window dialog, int controlId) {
+    Window control = controlOf(dialog, controlId);
+    if (control) state.focused = control;
+}
+
+void selectControlText(Window dialog, int controlId, unsigned first, unsigned last) {
+    Window control = controlOf(dialog, controlId);
+    if (!control) return;
+    const auto length = (unsigned)control->text.size();
+    control->selectionFirst = first < length ? first : length;
+    control->selectionLast = last < length ? last : length;
+}
+
+std::string fakeSelectedText(Window dialog, int controlId) {
+    Window control = controlOf(dialog, controlId);
+    if (!control) return std::string();
+    return control->text.substr(control->selectionFirst, control->selectionLast - control->selectionFirst);
+}
+
+int fakeHasFocus(Window dialog, int controlId) {
+    return state.focused != nullptr && state.focused == controlOf(dialog, controlId);
 }
 
 void setButtonImage(Window dialog, int controlId, int bitmapId) {

@@ -76,6 +76,10 @@ std::vector<std::string> fakeListItems(Window dialog, int controlId);
 int fakeIsEnabled(Window dialog, int controlId);
 // Returns 1 when control controlId is shown, else 0.
 int fakeIsVisible(Window dialog, int controlId);
+// Returns the text selected in edit controlId.
+std::string fakeSelectedText(Window dialog, int controlId);
+// Returns 1 when control controlId has the keyboard focus, else 0.
+int fakeHasFocus(Window dialog, int controlId);
 // Returns the bitmap resource shown on button controlId, or 0.
 int fakeButtonImage(Window dialog, int controlId);
 // Returns the icon resource installed on dialog, or 0.

@@ -72,10 +72,12 @@ double primary(Parser &s) {
             any = digits() || any;
         }
         if (!any) return refuse(s, ReferenceRefused);
-        const char *q = s.p + 1 + (s.p[1] == '+' || s.p[1] == '-');
-        if (*s.p == 'e' && *q >= '0' && *q <= '9') { // an exponent only with a digit
-            s.p = q;
-            digits();
+        if (*s.p == 'e') { // an exponent only with a digit
+            const char *q = s.p + 1 + (s.p[1] == '+' || s.p[1] == '-');
+            if (*q >= '0' && *q <= '9') {
+                s.p = q;
+                digits();
+            }
         }
         return std::strtod(std::string(begin, s.p).c_str(), nullptr);
     }

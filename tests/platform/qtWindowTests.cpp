@@ -361,6 +361,25 @@ TEST_F(QtWindowTest, EmptyFormulaShowsItsErrorBox) {
     EXPECT_EQ(playbackState.playing, 0);
 }
 
+// After the box of a refused formula the formula box has the focus, with the
+// refused character selected.
+TEST_F(QtWindowTest, ARefusedFormulaIsSelectedInItsBox) {
+    const struct {
+        const char *formula;
+        const char *selected;
+    } cases[] = {{"sin(t)+2*-3", "-"}, {"(1+2))", ")"}, {"t+あ", "あ"}};
+    auto *formula = control<QLineEdit>(IDC_FORMULA);
+    for (const auto &c : cases) {
+        boxes.clear();
+        formula->setText(QString::fromUtf8(c.formula));
+        click(IDC_PLAY);
+        ASSERT_EQ(boxes.size(), 1u) << c.formula;
+        EXPECT_TRUE(formula->hasFocus()) << c.formula;
+        EXPECT_EQ(formula->selectedText().toStdString(), c.selected) << c.formula;
+        EXPECT_EQ(playbackState.playing, 0);
+    }
+}
+
 // The close box asks the dialog, which resets the stream and ends.
 TEST(QtRunDialog, CloseBoxEndsTheDialogAndEscapeDoesNot) {
     resetFakeWaveOut();

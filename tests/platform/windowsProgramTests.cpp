@@ -256,6 +256,25 @@ TEST_F(WindowsProgram, TextsShowInEveryLocale) {
     runProgram({"rm", "-rf", copies});
 }
 
+// A refused formula: after its box, the formula box has the focus and the
+// refused character is selected.
+TEST_F(WindowsProgram, ARefusedFormulaIsSelectedInItsBox) {
+    const struct {
+        const char *formula;
+        const char *selection; // focus, first and end character
+    } cases[] = {{"sin(t)+2*-3", "1 9 10"}, {"(1+2))", "1 5 6"}, {"t+あ", "1 2 3"}};
+    ASSERT_TRUE(startWindow());
+    for (const auto &c : cases) {
+        ASSERT_EQ(click("formula", c.formula).exitCode, 0);
+        ASSERT_EQ(click("press", "15").exitCode, 0);
+        const ProgramRun box = click("message-box", "10000");
+        EXPECT_NE(box.out.find("波 形 式 が 評 価 で き ま せ ん"), std::string::npos) << box.out;
+        EXPECT_EQ(click("selection", "11").out, std::string(c.selection) + "\n") << c.formula;
+    }
+    click("click", "1006");
+    EXPECT_EQ(waitForProgram(10), 0);
+}
+
 // Without a sound device the program shows only its message, then ends.
 TEST_F(WindowsProgram, WithoutASoundDeviceShowsOnlyTheMessage) {
     const std::vector<std::string> noDevice = {"PULSE_SERVER=unix:/nonexistent", "ALSA_CONFIG_PATH=/dev/null"};

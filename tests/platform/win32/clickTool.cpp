@@ -6,6 +6,10 @@
 //   tonalix-click press ID         presses it without waiting for the window
 //                                  to handle the click
 //   tonalix-click text ID          prints the text of control ID (UTF-8)
+//   tonalix-click formula TEXT     puts TEXT (UTF-8) into the formula box
+//   tonalix-click selection ID     prints whether control ID has the keyboard
+//                                  focus (1 or 0), then the first and the end
+//                                  character of its selection (UTF-16 units)
 //   tonalix-click message-box MS   waits for a message box, prints its text
 //                                  and presses OK
 //   tonalix-click box MS           waits for a message box and prints its text
@@ -149,6 +153,33 @@ int textCommand(const char *argument) {
     return 0;
 }
 
+int formulaCommand(const char *argument) {
+    HWND control = mainControl("11");
+    WideText text;
+    toWide(argument, &text);
+    DWORD_PTR done = 0;
+    return control &&
+                   SendMessageTimeoutW(control, WM_SETTEXT, 0, (LPARAM)text.c_str(), SMTO_NORMAL, answerWaitMs, &done)
+               ? 0
+               : 1;
+}
+
+int selectionCommand(const char *argument) {
+    HWND control = mainControl(argument);
+    if (!control) return 1;
+    DWORD_PTR range = 0;
+    if (!SendMessageTimeoutW(control, EM_GETSEL, 0, 0, SMTO_NORMAL, answerWaitMs, &range)) return 1;
+    // The focus belongs to the window's thread; its GUI state tells it.
+    GUITHREADINFO thread = {};
+    thread.cbSize = sizeof thread;
+    GetGUIThreadInfo(GetWindowThreadProcessId(control, nullptr), &thread);
+    char line[64];
+    snprintf(line, sizeof line, "%d %u %u", thread.hwndFocus == control ? 1 : 0, (unsigned)LOWORD(range),
+             (unsigned)HIWORD(range));
+    printLine(line);
+    return 0;
+}
+
 int lookCommand(const char *) {
     HWND main = findWindow(mainTitle, 0);
     if (!main) return 1;
@@ -251,11 +282,12 @@ const struct {
     const char *name;
     int (*run)(const char *argument);
 } commands[] = {
-    {"wait", waitCommand},   {"message-box", messageBoxCommand},
-    {"box", boxCommand},     {"click", clickCommand},
-    {"press", pressCommand}, {"text", textCommand},
-    {"look", lookCommand},   {"stop", stopCommand},
-    {"watch", watchCommand}, {"screenshot", screenshotCommand},
+    {"wait", waitCommand},       {"message-box", messageBoxCommand},
+    {"box", boxCommand},         {"click", clickCommand},
+    {"press", pressCommand},     {"text", textCommand},
+    {"look", lookCommand},       {"stop", stopCommand},
+    {"watch", watchCommand},     {"screenshot", screenshotCommand},
+    {"formula", formulaCommand}, {"selection", selectionCommand},
 };
 
 } // namespace
@@ -268,7 +300,7 @@ int main(int argc, char **argv) {
                 fflush(stdout);
                 return status;
             }
-    fprintf(stderr, "usage: tonalix-click wait MS | click ID | press ID | text ID | message-box MS | box MS |"
-                    " look 0 | stop MS | watch MS | screenshot FILE\n");
+    fprintf(stderr, "usage: tonalix-click wait MS | click ID | press ID | text ID | formula TEXT | selection ID |"
+                    " message-box MS | box MS | look 0 | stop MS | watch MS | screenshot FILE\n");
     return 2;
 }
