@@ -11,5 +11,5 @@ target_link_libraries(win32System PUBLIC win32Text shell32 advapi32)
 
 add_library(win32WaveOut STATIC ${CMAKE_CURRENT_LIST_DIR}/win32WaveOut.cpp ${CMAKE_CURRENT_LIST_DIR}/win32ProcessExit.cpp)
 target_include_directories(win32WaveOut PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(win32WaveOut PUBLIC winmm user32)
+target_link_libraries(win32WaveOut PUBLIC deviceCore winmm)
 add_library(platformWaveOut ALIAS win32WaveOut)
