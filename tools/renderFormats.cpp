@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "audio/synthesis.h"
 #include "platform/files.h"
 #include "tools/printable.h"
 #ifdef TONALIX_RENDER_SNDFILE
@@ -28,13 +29,6 @@ void put16(unsigned char *at, uint32_t value) {
 void put32(unsigned char *at, uint32_t value) {
     put16(at, value & 0xFFFF);
     put16(at + 2, value >> 16);
-}
-
-// Returns v limited to -1..1 (not-a-number to -1), as the stream limits it.
-inline double limitValue(double v) {
-    if (v > 1.0) return 1.0;
-    if (!(v >= -1.0)) return -1.0;
-    return v;
 }
 
 // Writes the converted bytes of count samples.  Returns 1, or 0 after a
@@ -123,17 +117,17 @@ int writeValues(SampleFile *file, const double *values, size_t count) {
         if (file->format == FormatS16) {
             int16_t *shorts = (int16_t *)(void *)out;
             for (size_t i = 0; i < count; i++)
-                shorts[i] = (int16_t)(limitValue(values[i]) * format.fullScale);
+                shorts[i] = (int16_t)(limitSample(values[i]) * format.fullScale);
             ok = writeSoundSamples(file, shorts, count);
         } else if (file->format == FormatS24) {
             int32_t *ints = (int32_t *)(void *)out;
             for (size_t i = 0; i < count; i++)
-                ints[i] = (int32_t)((uint32_t)(int32_t)(limitValue(values[i]) * format.fullScale) << 8);
+                ints[i] = (int32_t)((uint32_t)(int32_t)(limitSample(values[i]) * format.fullScale) << 8);
             ok = writeSoundSamples(file, ints, count);
         } else {
             float *floats = (float *)(void *)out;
             for (size_t i = 0; i < count; i++)
-                floats[i] = (float)limitValue(values[i]);
+                floats[i] = (float)limitSample(values[i]);
             ok = writeSoundSamples(file, floats, count);
         }
         if (ok) return 1;
@@ -142,7 +136,7 @@ int writeValues(SampleFile *file, const double *values, size_t count) {
     }
 #endif
     for (size_t i = 0; i < count; i++) {
-        double v = limitValue(values[i]);
+        double v = limitSample(values[i]);
         if (file->format == FormatF32) {
             float f = (float)v;
             uint32_t bits;

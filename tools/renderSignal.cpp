@@ -2,7 +2,7 @@
 //
 // The steps are generateSamples' own when it has no machine-code loop: t is
 // read once and carried, each sample is evaluated, t is set to one period
-// more, and the value is limited.  The engine's status word tells a failed
+// more, and the value is limited (limitSample).  The engine's status word tells a failed
 // evaluation (setVariable clears it again for the next sample).
 #include "tools/renderSignal.h"
 
@@ -21,17 +21,12 @@ void evaluateSignal(double *values, unsigned char *events, double *times, size_t
         unsigned char event = (formulaStatus & FormulaEvalFailed) ? SampleFailed : 0;
         now = period + now;
         setVariable(VariableT, now);
-        if (v > 1.0) {
-            event |= SampleClipped;
-            if (v == INFINITY) event |= SampleNonfinite;
-            v = 1.0;
-        } else if (!(v >= -1.0)) {
-            // below -1, or not-a-number, which the generator plays as -1
-            event |= v < -1.0 ? SampleClipped : SampleNonfinite;
-            if (v == -INFINITY) event |= SampleNonfinite;
-            v = -1.0;
+        const double limited = limitSample(v);
+        if (!(limited == v)) { // above 1, below -1, or not-a-number (played as -1)
+            event |= std::isnan(v) ? SampleNonfinite : SampleClipped;
+            if (std::isinf(v)) event |= SampleNonfinite;
         }
-        values[i] = v;
+        values[i] = limited;
         events[i] = event;
     }
     lastSampleTime = count ? times[count - 1] : lastSampleTime;
