@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include "app/dataFile.h"
-#include "app/windowHelpers.h"
 #include "audio/synthesis.h"
 #include "audio/waveStream.h"
 #include "formula/formula.h"
@@ -13,6 +12,7 @@
 #include "res/resource.h"
 #include "res/strings.h"
 #include "ui/waveformBuilder.h"
+#include "window/windowHelpers.h"
 
 PlaybackState playbackState = {0, countdownSteps};
 

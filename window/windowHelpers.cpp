@@ -1,5 +1,5 @@
 // Small window helpers that every window of the program uses.
-#include "app/windowHelpers.h"
+#include "window/windowHelpers.h"
 
 #include <climits>
 #include <cstring>
