@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-#include "tools/renderOutput.h"
-#include "tools/renderSpectrum.h"
-#include "tools/renderWaveform.h"
+#include "tools/render/renderOutput.h"
+#include "tools/render/renderSpectrum.h"
+#include "tools/render/renderWaveform.h"
 
 const int smallestPlotWidth = 200, smallestPlotHeight = 150, largestPlotSide = 10000;
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/renderOutput.h"
+#include "tools/render/renderOutput.h"
 
 enum SampleFormat : int {
     FormatS16 = 0, // 16-bit signed: the stream's own samples

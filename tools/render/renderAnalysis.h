@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "tools/renderSpectrum.h"
+#include "tools/render/renderSpectrum.h"
 
 // A count of samples with one kind of event, and the t of the first.
 struct EventCount {

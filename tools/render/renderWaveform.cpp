@@ -1,5 +1,5 @@
 // The waveform panel's data: see renderWaveform.h.
-#include "tools/renderWaveform.h"
+#include "tools/render/renderWaveform.h"
 
 void startWaveform(Waveform *w, uint64_t span, int columns) {
     w->columns = columns;

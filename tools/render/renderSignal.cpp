@@ -4,7 +4,7 @@
 // read once and carried, each sample is evaluated, t is set to one period
 // more, and the value is limited (limitSample).  The engine's status word tells a failed
 // evaluation (setVariable clears it again for the next sample).
-#include "tools/renderSignal.h"
+#include "tools/render/renderSignal.h"
 
 #include <cmath>
 #include <vector>

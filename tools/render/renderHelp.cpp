@@ -1,8 +1,8 @@
 // tonalix-render's usage text: see printRenderHelp in renderArguments.h.
 #include <cstdio>
 
-#include "tools/renderArguments.h"
-#include "tools/renderFeatures.h"
+#include "tools/render/renderArguments.h"
+#include "tools/render/renderFeatures.h"
 
 namespace {
 

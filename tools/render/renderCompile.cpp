@@ -2,7 +2,7 @@
 //
 // The stages are run again one by one; the lexer records the byte it
 // stopped at (lastCompileStop), the character it was looking at.
-#include "tools/renderCompile.h"
+#include "tools/render/renderCompile.h"
 
 #include <cstdio>
 #include <cstring>

@@ -7,7 +7,7 @@
 // would replace the device or the pipe itself (and as root it succeeds), and
 // renaming over a link would replace the link.  So a device or a pipe is
 // written in place, and a link is followed to the file it names.
-#include "tools/renderOutput.h"
+#include "tools/render/renderOutput.h"
 
 #include <cerrno>
 #include <csignal>
@@ -16,7 +16,7 @@
 
 #include "platform/files.h"
 
-#include "tools/printable.h"
+#include "tools/render/printable.h"
 
 namespace {
 

@@ -4,17 +4,17 @@
 // levels, the spectrum and the waveform, so that memory stays that of a
 // second however long the span.  The picture's file is opened first: a
 // folder that cannot take it is reported before anything is computed.
-#include "tools/renderMeasure.h"
+#include "tools/render/renderMeasure.h"
 
 #include <cstdio>
 #include <vector>
 
 #include "platform/files.h"
-#include "tools/renderAnalysis.h"
-#include "tools/renderPlot.h"
-#include "tools/renderSignal.h"
-#include "tools/renderSpectrum.h"
-#include "tools/renderWaveform.h"
+#include "tools/render/renderAnalysis.h"
+#include "tools/render/renderPlot.h"
+#include "tools/render/renderSignal.h"
+#include "tools/render/renderSpectrum.h"
+#include "tools/render/renderWaveform.h"
 
 int measureSpan(const RenderOptions &options) {
     RenderOutput picture = {nullptr, "", "", "", 0};

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "tools/renderFormats.h"
+#include "tools/render/renderFormats.h"
 
 // Starts a libsndfile writer of file->kind and file->format, mono at rate,
 // on file->output (a plain file).  Returns 1, or 0 after a message on

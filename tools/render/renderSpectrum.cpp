@@ -12,13 +12,13 @@
 // so also for power averaged over segments.  The powers of the tone, its
 // harmonics and the rest are summed from the Blackman-Harris bins, where a
 // tone's leakage beyond its 8 nearest bins is negligible.
-#include "tools/renderSpectrum.h"
+#include "tools/render/renderSpectrum.h"
 
 #include <cmath>
 #include <cstdio>
 #include <fftw3.h>
 
-#include "tools/renderOutput.h"
+#include "tools/render/renderOutput.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Texts from the command line as messages may show them: see printable.h.
-#include "tools/printable.h"
+#include "tools/render/printable.h"
 
 #include <cstdio>
 

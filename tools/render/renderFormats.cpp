@@ -7,16 +7,16 @@
 // from the start (it is libsndfile's, byte for byte).  A build without
 // libsndfile writes that header itself for every 16-bit WAV file.  Raw
 // samples are always written here, as bytes.
-#include "tools/renderFormats.h"
+#include "tools/render/renderFormats.h"
 
 #include <cstdio>
 #include <cstring>
 
 #include "audio/synthesis.h"
 #include "platform/files.h"
-#include "tools/printable.h"
+#include "tools/render/printable.h"
 #ifdef TONALIX_RENDER_SNDFILE
-#include "tools/renderSoundFile.h"
+#include "tools/render/renderSoundFile.h"
 #endif
 
 namespace {

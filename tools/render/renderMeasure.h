@@ -1,7 +1,7 @@
 // --analyze and --plot: the span's played values measured and drawn.
 #pragma once
 
-#include "tools/renderArguments.h"
+#include "tools/render/renderArguments.h"
 
 // Runs the formula set by setPlaybackFormat over the span of options,
 // prints the report of --analyze on standard output and draws the picture

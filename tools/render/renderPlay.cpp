@@ -4,7 +4,7 @@
 // the stream first, the stream's notices count the buffers the device has
 // played, and when enough have come back the stream is stopped and, on its
 // end notice, closed.
-#include "tools/renderPlay.h"
+#include "tools/render/renderPlay.h"
 
 #include <cstdio>
 

@@ -1,14 +1,14 @@
 // tonalix-render's command line: see renderArguments.h.
-#include "tools/renderArguments.h"
+#include "tools/render/renderArguments.h"
 
 #include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 
-#include "tools/printable.h"
-#include "tools/renderFeatures.h"
-#include "tools/renderPlot.h"
+#include "tools/render/printable.h"
+#include "tools/render/renderFeatures.h"
+#include "tools/render/renderPlot.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "tools/renderFormats.h"
-#include "tools/renderOutput.h"
+#include "tools/render/renderFormats.h"
+#include "tools/render/renderOutput.h"
 
 struct RenderOptions {
     uint64_t samples = renderRate; // where the render ends, counted from t = 0; one second unless told

@@ -5,7 +5,7 @@
 // against a logarithmic frequency axis from 10 Hz to half the sample rate.
 // Every size is derived from one font size, itself from the picture's
 // size, so a small picture is a smaller copy of a large one.
-#include "tools/renderPlot.h"
+#include "tools/render/renderPlot.h"
 
 #include <cairo-svg.h>
 #include <cairo.h>
@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/renderSignal.h"
+#include "tools/render/renderSignal.h"
 
 namespace {
 

@@ -3,14 +3,14 @@
 // Levels are in dBFS, where a value of 1 (full scale) is 0 dB: a half-scale
 // sine peaks at -6.02 and has an RMS level of -9.03.  A level of nothing
 // (silence) has no number: JSON's null, or "-inf" in the text.
-#include "tools/renderAnalysis.h"
+#include "tools/render/renderAnalysis.h"
 
 #include <cmath>
 #include <cstring>
 #include <string>
 
-#include "tools/renderOutput.h"
-#include "tools/renderSignal.h"
+#include "tools/render/renderOutput.h"
+#include "tools/render/renderSignal.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // opened (the temporary file beside the target), so a file still appears
 // only once it is complete.  The callbacks note the first failed write's
 // reason, which the messages then give.
-#include "tools/renderSoundFile.h"
+#include "tools/render/renderSoundFile.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -12,7 +12,7 @@
 #include <sndfile.h>
 #include <sys/types.h>
 
-#include "tools/printable.h"
+#include "tools/render/printable.h"
 
 namespace {
 

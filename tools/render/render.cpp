@@ -13,17 +13,17 @@
 #include "audio/waveStream.h"
 #include "formula/formula.h"
 #include "platform/files.h"
-#include "tools/renderArguments.h"
-#include "tools/renderCompile.h"
-#include "tools/renderFormats.h"
-#include "tools/renderOutput.h"
-#include "tools/renderPlay.h"
-#include "tools/renderSignal.h"
+#include "tools/render/renderArguments.h"
+#include "tools/render/renderCompile.h"
+#include "tools/render/renderFormats.h"
+#include "tools/render/renderOutput.h"
+#include "tools/render/renderPlay.h"
+#include "tools/render/renderSignal.h"
 #ifdef TONALIX_RENDER_SOXR
-#include "tools/renderResample.h"
+#include "tools/render/renderResample.h"
 #endif
 #ifdef TONALIX_RENDER_FFTW
-#include "tools/renderMeasure.h"
+#include "tools/render/renderMeasure.h"
 #endif
 
 namespace {

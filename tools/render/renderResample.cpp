@@ -5,12 +5,12 @@
 // drained by calls without input.  Its total may differ from the nearest
 // whole number by a sample, so the output is cut there, or padded with
 // silence.
-#include "tools/renderResample.h"
+#include "tools/render/renderResample.h"
 
 #include <cstdio>
 #include <soxr.h>
 
-#include "tools/renderOutput.h"
+#include "tools/render/renderOutput.h"
 
 namespace {
 
