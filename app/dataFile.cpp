@@ -7,12 +7,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/windowHelpers.h"
 #include "audio/synthesis.h"
 #include "platform/fileDialog.h"
 #include "platform/files.h"
 #include "res/resource.h"
 #include "res/strings.h"
+#include "window/windowHelpers.h"
 
 char dataFilePath[dataFilePathSize];
 

@@ -8,13 +8,13 @@
 
 #include "app/dataFile.h"
 #include "app/playback.h"
-#include "app/windowHelpers.h"
 #include "audio/waveStream.h"
 #include "res/resource.h"
 #include "res/strings.h"
 #include "ui/aboutBox.h"
 #include "ui/menuUtilities.h"
 #include "ui/waveformBuilder.h"
+#include "window/windowHelpers.h"
 
 Window volumeTrackbar;
 

@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "app/dataFile.h"
-#include "app/windowHelpers.h"
 #include "audio/synthesis.h"
 #include "audio/waveStream.h"
 #include "formula/formula.h"
@@ -14,6 +13,7 @@
 #include "res/resource.h"
 #include "res/strings.h"
 #include "ui/waveformBuilder.h"
+#include "window/windowHelpers.h"
 
 PlaybackState playbackState = {0, countdownSteps};
 

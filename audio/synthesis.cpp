@@ -12,15 +12,6 @@ namespace {
 
 const double fullScale = 32767.0; // +1.0 and -1.0 map to +32767 and -32767
 
-// Returns v limited to -1..1; not-a-number becomes -1.  Exactly 1.0 and -1.0
-// pass unchanged.
-inline double limitSample(double v) {
-    if (v > 1.0) return 1.0;
-    if (!(v >= -1.0)) // below -1, or unordered (NaN)
-        return -1.0;
-    return v;
-}
-
 // Stores value as two little-endian bytes at out: one 16-bit store on a
 // little-endian machine (the byte-wise form costs a tenth of the loop).
 inline void storeSample(unsigned char *out, int value) {

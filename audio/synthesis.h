@@ -19,6 +19,18 @@ struct StreamFormat {
 
 const int32_t streamSampleRate = 132300; // samples per second of every stream
 
+// The sample limit of every output (the stream, the renderer's files and its
+// measures): v limited to -1..1, not-a-number to -1.  Exactly 1.0 and -1.0
+// pass unchanged.  The engine's machine-code loop emits the same rule
+// (formula/machineEmitter.cpp), tested against this one
+// (tests/audio/machineCodeSynthesisTest.cpp).
+inline double limitSample(double v) {
+    if (v > 1.0) return 1.0;
+    if (!(v >= -1.0)) // below -1, or unordered (NaN)
+        return -1.0;
+    return v;
+}
+
 enum CaptureMode : int32_t {
     CaptureOff = 0,    // samples go to the buffer only
     CaptureRead = 1,   // samples hold a file that was read; nothing is generated

@@ -231,8 +231,9 @@ public:
             addsd(clock, period);
             movsd(t, clock);
         }
-        // Above 1 is 1; below -1 and NaN are -1 (maxsd gives its second operand
-        // for a NaN); then scale and truncate.
+        // limitSample's rule (audio/synthesis.h): above 1 is 1; below -1 and
+        // NaN are -1 (maxsd gives its second operand for a NaN); then scale
+        // and truncate.
         maxsd(xmm0, pooled(MinusOneOffset));
         minsd(xmm0, pooled(OneOffset));
         mulsd(xmm0, pooled(FullScaleOffset));

@@ -5,11 +5,12 @@
 // waveOutOpen, waveOutPrepareHeader, waveOutWrite, waveOutUnprepareHeader,
 // waveOutReset, waveOutClose, GlobalAlloc, GlobalFree; waveOut has no underrun
 // count, so waveUnderrunCount gives 0 there).  The calls that can wait on the
-// device run on a device thread of each backend, described below.
+// device run on a device thread of the device core, described below.
 //
-// Backends: platform/linux/alsaWaveOut.cpp (ALSA, on Linux),
-// platform/win32/win32WaveOut.cpp (waveOut, on Windows) and the scripted fake
-// tests/fakes/fakeWaveOut.cpp (for tests).  All three keep the same contract:
+// Backends: the device core with the ALSA driver (platform/linux/
+// alsaWaveOut.cpp, on Linux) or the waveOut driver
+// (platform/win32/win32WaveOut.cpp, on Windows), and the scripted fake
+// tests/fakes/fakeWaveOut.cpp (for tests).  All keep the same contract:
 //
 // - waveOpen delivers MM_WOM_OPEN, MM_WOM_CLOSE (on close) and, for every
 //   written header the device is finished with, MM_WOM_DONE with the header's
@@ -22,9 +23,9 @@
 //   device does: reset, write, prepare and unprepare never wait for the
 //   device, close waits for it briefly, and open, the count and the
 //   capabilities wait for a connection a bounded time (a backend gives a
-//   device that answers too slowly up as missing).  A backend whose device hangs inside a platform call finishes
-//   that call off the window thread and posts nothing more for a device that
-//   has been closed.
+//   device that answers too slowly up as missing).  A device that hangs
+//   inside a platform call has that call finished off the window thread, and
+//   nothing more is posted for a device that has been closed.
 // - A device that is lost (a failure that the backend cannot mend, the sound
 //   server gone, or a device that takes no data for about 2 s while buffers
 //   wait; a few seconds more before it has played anything, since a server
@@ -32,33 +33,44 @@
 //   header still queued, each with its MM_WOM_DONE; from then on writes fail
 //   with WaveErrorNoDriver.  The owner closes the device as usual.
 //
-// How the two backends keep that:
+// How the backends keep that: the device core and its drivers.
 //
-// - Each open device has a device thread of the backend, which alone calls
-//   the sound system: on Linux it opens and configures the ALSA device and
-//   writes the buffers a period at a time; on Windows it opens the waveOut
-//   device (CALLBACK_EVENT) and writes a copy of each buffer to it.  Either
-//   hands every buffer back as MM_WOM_DONE once the device has all of it
-//   (ALSA) or is done with its copy (waveOut).  Open waits at most 2 s for
-//   the thread, close 150 ms; a thread that is slower finishes alone and
-//   frees its record.  A reset hands the buffers back at once and the thread
-//   drops or resets what the device holds when the device lets it.  Since
-//   the device plays the thread's own copies, a buffer handed back early is
-//   never read again.
-// - Counting opens the default device on a device thread on Linux; on
-//   Windows the count and each device's capabilities are asked on a thread
-//   of their own, which waveDeviceCount and waveDeviceCaps wait for at most
-//   4 s (winmm connects to the sound system at its first call).
-// - The watchdog is the device thread's: while buffers wait, a device that
-//   takes no data (ALSA) or hands no buffer back (waveOut, where no result
-//   reports a driver that simply stops calling back) for 2 s is lost, 5 s
-//   before it has played anything since it was opened or reset.  A write
-//   that fails for good (ALSA's recovery cannot mend it; any failed
-//   waveOutWrite) loses the device too.  A lost waveOut device is called no
-//   more: its driver stays open with the copies it holds.
+// - The device core (platform/deviceCore.cpp, written once for every
+//   system) owns the device thread of each open device, and with it
+//   everything above: the queue of headers with its generations, the
+//   hand-back in order, reset, the watchdog, the bounded open and close, and
+//   the hand-back of every header on loss.  Open waits at most 2 s for the
+//   thread, close 150 ms; a thread that is slower finishes alone and frees
+//   its record.  The thread moves each buffer a period at a time through a
+//   buffer of its own and hands it back as MM_WOM_DONE once the device has
+//   all of it, so a buffer handed back early (by a reset, a close or a loss)
+//   is never read again.  A reset hands the buffers back at once and the
+//   thread drops what the device holds when the device lets it.
+// - Beneath it each system has a driver, a record of calls
+//   (platform/deviceCore.h): open with a format; wait until a period can be
+//   written; write a period; drop what the device holds; say whether the
+//   device still lives after a failure; close.  Only the device thread calls
+//   them, so none of them can hold up the window thread:
+//   platform/linux/alsaWaveOut.cpp opens the ALSA device, writes without
+//   blocking and waits in poll; platform/win32/win32WaveOut.cpp opens the
+//   waveOut device (CALLBACK_EVENT) and writes each period as a copy into
+//   one of four buffers of its own.  A capture driver is one more driver
+//   whose buffers come back full.
+// - Counting opens the default device on a thread of the core on Linux; on
+//   Windows the count and each device's capabilities are asked on one, which
+//   waveDeviceCount and waveDeviceCaps wait for at most 4 s (winmm connects
+//   to the sound system at its first call).
+// - The watchdog is the core's: while a period waits, a device that takes no
+//   data for 2 s is lost, 5 s before it has taken any since it was opened
+//   or reset (a waveOut driver that stops calling back keeps all its
+//   buffers, so it takes no data either).  A write that fails for good
+//   (ALSA's recovery cannot mend it; any failed waveOutWrite) loses the
+//   device too.  A lost device is called no more but to close it; the
+//   waveOut driver leaves even that undone, its driver open with the copies
+//   it holds.
 // - At the end of a program waveProcessExit ends the process at once while a
-//   Windows device thread still runs or a lost driver stays open, since the
-//   sound system's clean-up at exit would fail beneath them.
+//   thread of the core still runs or a lost driver stays open, on Windows,
+//   since the sound system's clean-up at exit would fail beneath them.
 #pragma once
 
 #include <cstdint>
@@ -100,7 +112,7 @@ const WaveResult WaveErrorBadFormat = 32; // format refused
 const WaveResult WaveErrorStillPlaying = 33;
 const WaveResult WaveErrorUnprepared = 34;
 
-struct WaveDevice;                 // defined by each backend
+struct WaveDevice;                 // defined by the device core (or the fake)
 typedef WaveDevice *WaveOutHandle; // an open output device; null is none
 
 // One queued buffer: the fields of the platform's wave header, in its order.

@@ -1,9 +1,9 @@
 // The About box.
 #include "ui/aboutBox.h"
 
-#include "app/windowHelpers.h"
 #include "platform/system.h"
 #include "res/resource.h"
+#include "window/windowHelpers.h"
 
 int linkVisited = 0;
 

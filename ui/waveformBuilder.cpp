@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/windowHelpers.h"
 #include "res/resource.h"
 #include "res/strings.h"
+#include "window/windowHelpers.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The end of a program that has used waveOut: waveProcessExit (waveOut.h).
 //
-// A device thread may still wait inside the driver when the program ends (a
-// reset that a stopped sound server never answers), and the driver of a
-// lost device stays open.  The sound system's own clean-up at exit then
+// A device thread of the core (platform/deviceCore.cpp) may still wait
+// inside the driver when the program ends (a reset that a stopped sound
+// server never answers), and the driver of a lost device stays open.  The sound system's own clean-up at exit then
 // pulls the driver from under them: under Wine the process crashes, and
 // ending the thread alone does the same.  So such a process ends at once,
 // without the clean-up of its modules.
@@ -10,26 +10,11 @@
 
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
+#include "platform/deviceCore.h"
 #include "platform/waveOut.h"
-#include "platform/win32/win32DeviceThreads.h"
 
 namespace {
-
-// The device threads still running and the drivers left open.
-struct RunningDevices {
-    SRWLOCK lock = SRWLOCK_INIT;
-    std::vector<HANDLE> threads; // duplicates of their handles
-    int driversLeftOpen;
-};
-RunningDevices running;
-
-// Holds running's lock for as long as it lives.
-struct Locked {
-    Locked() { AcquireSRWLockExclusive(&running.lock); }
-    ~Locked() { ReleaseSRWLockExclusive(&running.lock); }
-};
 
 // Ends the process at once with exitCode.  Under Wine on Linux the process
 // leaves through the kernel's exit_group: Wine 8 cannot end a process one of
@@ -51,34 +36,10 @@ void endProcessNow(int exitCode) {
 
 } // namespace
 
-void noteDeviceThreadStarted() {
-    HANDLE self = nullptr;
-    Locked guard;
-    if (DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &self, 0, FALSE,
-                        DUPLICATE_SAME_ACCESS))
-        running.threads.push_back(self);
-}
-
-void noteDeviceThreadEnded() {
-    Locked guard;
-    for (size_t i = 0; i < running.threads.size(); i++)
-        if (GetThreadId(running.threads[i]) == GetCurrentThreadId()) {
-            CloseHandle(running.threads[i]);
-            running.threads.erase(running.threads.begin() + (long)i);
-            return;
-        }
-}
-
-void noteDriverLeftOpen() {
-    Locked guard;
-    running.driversLeftOpen++;
-}
-
 // While a device thread runs or a lost driver stays open, the process ends
 // here, after the C streams are flushed.
 int waveProcessExit(int exitCode) {
-    Locked guard;
-    if (!running.threads.empty() || running.driversLeftOpen) {
+    if (deviceThreadsHeld()) {
         std::fflush(nullptr);
         endProcessNow(exitCode);
     }

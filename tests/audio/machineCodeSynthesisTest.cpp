@@ -1,6 +1,7 @@
 // The engine's machine-code sample loop against the generator's own loop:
 // the same bytes, the same clock to the bit, the same variables, status and
 // capture.
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -84,6 +85,41 @@ TEST(MachineCodeLoop, GivesTheGeneratorsOwnBytesClockAndState) {
         EXPECT_EQ(std::memcmp(&machine.lastTime, &own.lastTime, sizeof own.lastTime), 0) << c.formula;
         EXPECT_EQ(machine.status, own.status) << c.formula;
         EXPECT_EQ(machine.captureIndex, own.captureIndex) << c.formula;
+    }
+}
+
+// The emitted loop limits each value by limitSample's rule, the one of every
+// output: -1..1, not-a-number to -1, then scaled to full scale and truncated.
+TEST(MachineCodeLoop, LimitsAsLimitSampleDoes) {
+    if (!machineCodeAvailable) GTEST_SKIP() << "no machine code on this machine";
+    const double values[] = {0.0,
+                             -0.0,
+                             0.5,
+                             -0.75,
+                             0.99999999999,
+                             1.0,
+                             -1.0,
+                             std::nextafter(1.0, 2.0),
+                             std::nextafter(-1.0, -2.0),
+                             2.0,
+                             -2.0,
+                             1e300,
+                             -1e300,
+                             5e-324,
+                             INFINITY,
+                             -INFINITY,
+                             NAN,
+                             -NAN};
+    const unsigned x = 'x' - 'a';
+    countdownActive = 0;
+    sampleCapture = SampleCapture{CaptureOff, 0, 0, nullptr};
+    for (double v : values) {
+        ASSERT_EQ(setPlaybackFormat("x"), 1);
+        ASSERT_NE(machineEvaluate, nullptr);
+        setVariable(x, v);
+        int16_t sample = 0x5555;
+        generateSamples(&sample, 2);
+        EXPECT_EQ(sample, (int16_t)(int)(limitSample(v) * 32767.0)) << v;
     }
 }
 

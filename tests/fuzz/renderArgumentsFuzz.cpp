@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "formula/formula.h"
-#include "tools/renderArguments.h"
-#include "tools/renderCompile.h"
+#include "tools/render/renderArguments.h"
+#include "tools/render/renderCompile.h"
 
 namespace {
 

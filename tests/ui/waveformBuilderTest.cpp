@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "app/windowHelpers.h"
 #include "res/resource.h"
 #include "tests/fakes/fakeWindow.h"
 #include "tests/ui/commandWindowFixture.h"
 #include "ui/waveformBuilder.h"
+#include "window/windowHelpers.h"
 
 namespace {
 

@@ -1,0 +1,386 @@
+// The device core: see deviceCore.h and the contract in waveOut.h.
+//
+// Each open device has a device thread, which alone calls the driver (but for
+// wake).  The window thread reaches the device by queuing headers and by
+// asking the thread to drop or to end, and waits for it only with a bound:
+//
+// - open waits at most openWaitMs for the thread to open the device, and
+//   otherwise gives it up; the thread then closes what it opened and frees
+//   the record itself;
+// - reset hands every queued header back at once, and the thread drops what
+//   the device still holds when it next runs;
+// - close waits at most closeWaitMs for the thread to end, and otherwise
+//   leaves the thread to finish the close and free the record.
+//
+// The thread moves a period at a time through a buffer of its own, so a
+// header handed back early (by a reset, a close or a loss) is never read or
+// written again: the generation, advanced by every hand-back of the whole
+// queue, tells it that the period it holds belongs to nobody any more.
+//
+// The watchdog: while a period waits, a device that takes (or gives) no data
+// for stallLimitMs is lost, startLimitMs before it has moved anything since
+// it was opened or dropped.  A write or read that fails, and that the driver
+// cannot mend (lives), loses the device too.  A lost device is called no more
+// but to close it, and the driver may leave even that undone.
+#include "platform/deviceCore.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "audio/synthesis.h"
+
+typedef std::chrono::steady_clock Clock;
+
+struct WaveDevice {
+    // Set by the opener before the thread starts, then read only.
+    const DeviceDriver *driver;
+    uint32_t deviceId;
+    StreamFormat format;
+    Window callback; // receives the messages
+    DeviceMessages messages;
+    DeviceBounds bounds;
+    std::thread thread;
+
+    std::mutex lock;                 // guards the fields below and header flags
+    std::condition_variable settled; // open and close wait here, with a bound
+    std::condition_variable work;    // the idle thread waits here
+    DriverDevice *opened = nullptr;  // the driver's device, once open
+    uint32_t periodBytes = 0;        // bytes of one write or read
+    std::deque<WaveHeader *> queue;  // written and not yet handed back, oldest first
+    uint32_t moved = 0;              // bytes of queue.front() the thread has taken (or filled)
+    uint64_t generation = 0;         // advanced by every hand-back of the queue
+    int opening = 1;                 // 1 until the thread has opened (or failed to)
+    WaveResult openResult = WaveOk;  // what the open came to
+    int dropRequested = 0;           // 1: drop what the device holds
+    int closing = 0;                 // 1: the thread ends
+    int lost = 0;                    // 1 after the device was lost: writes fail
+    int finished = 0;                // 1 once the thread has let go of the device
+    int abandoned = 0;               // 1: nobody waits any more; the thread frees the record
+};
+
+namespace {
+
+std::atomic<int> threadsHeld{0}; // device and bounded threads running, plus drivers left open
+
+long millisecondsSince(Clock::time_point since) {
+    return (long)std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count();
+}
+
+// Marks header handed back and posts its done message.  The caller holds the
+// device's lock.
+void handBack(WaveDevice *device, WaveHeader *header) {
+    header->dwFlags = (header->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
+    postMessage(device->callback, device->messages.done, (WParam)device, (LParam)header);
+}
+
+// Hands back every queued header in order; what the thread holds of them is
+// no longer handed back.  The caller holds the lock.
+void handBackAll(WaveDevice *device) {
+    while (!device->queue.empty()) {
+        handBack(device, device->queue.front());
+        device->queue.pop_front();
+    }
+    device->moved = 0;
+    device->generation++;
+}
+
+// Wakes the device thread, idle or waiting in the driver.  The caller holds
+// the lock.
+void wakeThread(WaveDevice *device) {
+    device->work.notify_all();
+    if (device->opened) device->driver->wake(device->opened);
+}
+
+// Marks the device lost, once: posts the lost message, then hands back every
+// queued header.  Nothing is posted once the device is closing.
+void loseDevice(WaveDevice *device) {
+    std::lock_guard<std::mutex> guard(device->lock);
+    if (device->lost || device->closing) return;
+    device->lost = 1;
+    postMessage(device->callback, device->messages.lost, (WParam)device, 0);
+    handBackAll(device);
+}
+
+// Notes that the thread has let go of the device; when nobody waits for it
+// any more, frees the record.  The thread's last act.
+void finishThread(WaveDevice *device) {
+    std::unique_lock<std::mutex> guard(device->lock);
+    device->finished = 1;
+    threadsHeld--;
+    device->settled.notify_all();
+    if (!device->abandoned) return; // the closer joins and frees
+    guard.unlock();
+    delete device;
+}
+
+// What the thread holds of the front header: one period, taken from it
+// (playback) or to be given to it (capture).
+struct Period {
+    std::vector<char> data;
+    size_t bytes = 0, done = 0; // the period's bytes, and of those moved to (or from) the device
+    uint64_t generation = 0;    // the queue's generation when it was taken
+    WaveHeader *ends = nullptr; // the header the period completes, or null
+};
+
+// Takes the next period of the front header, under the lock.  Returns 0 when
+// there is none to take.  A header with less than a frame left is handed
+// back at once.
+int takePeriod(WaveDevice *device, Period *period, int capture) {
+    const uint32_t frameBytes = device->format.blockAlign ? device->format.blockAlign : 1;
+    while (!device->lost && !device->queue.empty()) {
+        WaveHeader *header = device->queue.front();
+        const uint32_t left = header->dwBufferLength - device->moved;
+        size_t bytes = left - left % frameBytes;
+        if (bytes > period->data.size()) bytes = period->data.size();
+        if (bytes == 0) { // less than a frame: nothing to move
+            if (capture) header->dwBytesRecorded = device->moved;
+            device->queue.pop_front();
+            device->moved = 0;
+            handBack(device, header);
+            continue;
+        }
+        if (!capture) std::memcpy(period->data.data(), header->lpData + device->moved, bytes);
+        device->moved += (uint32_t)bytes;
+        period->bytes = bytes;
+        period->done = 0;
+        period->generation = device->generation;
+        period->ends = header->dwBufferLength - device->moved < frameBytes ? header : nullptr;
+        return 1;
+    }
+    return 0;
+}
+
+// A period fully moved: a capture period is copied into its header, and the
+// header it completes is handed back.  The caller holds the lock.
+void finishPeriod(WaveDevice *device, Period *period, int capture) {
+    if (period->generation != device->generation || device->queue.empty()) return;
+    WaveHeader *header = device->queue.front();
+    if (capture) {
+        const uint32_t at = device->moved - (uint32_t)period->bytes;
+        std::memcpy(header->lpData + at, period->data.data(), period->bytes);
+        header->dwBytesRecorded = device->moved;
+    }
+    if (period->ends == header) {
+        device->queue.pop_front();
+        device->moved = 0;
+        handBack(device, header);
+    }
+}
+
+// The device thread: opens the device, then moves the front header a period
+// at a time, hands each header back once all of it is moved, watches for a
+// device that stops, and serves drop and close.
+void deviceThread(WaveDevice *device) {
+    const DeviceDriver *driver = device->driver;
+    DriverDevice *opened = nullptr;
+    uint32_t periodBytes = 0;
+    const WaveResult result = driver->open(device->deviceId, &device->format, &opened, &periodBytes);
+    {
+        std::unique_lock<std::mutex> guard(device->lock);
+        device->openResult = result;
+        device->opening = 0;
+        if (result == WaveOk) device->opened = opened, device->periodBytes = periodBytes;
+        device->settled.notify_all();
+        if (result != WaveOk || device->abandoned) {
+            guard.unlock();
+            if (result == WaveOk) driver->close(opened, 0);
+            finishThread(device);
+            return;
+        }
+    }
+    const int capture = driver->write == nullptr;
+    const uint32_t frameBytes = device->format.blockAlign ? device->format.blockAlign : 1;
+    Period period;
+    period.data.resize(periodBytes > frameBytes ? periodBytes - periodBytes % frameBytes : frameBytes);
+    Clock::time_point lastProgress = Clock::now();
+    int ready = 1;   // 0: wait until the driver says a period can move
+    int started = 0; // 1 once the device took (or gave) data after a wait
+    int lost = 0;
+    for (;;) {
+        std::unique_lock<std::mutex> guard(device->lock);
+        lost = device->lost;
+        if (device->closing) break;
+        if (device->dropRequested) {
+            device->dropRequested = 0;
+            period.bytes = 0;
+            guard.unlock();
+            if (!lost) driver->drop(opened); // silence at once
+            ready = 1;
+            started = 0;
+            continue;
+        }
+        if (period.bytes > 0 && period.generation != device->generation)
+            period.bytes = 0; // a reset or a loss handed its header back
+        if (period.bytes > 0 && period.done == period.bytes) {
+            finishPeriod(device, &period, capture);
+            period.bytes = 0;
+            continue;
+        }
+        if (period.bytes == 0) {
+            if (!takePeriod(device, &period, capture)) {
+                device->work.wait(guard); // woken by a write, a reset or a close
+                continue;
+            }
+            lastProgress = Clock::now(); // the stall clock runs while a period waits
+        }
+        guard.unlock();
+
+        if (!ready) {
+            const long waited = millisecondsSince(lastProgress);
+            const long limit = started ? device->bounds.stallLimitMs : device->bounds.startLimitMs;
+            if (waited >= limit) {
+                loseDevice(device); // the device stopped taking data
+                continue;
+            }
+            ready = driver->wait(opened, (int)(limit - waited));
+            started |= ready;
+            continue;
+        }
+        char *at = period.data.data() + period.done;
+        const uint32_t want = (uint32_t)(period.bytes - period.done);
+        const long moved = capture ? driver->read(opened, at, want) : driver->write(opened, at, want);
+        if (moved > 0) {
+            period.done += (size_t)moved;
+            lastProgress = Clock::now();
+        } else if (moved == 0) {
+            ready = 0;
+        } else {
+            if (!driver->lives(opened)) loseDevice(device);
+            started = 0;
+        }
+    }
+    if (driver->close(opened, lost)) threadsHeld++; // a driver left open holds the process as a thread would
+    finishThread(device);
+}
+
+} // namespace
+
+WaveResult deviceOpen(const DeviceDriver *driver, uint32_t deviceId, const StreamFormat *format, Window callback,
+                      WaveOutHandle *handle, const DeviceMessages &messages, const DeviceBounds &bounds) {
+    if (!handle || !format || !driver) return WaveErrorGeneric;
+    *handle = nullptr;
+    WaveDevice *device = new WaveDevice();
+    device->driver = driver;
+    device->deviceId = deviceId;
+    device->format = *format;
+    device->callback = callback;
+    device->messages = messages;
+    device->bounds = bounds;
+    threadsHeld++;
+    device->thread = std::thread(deviceThread, device);
+
+    std::unique_lock<std::mutex> guard(device->lock);
+    if (!device->settled.wait_for(guard, std::chrono::milliseconds(bounds.openWaitMs),
+                                  [device] { return !device->opening; })) {
+        device->abandoned = 1; // the thread closes what it opens and frees the record
+        device->thread.detach();
+        return WaveErrorBadDevice;
+    }
+    const WaveResult result = device->openResult;
+    if (result != WaveOk) {
+        guard.unlock();
+        device->thread.join();
+        delete device;
+        return result;
+    }
+    *handle = device;
+    postMessage(callback, messages.open, (WParam)device, 0);
+    return WaveOk;
+}
+
+WaveResult wavePrepareHeader(WaveOutHandle handle, WaveHeader *header, uint32_t size) {
+    if (!handle) return WaveErrorInvalidHandle;
+    if (!header || !header->lpData || size < sizeof(WaveHeader)) return WaveErrorGeneric;
+    std::lock_guard<std::mutex> guard(handle->lock);
+    header->dwFlags |= WHDR_PREPARED;
+    return WaveOk;
+}
+
+WaveResult waveWrite(WaveOutHandle handle, WaveHeader *header, uint32_t size) {
+    if (!handle) return WaveErrorInvalidHandle;
+    if (!header || size < sizeof(WaveHeader)) return WaveErrorGeneric;
+    std::lock_guard<std::mutex> guard(handle->lock);
+    if (!(header->dwFlags & WHDR_PREPARED)) return WaveErrorUnprepared;
+    if (header->dwFlags & WHDR_INQUEUE) return WaveErrorStillPlaying;
+    if (handle->lost) return WaveErrorNoDriver;
+    header->dwFlags = (header->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
+    // The thread waits for work only with the queue empty; behind a queued
+    // header it comes to this one without a wake-up of its own.
+    const bool idle = handle->queue.empty();
+    handle->queue.push_back(header);
+    if (idle) handle->work.notify_all();
+    return WaveOk;
+}
+
+WaveResult waveUnprepareHeader(WaveOutHandle handle, WaveHeader *header, uint32_t size) {
+    if (!handle) return WaveErrorInvalidHandle;
+    if (!header || size < sizeof(WaveHeader)) return WaveErrorGeneric;
+    std::lock_guard<std::mutex> guard(handle->lock);
+    if (header->dwFlags & WHDR_INQUEUE) return WaveErrorStillPlaying;
+    header->dwFlags &= ~WHDR_PREPARED;
+    return WaveOk;
+}
+
+// Hands every queued header back at once; the device thread drops what the
+// device still holds as soon as it runs.
+WaveResult waveReset(WaveOutHandle handle) {
+    if (!handle) return WaveErrorInvalidHandle;
+    std::lock_guard<std::mutex> guard(handle->lock);
+    handBackAll(handle);
+    handle->dropRequested = 1;
+    wakeThread(handle);
+    return WaveOk;
+}
+
+// Closes the device; buffers still queued are handed back first.  A thread
+// that does not end within closeWaitMs (its device hangs in a call) ends
+// later on its own and frees the record then.
+WaveResult waveClose(WaveOutHandle handle) {
+    if (!handle) return WaveErrorInvalidHandle;
+    const Window callback = handle->callback;
+    const unsigned message = handle->messages.close;
+    const WParam closed = (WParam)handle; // the message names the handle, which may be freed below
+    std::unique_lock<std::mutex> guard(handle->lock);
+    handBackAll(handle);
+    handle->closing = 1;
+    wakeThread(handle);
+    if (handle->settled.wait_for(guard, std::chrono::milliseconds(handle->bounds.closeWaitMs),
+                                 [handle] { return handle->finished; })) {
+        guard.unlock();
+        handle->thread.join();
+        delete handle;
+    } else {
+        handle->abandoned = 1;
+        handle->thread.detach();
+    }
+    postMessage(callback, message, closed, 0);
+    return WaveOk;
+}
+
+int runBounded(std::function<void()> work, int ms) {
+    struct Shared {
+        std::mutex lock;
+        std::condition_variable answered;
+        int done = 0;
+    };
+    std::shared_ptr<Shared> shared = std::make_shared<Shared>();
+    threadsHeld++;
+    std::thread([shared, work] {
+        work();
+        std::lock_guard<std::mutex> guard(shared->lock);
+        shared->done = 1;
+        threadsHeld--;
+        shared->answered.notify_all();
+    }).detach();
+    std::unique_lock<std::mutex> guard(shared->lock);
+    return shared->answered.wait_for(guard, std::chrono::milliseconds(ms), [&shared] { return shared->done; }) ? 1 : 0;
+}
+
+int deviceThreadsHeld() { return threadsHeld.load(); }

@@ -1,0 +1,92 @@
+// The sound device's thread, written once for every system: the device
+// core.  platform/waveOut.h describes what the window thread sees; this is
+// how the core keeps it, and what it asks of a system's driver.
+//
+// A driver is a small record of calls, in the shape of miniaudio's backend
+// callbacks: open with a format, wait until a period can be written (or
+// read), write (or read) a period, drop what the device holds, say whether
+// the device still lives, close.  Only the core's device thread calls them,
+// one at a time, except wake, which any thread may call.  The core keeps
+// everything else: the queue of buffers with its generations, the hand-back
+// in order, reset, the watchdog, the bounded open and close, the hand-back
+// of every buffer on loss, and the count of threads still held for the end
+// of the process.
+//
+// Playback and capture differ only in the direction of the copy: a playback
+// device takes each buffer a period at a time and the buffer is handed back
+// once all of it is in the device; a capture device fills each buffer a
+// period at a time and the buffer is handed back full (dwBytesRecorded set).
+// The messages are the caller's choice (DeviceMessages).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "platform/waveOut.h"
+
+struct DriverDevice; // an open device, defined by each driver
+
+// What a driver does.  Every call but wake runs on the device thread.
+struct DeviceDriver {
+    // Opens device (WAVE_MAPPER: the default) in format.  Returns WaveOk with
+    // *opened set and *periodBytes the bytes of one write or read (a whole
+    // number of frames), or a failure.  May wait as long as the system does:
+    // the core gives up on it after a bound.
+    WaveResult (*open)(uint32_t device, const StreamFormat *format, DriverDevice **opened, uint32_t *periodBytes);
+    // Waits at most timeoutMs (-1: without limit) until a period can be
+    // written (or read), or until wake is called.  Returns 1 when it can,
+    // else 0.
+    int (*wait)(DriverDevice *device, int timeoutMs);
+    // Ends a wait at once, or the next one to start.  Any thread may call it.
+    void (*wake)(DriverDevice *device);
+    // Playback: gives the device up to bytes (whole frames, at most a
+    // period).  Returns the bytes it took, 0 when it has no room now, or -1
+    // on a failure.  Null for a capture driver.
+    long (*write)(DriverDevice *device, const char *data, uint32_t bytes);
+    // Capture: takes up to bytes from the device.  Returns the bytes taken,
+    // 0 when none are ready, or -1 on a failure.  Null for a playback driver.
+    long (*read)(DriverDevice *device, char *data, uint32_t bytes);
+    // Drops what the device holds (silence at once) and makes it ready for
+    // more.
+    void (*drop)(DriverDevice *device);
+    // Asked after a failed write or read: mends the device where it can.
+    // Returns 1 when the device lives on (it starts again), 0 when it is lost.
+    int (*lives)(DriverDevice *device);
+    // Closes the device and frees its record; lost is 1 for a device the core
+    // lost, which the driver may leave alone.  Returns 1 when the driver was
+    // left open for good (the end of the process must then not wait for it).
+    int (*close)(DriverDevice *device, int lost);
+};
+
+// The messages a device posts to its callback window; wParam is the handle,
+// lParam the header for done.
+struct DeviceMessages {
+    unsigned open, close, done, lost;
+};
+
+// The bounds of the core, in milliseconds: the defaults are the contract's.
+struct DeviceBounds {
+    int openWaitMs = 2000;   // open gives up on a device that takes longer
+    int closeWaitMs = 150;   // close leaves a slower thread to finish alone
+    int stallLimitMs = 2000; // a device that takes (or gives) no data this long is lost
+    // The same before the device has moved anything since it was opened or
+    // dropped: a sound server can take seconds to start.
+    int startLimitMs = 5000;
+};
+
+// Opens device with driver on a new device thread, as waveOpen does (the
+// direction is the driver's: playback when it writes).  Returns WaveOk with
+// *handle set and the open message posted, or a failure.
+WaveResult deviceOpen(const DeviceDriver *driver, uint32_t device, const StreamFormat *format, Window callback,
+                      WaveOutHandle *handle,
+                      const DeviceMessages &messages = {MM_WOM_OPEN, MM_WOM_CLOSE, MM_WOM_DONE, MM_WOM_LOST},
+                      const DeviceBounds &bounds = DeviceBounds());
+
+// Runs work on a thread of its own and waits at most ms for it.  Returns 1
+// when it ended in time; otherwise 0, and the thread finishes alone (work
+// must own what it touches, for instance through a shared pointer).
+int runBounded(std::function<void()> work, int ms);
+
+// Returns the threads of the core still running (device threads and those
+// of runBounded) plus the drivers left open for good.
+int deviceThreadsHeld();
