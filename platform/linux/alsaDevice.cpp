@@ -74,10 +74,11 @@ snd_pcm_format_t sampleFormatOf(const StreamFormat *format) {
 // devicePeriods periods, and storing the period's length in *periodFrames.
 // Returns 0 when the device cannot play that.
 int configureDevice(snd_pcm_t *pcm, snd_pcm_format_t sampleFormat, unsigned channels, unsigned rate,
-                    snd_pcm_uframes_t *periodFrames) {
+                    snd_pcm_uframes_t *periodFrames, unsigned bufferUs) {
     snd_pcm_hw_params_t *params;
     snd_pcm_hw_params_alloca(&params);
-    unsigned bufferUs = deviceLatencyUs, periods = devicePeriods, actualRate = rate;
+    unsigned periods = devicePeriods, actualRate = rate;
+    if (bufferUs == 0) bufferUs = deviceLatencyUs;
     int direction = 0;
     // Resampling in the plug layer lets any device take the rate.
     if (snd_pcm_hw_params_any(pcm, params) < 0 || snd_pcm_hw_params_set_rate_resample(pcm, params, 1) < 0 ||

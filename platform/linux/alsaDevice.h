@@ -22,8 +22,9 @@ std::string deviceName(uint32_t device);
 // SND_PCM_FORMAT_UNKNOWN for one the backend does not play.
 snd_pcm_format_t sampleFormatOf(const StreamFormat *format);
 // Returns 1 after setting pcm to interleaved sampleFormat, channels and
-// exactly rate frames per second, with a buffer of about 100 ms in two
-// periods, and storing the period's length in *periodFrames.  Returns 0 when
+// exactly rate frames per second, with a buffer of about bufferUs (0: the
+// playback's 400 ms) in two periods, and storing the period's length in
+// *periodFrames.  Returns 0 when
 // the device cannot play that.
 int configureDevice(snd_pcm_t *pcm, snd_pcm_format_t sampleFormat, unsigned channels, unsigned rate,
-                    snd_pcm_uframes_t *periodFrames);
+                    snd_pcm_uframes_t *periodFrames, unsigned bufferUs = 0);

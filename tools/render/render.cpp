@@ -23,6 +23,7 @@
 #include "tools/render/renderResample.h"
 #endif
 #ifdef TONALIX_RENDER_FFTW
+#include "tools/render/renderListen.h"
 #include "tools/render/renderMeasure.h"
 #endif
 
@@ -164,6 +165,7 @@ int main(int argc, char **argv) {
         return waveProcessExit(playThroughDevice(spanSamples(options), 0));
     }
 #ifdef TONALIX_RENDER_FFTW
+    if (options.measure) return waveProcessExit(measureSoundPath(options));
     if (options.analyze || options.plotGiven) return measureSpan(options);
 #endif
     return renderToOutput(options);

@@ -8,6 +8,7 @@
 
 #include "tools/render/printable.h"
 #include "tools/render/renderFeatures.h"
+#include "tools/render/renderLimits.h"
 #include "tools/render/renderPlot.h"
 
 namespace {
@@ -208,7 +209,23 @@ int unavailable(RenderFeature feature) {
 
 // Returns a usage error for options that do not go together, else -1.
 int checkCombinations(const RenderOptions *o) {
-    if (o->json && !o->analyze) return usageError("--json goes with --analyze");
+    if (o->measure) {
+        const struct {
+            int given;
+            const char *option;
+        } apart[] = {{o->outputGiven, "-o"},
+                     {o->play, "--play"},
+                     {o->analyze, "--analyze"},
+                     {o->formatGiven, "--format"},
+                     {o->fadeGiven, "--fade"}};
+        for (const auto &a : apart)
+            if (a.given)
+                return usageError(std::string("--measure plays and records and writes no samples; leave out ") +
+                                  a.option);
+        return -1;
+    }
+    if (!o->limits.empty()) return usageError("--limit goes with --measure");
+    if (o->json && !o->analyze) return usageError("--json goes with --analyze or --measure");
     if (o->sizeGiven && !o->plotGiven) return usageError("--size goes with --plot");
     if (o->analyze || o->plotGiven) {
         const char *mode = o->analyze ? "--analyze" : "--plot";
@@ -274,6 +291,8 @@ enum OptionName : int {
     OptionJson,
     OptionPlot,
     OptionSize,
+    OptionMeasure,
+    OptionLimit,
 };
 
 struct OptionRow {
@@ -298,6 +317,8 @@ const OptionRow optionRows[] = {
     {OptionJson,    "--json",    nullptr},
     {OptionPlot,    "--plot",    "a file name"},
     {OptionSize,    "--size",    "a size WxH"},
+    {OptionMeasure, "--measure", nullptr},
+    {OptionLimit,   "--limit",   "a condition KEY<=NUMBER or KEY>=NUMBER"},
 };
 // clang-format on
 
@@ -407,6 +428,15 @@ int parseRenderArguments(int argc, char **argv, RenderOptions *options, FILE *ou
             if (refused < 0) refused = once(&options->plotGiven, "--plot");
             options->plot = value;
             if (options->plot.empty()) return usageError("--plot needs a file name");
+            break;
+        case OptionMeasure:
+            refused = unavailable(FeatureAnalyze);
+            options->measure = 1;
+            break;
+        case OptionLimit:
+            why = checkLimit(value);
+            ok = why.empty();
+            options->limits.push_back(value);
             break;
         case OptionSize:
             refused = unavailable(FeaturePlot);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "tools/render/renderFormats.h"
 #include "tools/render/renderOutput.h"
@@ -24,7 +25,9 @@ struct RenderOptions {
     int fadeGiven = 0;
     int play = 0;
     int analyze = 0, json = 0;
-    std::string plot; // the picture's file
+    int measure = 0;                 // --measure: play and record, and report what the sound path did
+    std::vector<std::string> limits; // --limit conditions, in order
+    std::string plot;                // the picture's file
     int plotGiven = 0;
     int width = 1200, height = 800; // the picture's size
     int sizeGiven = 0;

@@ -1,0 +1,157 @@
+// The wave-input operations on ALSA: the capture driver of the device core
+// (platform/deviceCore.h), which owns the device thread.
+//
+// As for playback, every ALSA call can wait on the sound server, so all but
+// wake run on the core's device thread; the driver reads without blocking
+// and waits in poll on the device's descriptors and an eventfd of its own.
+// A capture device must be started by hand: it starts at open, and again
+// after every recovery or drop, which leave it merely prepared.
+#include <alsa/asoundlib.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "audio/synthesis.h"
+#include "platform/deviceCore.h"
+#include "platform/linux/alsaDevice.h"
+#include "platform/waveIn.h"
+
+struct DriverDevice {
+    snd_pcm_t *pcm;
+    unsigned frameBytes;
+    int wakeFd;    // an eventfd: written to end a wait
+    int lastError; // the failure of the last read, for lives
+};
+
+namespace {
+
+// The capture buffer: 2 s.  A sound server hands a record stream its data in
+// bursts as long as its own latency, and the pulse plugin counts a burst
+// larger than the buffer as an overrun, whose recovery throws away what the
+// server holds: with 400 ms the first second of a recording was lost.
+const unsigned captureBufferUs = 2000000;
+
+// Returns whether the device name can record at all: 16-bit stereo at
+// 48 kHz, which every input takes.  The pulse plugin opens even with no
+// source behind it and fails only when it is configured, so a refused format
+// says nothing by itself.
+int deviceTakesAnything(const std::string &name) {
+    snd_pcm_t *pcm = nullptr;
+    if (snd_pcm_open(&pcm, name.c_str(), SND_PCM_STREAM_CAPTURE, 0) < 0) return 0;
+    snd_pcm_uframes_t periodFrames = 0;
+    const int takes = configureDevice(pcm, SND_PCM_FORMAT_S16_LE, 2, 48000, &periodFrames, captureBufferUs);
+    snd_pcm_close(pcm);
+    return takes;
+}
+
+WaveResult captureOpen(uint32_t device, const StreamFormat *format, DriverDevice **opened, uint32_t *periodBytes) {
+    const snd_pcm_format_t sampleFormat = sampleFormatOf(format);
+    if (sampleFormat == SND_PCM_FORMAT_UNKNOWN) return WaveErrorBadFormat;
+    const std::string name = deviceName(device);
+    if (name.empty()) return WaveErrorBadDevice;
+    snd_pcm_t *pcm = nullptr;
+    const int error = snd_pcm_open(&pcm, name.c_str(), SND_PCM_STREAM_CAPTURE, 0);
+    if (error < 0) return error == -EBUSY ? WaveErrorAllocated : WaveErrorBadDevice;
+    snd_pcm_uframes_t periodFrames = 0;
+    if (!configureDevice(pcm, sampleFormat, format->channels, format->samplesPerSec, &periodFrames, captureBufferUs) ||
+        snd_pcm_nonblock(pcm, 1) < 0) {
+        snd_pcm_close(pcm);
+        return deviceTakesAnything(name) ? WaveErrorBadFormat : WaveErrorBadDevice;
+    }
+    const int wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (wakeFd < 0 || snd_pcm_start(pcm) < 0) {
+        if (wakeFd >= 0) close(wakeFd);
+        snd_pcm_close(pcm);
+        return wakeFd < 0 ? WaveErrorNoMemory : WaveErrorGeneric;
+    }
+    *opened = new DriverDevice{pcm, format->blockAlign, wakeFd, 0};
+    *periodBytes = (uint32_t)(periodFrames * format->blockAlign);
+    return WaveOk;
+}
+
+// Waits in poll on the wake-up descriptor and the device's.  A device whose
+// descriptors report an error counts as ready: the read finds out what is
+// wrong.
+int captureWait(DriverDevice *device, int timeoutMs) {
+    std::vector<struct pollfd> fds(1);
+    fds[0] = {device->wakeFd, POLLIN, 0};
+    int deviceFds = snd_pcm_poll_descriptors_count(device->pcm);
+    if (deviceFds > 0) {
+        fds.resize(1 + (size_t)deviceFds);
+        deviceFds = snd_pcm_poll_descriptors(device->pcm, fds.data() + 1, (unsigned)deviceFds);
+    }
+    if (poll(fds.data(), 1 + (nfds_t)(deviceFds > 0 ? deviceFds : 0), timeoutMs) <= 0) return 0;
+    if (fds[0].revents) {
+        uint64_t count;
+        ssize_t got = read(device->wakeFd, &count, sizeof count);
+        (void)got;
+    }
+    if (deviceFds <= 0) return 0;
+    unsigned short events = 0;
+    if (snd_pcm_poll_descriptors_revents(device->pcm, fds.data() + 1, (unsigned)deviceFds, &events) < 0) return 1;
+    return (events & (POLLIN | POLLERR | POLLHUP)) != 0;
+}
+
+void captureWake(DriverDevice *device) {
+    uint64_t one = 1;
+    ssize_t written = write(device->wakeFd, &one, sizeof one);
+    (void)written;
+}
+
+long captureRead(DriverDevice *device, char *data, uint32_t bytes) {
+    const snd_pcm_sframes_t result = snd_pcm_readi(device->pcm, data, bytes / device->frameBytes);
+    if (result > 0) return (long)result * device->frameBytes;
+    if (result == -EAGAIN || result == 0) return 0;
+    device->lastError = (int)result;
+    return -1;
+}
+
+// An overrun (nobody read in time) or a suspend is recovered, and the
+// device started again; anything else loses it.
+int captureLives(DriverDevice *device) {
+    if (snd_pcm_recover(device->pcm, device->lastError, 1) < 0) return 0;
+    return snd_pcm_start(device->pcm) >= 0 || snd_pcm_state(device->pcm) == SND_PCM_STATE_RUNNING;
+}
+
+void captureDrop(DriverDevice *device) {
+    snd_pcm_drop(device->pcm);
+    snd_pcm_prepare(device->pcm);
+    snd_pcm_start(device->pcm);
+}
+
+int captureClose(DriverDevice *device, int) {
+    snd_pcm_drop(device->pcm);
+    snd_pcm_close(device->pcm);
+    close(device->wakeFd);
+    delete device;
+    return 0;
+}
+
+const DeviceDriver alsaCapture = {captureOpen, captureWait, captureWake,  nullptr,
+                                  captureRead, captureDrop, captureLives, captureClose};
+
+} // namespace
+
+WaveResult recordOpen(WaveInHandle *handle, uint32_t device, const StreamFormat *format, Window callback) {
+    silenceAlsa();
+    if (!format || sampleFormatOf(format) == SND_PCM_FORMAT_UNKNOWN) return WaveErrorBadFormat;
+    return deviceOpen(&alsaCapture, device, format, callback, handle,
+                      DeviceMessages{MM_WIM_OPEN, MM_WIM_CLOSE, MM_WIM_DATA, MM_WIM_LOST});
+}
+
+WaveResult recordPrepareHeader(WaveInHandle handle, WaveHeader *header, uint32_t size) {
+    return wavePrepareHeader(handle, header, size);
+}
+WaveResult recordAddBuffer(WaveInHandle handle, WaveHeader *header, uint32_t size) {
+    return waveWrite(handle, header, size);
+}
+WaveResult recordStart(WaveInHandle) { return WaveOk; }
+WaveResult recordUnprepareHeader(WaveInHandle handle, WaveHeader *header, uint32_t size) {
+    return waveUnprepareHeader(handle, header, size);
+}
+WaveResult recordReset(WaveInHandle handle) { return waveReset(handle); }
+WaveResult recordClose(WaveInHandle handle) { return waveClose(handle); }

@@ -1,0 +1,110 @@
+// --measure against real sound paths: a private sound server whose null
+// sink's monitor is the default input, a digital loop, with plain example
+// plugins of ladspa-sdk put into the loop as known devices (an amplifier, a
+// low-pass filter).  Without pulseaudio or the plugins these tests report
+// themselves skipped.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "tests/support/privateSoundServer.h"
+#include "tests/tools/runProgram.h"
+
+namespace {
+
+const char sine[] = "0.5*sin(1000*6.2831853071795865*t)"; // 1 kHz at -6 dBFS
+
+// Returns the number after "key": in a JSON report, NAN for null or none.
+double jsonNumber(const std::string &json, const std::string &key) {
+    const size_t at = json.find("\"" + key + "\": ");
+    if (at == std::string::npos) return NAN;
+    const std::string rest = json.substr(at + key.size() + 4);
+    return rest.rfind("null", 0) == 0 ? NAN : std::strtod(rest.c_str(), nullptr);
+}
+
+class Measure : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!privateServerAvailable()) GTEST_SKIP() << "pulseaudio is not installed";
+        if (access("/usr/lib/ladspa/amp.so", R_OK) != 0) GTEST_SKIP() << "ladspa-sdk is not installed";
+        ASSERT_TRUE(startPrivateServer(&server));
+        ASSERT_EQ(pactl({"set-default-source", "tonalix_null.monitor"}), 0);
+    }
+    void TearDown() override {
+        if (server.pid > 0) removePrivateServer(&server);
+    }
+    // Runs pactl against the server; returns its exit code.
+    int pactl(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), "pactl");
+        return runProgram(arguments).exitCode;
+    }
+    // Puts plugin label of file with controls between the player and the
+    // null sink: the default sink becomes the plugin's.
+    void insertPlugin(const char *file, const char *label, const char *controls) {
+        ASSERT_EQ(
+            pactl({"load-module", "module-ladspa-sink", "sink_name=device", "sink_master=tonalix_null",
+                   std::string("plugin=") + file, std::string("label=") + label, std::string("control=") + controls}),
+            0);
+        ASSERT_EQ(pactl({"set-default-sink", "device"}), 0);
+    }
+    // Runs --measure --json on formula with extra arguments.
+    ProgramRun measure(const char *formula, std::vector<std::string> extra = {}) {
+        std::vector<std::string> command = {RENDER_PATH, "--measure", "--json", "--seconds", "1"};
+        command.insert(command.end(), extra.begin(), extra.end());
+        command.push_back(formula);
+        return runProgram(command);
+    }
+    PrivateSoundServer server;
+};
+
+TEST_F(Measure, TheDigitalLoopGivesBackWhatWasPlayed) {
+    const ProgramRun run = measure(sine);
+    ASSERT_EQ(run.exitCode, 0) << run.err << run.out;
+    EXPECT_NEAR(jsonNumber(run.out, "gain_db"), 0.0, 0.2) << run.out;
+    EXPECT_LT(jsonNumber(run.out, "thd_db"), -80.0) << run.out;
+    EXPECT_NEAR(jsonNumber(run.out, "frequency_hz"), 1000.0, 0.5) << run.out;
+    EXPECT_TRUE(std::isfinite(jsonNumber(run.out, "latency_ms"))) << run.out;
+    EXPECT_NE(run.out.find("\"gaps\": []"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"response\": [[1000.0, "), std::string::npos) << run.out; // one band
+    EXPECT_EQ(jsonNumber(run.out, "clipped_input"), 0.0);
+}
+
+// Known devices in the loop.
+TEST_F(Measure, KnownDevicesInTheLoopAreMeasuredAsThemselves) {
+    {
+        SCOPED_TRACE("an amplifier of 0.5");
+        insertPlugin("amp", "amp_mono", "0.5");
+        const ProgramRun run = measure(sine, {"--limit", "gain_db>=0"});
+        EXPECT_EQ(run.exitCode, 3) << run.err << run.out;
+        EXPECT_NEAR(jsonNumber(run.out, "gain_db"), 20 * std::log10(0.5), 0.2) << run.out;
+        EXPECT_NE(run.out.find("limit failed: gain_db>=0"), std::string::npos) << run.out;
+        pactl({"set-default-sink", "tonalix_null"});
+        pactl({"unload-module", "module-ladspa-sink"});
+    }
+    {
+        SCOPED_TRACE("a low-pass filter at 1 kHz, measured with a sweep");
+        insertPlugin("filter", "lpf", "1000");
+        // 20 Hz to 20 kHz, exponentially, over the second
+        const ProgramRun run = measure("0.5*sin(6.2831853071795865*20*(1000^t-1)/log(1000))");
+        ASSERT_EQ(run.exitCode, 0) << run.err << run.out;
+        const size_t low = run.out.find("[99.2, "), high = run.out.find("[8000.0, ");
+        ASSERT_NE(low, std::string::npos) << run.out;
+        ASSERT_NE(high, std::string::npos) << run.out;
+        EXPECT_GT(std::strtod(run.out.c_str() + low + 8, nullptr), -1.5) << run.out;
+        EXPECT_LT(std::strtod(run.out.c_str() + high + 9, nullptr), -10.0) << run.out;
+        pactl({"set-default-sink", "tonalix_null"});
+        pactl({"unload-module", "module-ladspa-sink"});
+    }
+}
+
+TEST_F(Measure, WithoutAnInputItFailsWithItsMessage) {
+    ASSERT_EQ(pactl({"unload-module", "module-null-sink"}), 0); // no source, no sink
+    const ProgramRun run = measure(sine);
+    EXPECT_EQ(run.exitCode, 1) << run.out;
+    EXPECT_NE(run.err.find("no input device"), std::string::npos) << run.err;
+}
+
+} // namespace
