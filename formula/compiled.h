@@ -10,7 +10,7 @@
 #include "formula/tokens.h"
 
 // The evaluation form of the current program: written by the lowering
-// (lowering.cpp), run by the interpreter loop (compiled.cpp) and turned into
+// (lowering.cpp), run by the interpreter loop (interpreter.cpp) and turned into
 // machine code.
 struct CompiledProgram {
     // One instruction per token at most, and OpEnd. Zero-filled, it is the

@@ -25,7 +25,7 @@ constexpr unsigned Quiet = TraitPure;                // never fails
 constexpr unsigned Fails = TraitPure | TraitMayFail; // may fail for some arguments
 constexpr unsigned FailsNonFinite = Fails | TraitFailsOnlyNonFinite;
 
-// The Windows C runtime reports its errors differently (windowsMath.cpp): on
+// The Windows C runtime reports its errors differently (windowsFailureRule.cpp): on
 // Windows the rows hold the functions that report them as the rest of the
 // engine expects.
 #ifdef _WIN32

@@ -71,7 +71,7 @@ double formulaHalfPower(double left);
 
 #ifdef _WIN32
 // The C runtime's functions of the table, each followed by glibc's rule for
-// errno (windowsMath.cpp): EDOM for a NaN made from arguments that are not
+// errno (windowsFailureRule.cpp): EDOM for a NaN made from arguments that are not
 // NaN, ERANGE for an infinity made from finite arguments and, for exp and
 // pow, for a zero that a nonzero result underflowed to.
 double windowsCeil(double x);

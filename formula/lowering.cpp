@@ -1,5 +1,5 @@
 // The lowering: the evaluation form, a register-and-stack code, derived from
-// the postfix program once per compilation (compiled.cpp runs it).
+// the postfix program once per compilation (interpreter.cpp runs it).
 //
 // The postfix program is rebuilt into an expression tree, and the code is
 // emitted from the tree with these savings over walking the tokens:
@@ -32,8 +32,6 @@
 #include "formula/engine.h"
 #include "formula/library.h"
 #include "formula/machineCode.h"
-
-CompiledProgram compiledProgram;
 
 namespace {
 

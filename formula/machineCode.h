@@ -1,5 +1,5 @@
 // The machine-code form: the evaluation form compiled to x86-64 code at
-// every compilation, with the interpreter of compiled.cpp as the fallback.
+// every compilation, with the interpreter of interpreter.cpp as the fallback.
 //
 // It computes exactly what the evaluation form computes: the same values,
 // failures, assignments and status. Where it cannot be had (another

@@ -1,6 +1,6 @@
 // The instructions of the evaluation form and what each does to the stack,
 // to errno and to the machine's registers: one traits row per instruction,
-// which the lowering (compiled.cpp), the interpreter loop and the
+// which the lowering (lowering.cpp), the interpreter loop and the
 // machine-code emitter read instead of working it out each on its own.
 #ifndef TONALIX_FORMULA_OPCODES_H
 #define TONALIX_FORMULA_OPCODES_H

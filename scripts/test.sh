@@ -31,7 +31,7 @@ startSoundServer || echo "test: no sound server, the real-sound tests will repor
 # The one formatting style: every C++ file as clang-format-14 writes it.
 checkFormat() {
   local files differ=()
-  mapfile -t files < <(cd "$root" && find formula audio app ui res platform tools tests bench \
+  mapfile -t files < <(cd "$root" && find formula audio window app ui res platform tools tests bench \
     -name '*.cpp' -o -name '*.h' | sort)
   local f
   for f in "${files[@]}"; do

@@ -4,8 +4,11 @@
 # null sink for SECONDS after the countdown, and prints the process's share
 # of a core, each thread's wakeups per second (its voluntary context
 # switches) and, after pressing Stop, the time from the click to silence on
-# the sink's monitor.  Public tools only: /proc, perf stat where it is
-# installed, parec, and xdotool for the clicks.
+# the sink's monitor.  Then, as the floor to compare with, aplay plays the
+# same samples (the start formula rendered by tonalix-render to a WAV file)
+# through the same path, ALSA's default device into the same server, and is
+# measured the same way over the same span.  Public tools only: /proc, perf
+# stat where it is installed, parec, aplay, and xdotool for the clicks.
 #   bench/tools/playCost.sh [BUILD_DIR [SECONDS]]
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -13,7 +16,7 @@ build=$(cd "${1:-$root/build}" && pwd) || exit 2
 seconds=${2:-30}
 program=$build/app/tonalix
 [ -x "$program" ] || { echo "playCost: no $program"; exit 2; }
-for tool in Xvfb xdotool parec pactl; do
+for tool in Xvfb xdotool parec pactl aplay; do
   command -v "$tool" >/dev/null || { echo "playCost: $tool is not installed (scripts/install-deps.sh)"; exit 2; }
 done
 work=$(mktemp -d /tmp/tonalix-playcost.XXXXXX)
@@ -58,12 +61,12 @@ click() { xdotool mousemove --window "$window" 520 147 click 1; }
 click
 sleep 4
 
-# ticks: the process's user + system time in clock ticks.
-ticks() { awk '{ print $14 + $15 }' "/proc/$app/stat"; }
-# switches: "TID NAME VOLUNTARY" for each thread.
+# ticks [PID]: the process's user + system time in clock ticks.
+ticks() { awk '{ print $14 + $15 }' "/proc/${1:-$app}/stat"; }
+# switches [PID]: "TID NAME VOLUNTARY" for each thread.
 switches() {
   local task
-  for task in /proc/"$app"/task/*; do
+  for task in /proc/"${1:-$app}"/task/*; do
     printf '%s %s %s\n' "${task##*/}" "$(tr ' ' '_' <"$task/comm")" \
       "$(sed -n 's/^voluntary_ctxt_switches:[[:space:]]*//p' "$task/status")"
   done | sort
@@ -118,3 +121,29 @@ if [ "$total" -gt 0 ] && [ "$last" -gt 0 ]; then
 else
   echo "playCost: no tone in the recording around Stop ($total samples)"
 fi
+
+# The floor: aplay plays the same samples through the same path for the same
+# span, after the same lead-in, once the window has stopped.
+kill "$app" 2>/dev/null && wait "$app" 2>/dev/null
+app=
+floorWav=$work/start.wav
+"$build/tools/tonalix-render" --seconds $((seconds + 3)) -o "$floorWav" "sin(440*6.2831853071795865*t)" ||
+  { echo "playCost: tonalix-render could not render the floor's samples"; exit 1; }
+aplay -q -D default "$floorWav" 2>"$work/aplay.log" &
+floor=$!
+sleep 1
+before=$(switches "$floor")
+ticksBefore=$(ticks "$floor")
+start=$(date +%s.%N)
+sleep "$seconds"
+ticksAfter=$(ticks "$floor")
+end=$(date +%s.%N)
+after=$(switches "$floor")
+kill "$floor" 2>/dev/null
+wait "$floor" 2>/dev/null
+span=$(awk -v a="$start" -v b="$end" 'BEGIN { print b - a }')
+printf 'playCost: floor: aplay, %s s of the same samples through the same device\n' "$seconds"
+awk -v t=$((ticksAfter - ticksBefore)) -v hz="$hz" -v s="$span" 'BEGIN { printf "playCost: floor: CPU %.2f%% of a core (/proc)\n", t * 100 / hz / s }'
+echo "playCost: floor: wakeups per second, by thread:"
+join <(printf '%s\n' "$before") <(printf '%s\n' "$after") |
+  awk -v s="$span" '{ printf "  %-16s %6.1f\n", $2, ($5 - $3) / s }'

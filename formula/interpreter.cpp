@@ -1,5 +1,6 @@
-// The interpreter loop of the evaluation form (lowering.cpp derives it), and
-// evaluateFormula, which runs it or the machine code made from it.
+// The interpreter loop of the evaluation form (lowering.cpp derives it), the
+// form itself (compiledProgram), and evaluateFormula, which runs it or the
+// machine code made from it.
 #include "formula/compiled.h"
 
 #include <cerrno>
@@ -8,6 +9,8 @@
 #include "formula/engine.h"
 #include "formula/library.h"
 #include "formula/machineCode.h"
+
+CompiledProgram compiledProgram;
 
 namespace {
 
