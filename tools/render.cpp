@@ -16,15 +16,11 @@
 #include "tools/renderArguments.h"
 #include "tools/renderCompile.h"
 #include "tools/renderFormats.h"
+#include "tools/renderMeasure.h"
 #include "tools/renderOutput.h"
 #include "tools/renderPlay.h"
-#include "tools/renderSignal.h"
-#ifdef TONALIX_RENDER_SOXR
 #include "tools/renderResample.h"
-#endif
-#ifdef TONALIX_RENDER_FFTW
-#include "tools/renderMeasure.h"
-#endif
+#include "tools/renderSignal.h"
 
 namespace {
 
@@ -66,34 +62,28 @@ int writePlayedValues(const RenderOptions &options, SampleFile *file, int progre
     Shaping shaping = {file, 0, writtenSamples(options), fadeSamples(options), {}};
     std::vector<double> values(signalChunk), times(signalChunk);
     std::vector<unsigned char> events(signalChunk);
-#ifdef TONALIX_RENDER_SOXR
     Resampler resampler = {nullptr, 0, 0, {}};
     const int resampling = options.rate != renderRate;
     if (resampling && !openResampler(&resampler, shaping.total, options.rate)) {
         abandonSampleFile(file);
         return 0;
     }
-#endif
     int lastPercent = -1, ok = 1;
     for (uint64_t done = 0; ok && done < span;) {
         size_t step = span - done < signalChunk ? (size_t)(span - done) : signalChunk;
         evaluateSignal(values.data(), events.data(), times.data(), step);
-#ifdef TONALIX_RENDER_SOXR
         if (resampling) {
             ok = resampleValues(&resampler, values.data(), step) &&
                  writeShaped(&shaping, resampler.ready.data(), resampler.ready.size());
         } else
-#endif
             ok = writeShaped(&shaping, values.data(), step);
         done += step;
         if (progress) showProgress(done, span, &lastPercent);
     }
-#ifdef TONALIX_RENDER_SOXR
     if (ok && resampling)
         ok = resampleValues(&resampler, nullptr, 0) &&
              writeShaped(&shaping, resampler.ready.data(), resampler.ready.size());
     closeResampler(&resampler);
-#endif
     return ok;
 }
 
@@ -163,8 +153,6 @@ int main(int argc, char **argv) {
         sampleFade = SampleFade{(int64_t)fadeSamples(options), (int64_t)spanSamples(options), 0};
         return waveProcessExit(playThroughDevice(spanSamples(options), 0));
     }
-#ifdef TONALIX_RENDER_FFTW
     if (options.analyze || options.plotGiven) return measureSpan(options);
-#endif
     return renderToOutput(options);
 }

@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "tools/printable.h"
-#include "tools/renderFeatures.h"
 #include "tools/renderPlot.h"
 
 namespace {
@@ -199,13 +198,6 @@ std::string secondsText(uint64_t samples, uint32_t rate) {
     return text;
 }
 
-// Returns a usage error when a feature of this build is missing, else -1.
-int unavailable(RenderFeature feature) {
-    const RenderFeatureRow &row = renderFeatures[feature];
-    if (row.available) return -1;
-    return usageError(std::string(row.name) + " is not available in this build (it needs " + row.library + ")");
-}
-
 // Returns a usage error for options that do not go together, else -1.
 int checkCombinations(const RenderOptions *o) {
     if (o->json && !o->analyze) return usageError("--json goes with --analyze");
@@ -230,7 +222,6 @@ int checkCombinations(const RenderOptions *o) {
     if (o->play && (o->formatGiven || o->rateGiven))
         return usageError(std::string("--play plays the stream's own samples; leave out ") +
                           (o->formatGiven ? "--format" : "--rate"));
-    if (o->kind == OutputFlac && !renderFeatures[FeatureFlac].available) return unavailable(FeatureFlac);
     if (o->kind == OutputFlac && !outputKinds[OutputFlac].takesFloat && o->format == FormatF32)
         return usageError("a FLAC file holds whole-number samples only: give --format s16 or s24 for " +
                           printableText(o->output));
@@ -381,13 +372,11 @@ int parseRenderArguments(int argc, char **argv, RenderOptions *options, FILE *ou
             ok = parseStart(value, &options->start, &why);
             break;
         case OptionFormat:
-            refused = unavailable(FeatureFormat);
-            if (refused < 0) refused = once(&options->formatGiven, "--format");
+            refused = once(&options->formatGiven, "--format");
             ok = parseFormat(value, &options->format, &why);
             break;
         case OptionRate:
-            refused = unavailable(FeatureRate);
-            if (refused < 0) refused = once(&options->rateGiven, "--rate");
+            refused = once(&options->rateGiven, "--rate");
             ok = parseRate(value, &options->rate, &why);
             break;
         case OptionFade:
@@ -395,22 +384,18 @@ int parseRenderArguments(int argc, char **argv, RenderOptions *options, FILE *ou
             ok = parseFade(value, &options->fadeMs, &why);
             break;
         case OptionAnalyze:
-            refused = unavailable(FeatureAnalyze);
             options->analyze = 1;
             break;
         case OptionJson:
-            refused = unavailable(FeatureAnalyze);
             options->json = 1;
             break;
         case OptionPlot:
-            refused = unavailable(FeaturePlot);
-            if (refused < 0) refused = once(&options->plotGiven, "--plot");
+            refused = once(&options->plotGiven, "--plot");
             options->plot = value;
             if (options->plot.empty()) return usageError("--plot needs a file name");
             break;
         case OptionSize:
-            refused = unavailable(FeaturePlot);
-            if (refused < 0) refused = once(&options->sizeGiven, "--size");
+            refused = once(&options->sizeGiven, "--size");
             ok = parseSize(value, &options->width, &options->height, &why);
             break;
         }
