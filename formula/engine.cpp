@@ -79,7 +79,7 @@ int compileFormula(const char *text) {
     return 0;
 }
 
-// evaluateFormula lives beside the evaluation form, in compiled.cpp.
+// evaluateFormula lives beside the evaluation form, in interpreter.cpp.
 
 void setVariable(unsigned index, double value) {
     if (index >= VariableCount) return;

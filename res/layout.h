@@ -116,3 +116,16 @@ enum ImageKind : uint8_t {
 // Returns the file name (no folder) that holds image resource id of kind, or
 // null when the program has no such resource.
 const char *imageFileName(ImageKind kind, int id);
+
+// The screens the pictures are drawn for, in percent of 96 dpi: a bitmap
+// drawn for one is resource idOffset plus the bitmap's number; an icon's
+// file holds its 32-pixel image scaled to each (32, 40, 48 and 64 pixels).
+struct ImageScaleRow {
+    int16_t percent;
+    int16_t idOffset;
+};
+const int imageScaleCount = 4;
+extern const ImageScaleRow imageScales[imageScaleCount];
+
+// Returns the scale of pictures nearest to a screen of dpi dots per inch.
+const ImageScaleRow &nearestImageScale(int dpi);

@@ -1,6 +1,9 @@
 // Menus, the string table, the texts used by name and the files of the
 // bitmaps and icons.
 #include "res/strings.h"
+
+#include <cstdlib>
+
 #include "res/layout.h"
 
 #include "res/resource.h"
@@ -39,13 +42,23 @@ struct ImageEntry {
     const char *file; // in the resource folder
 };
 
+// A bitmap drawn for a larger screen is a resource of its own, numbered
+// after its scale (imageScales); an icon file holds every size itself.
+// clang-format off
 const ImageEntry imageFiles[] = {
-    {ImageBitmap, IDB_EXIT, "bmp109.bmp"}, {ImageBitmap, IDB_STOP, "bmp142.bmp"},
-    {ImageBitmap, IDB_PLAY, "bmp143.bmp"}, {ImageBitmap, IDB_CHOOSE_FILE, "bmp145.bmp"},
+    {ImageBitmap, IDB_EXIT, "bmp109.bmp"},               {ImageBitmap, IDB_STOP, "bmp142.bmp"},
+    {ImageBitmap, IDB_PLAY, "bmp143.bmp"},               {ImageBitmap, IDB_CHOOSE_FILE, "bmp145.bmp"},
+    {ImageBitmap, 1000 + IDB_EXIT, "bmp109-125.bmp"},    {ImageBitmap, 1000 + IDB_STOP, "bmp142-125.bmp"},
+    {ImageBitmap, 1000 + IDB_PLAY, "bmp143-125.bmp"},    {ImageBitmap, 1000 + IDB_CHOOSE_FILE, "bmp145-125.bmp"},
+    {ImageBitmap, 2000 + IDB_EXIT, "bmp109-150.bmp"},    {ImageBitmap, 2000 + IDB_STOP, "bmp142-150.bmp"},
+    {ImageBitmap, 2000 + IDB_PLAY, "bmp143-150.bmp"},    {ImageBitmap, 2000 + IDB_CHOOSE_FILE, "bmp145-150.bmp"},
+    {ImageBitmap, 3000 + IDB_EXIT, "bmp109-200.bmp"},    {ImageBitmap, 3000 + IDB_STOP, "bmp142-200.bmp"},
+    {ImageBitmap, 3000 + IDB_PLAY, "bmp143-200.bmp"},    {ImageBitmap, 3000 + IDB_CHOOSE_FILE, "bmp145-200.bmp"},
     {ImageIcon, IDI_APP, "ico104.ico"},    {ImageIcon, IDI_OFFSET, "ico118.ico"},
     {ImageIcon, IDI_SQUARE, "ico119.ico"}, {ImageIcon, IDI_TRIANGLE, "ico120.ico"},
     {ImageIcon, IDI_SINE, "ico122.ico"},   {ImageIcon, IDI_SAWTOOTH, "ico124.ico"},
 };
+// clang-format on
 
 } // namespace
 
@@ -118,4 +131,20 @@ const char *imageFileName(ImageKind kind, int id) {
     for (const ImageEntry &entry : imageFiles)
         if (entry.kind == kind && entry.id == id) return entry.file;
     return nullptr;
+}
+
+// clang-format off
+const ImageScaleRow imageScales[imageScaleCount] = {
+    {100, 0},
+    {125, 1000},
+    {150, 2000},
+    {200, 3000},
+};
+// clang-format on
+
+const ImageScaleRow &nearestImageScale(int dpi) {
+    const ImageScaleRow *best = &imageScales[0];
+    for (const ImageScaleRow &row : imageScales)
+        if (std::abs(row.percent * 96 - dpi * 100) < std::abs(best->percent * 96 - dpi * 100)) best = &row;
+    return *best;
 }

@@ -2,7 +2,9 @@
 # Installs the Debian 12 packages that building, running and testing Tonalix
 # need, and only those that are missing. Safe to run again.
 #   install-deps.sh             the Linux build, its tests and benchmarks
-#   install-deps.sh --windows   also the Windows cross build and Wine
+#   install-deps.sh --windows   also the Windows cross build and Wine, and
+#                               the Windows renderer's libraries, built once
+#                               from Debian's sources (windows-libraries.sh)
 set -euo pipefail
 
 packages=(
@@ -27,8 +29,10 @@ packages=(
 if [ "${1:-}" = "--windows" ]; then
   # The cross compilers (the posix-threads flavour), GoogleTest's source for
   # the Windows test programs, Wine to run them, and makensis for the
-  # installer.
-  packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest wine wine64 zip unzip locales nsis)
+  # installer; zlib for Windows, and dpkg-source and Ninja for building the
+  # renderer's other libraries from Debian's source packages.
+  packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest wine wine64 zip unzip locales nsis
+    libz-mingw-w64-dev dpkg-dev ninja-build debian-archive-keyring)
 fi
 
 missing=()
@@ -56,4 +60,11 @@ if [ "${1:-}" = "--windows" ]; then
       $sudo localedef -i "$locale" -c -f UTF-8 "$locale.UTF-8"
     fi
   done
+fi
+
+# The Windows renderer's libraries, which Debian builds for Linux only: built
+# once from Debian's source packages into a prefix under /var/cache/tonalix,
+# reused on every later run.
+if [ "${1:-}" = "--windows" ]; then
+  "$(dirname "$0")/windows-libraries.sh"
 fi

@@ -23,6 +23,8 @@
 #include <QSlider>
 #include <QTimer>
 
+#include <cmath>
+
 #include "platform/boundedText.h"
 #include "platform/linux/qtDialogBuilder.h"
 #include "res/layout.h"
@@ -273,7 +275,13 @@ void setButtonImage(Window dialog, int controlId, int bitmapId) {
     auto *button = control ? qobject_cast<QPushButton *>(control->widget) : nullptr;
     if (!button) return;
     control->image = bitmapId;
-    QPixmap image = loadBitmap(bitmapId);
+    // the bitmap drawn for the screen's scale, as many pixels as the screen has
+    const ImageScaleRow &scale = nearestImageScale((int)std::lround(96 * button->devicePixelRatioF()));
+    QPixmap image = loadBitmap(bitmapId + scale.idOffset);
+    if (!image.isNull())
+        image.setDevicePixelRatio(scale.percent / 100.0);
+    else
+        image = loadBitmap(bitmapId);
     if (image.isNull()) {
         // without its image file the button shows its text, so it can still be used
         button->setIcon(QIcon());
@@ -283,7 +291,7 @@ void setButtonImage(Window dialog, int controlId, int bitmapId) {
     if (!button->property("windowText").isValid()) button->setProperty("windowText", button->text());
     button->setText(QString());
     button->setIcon(QIcon(image));
-    button->setIconSize(image.size());
+    button->setIconSize(image.deviceIndependentSize().toSize());
 }
 
 void setDialogIcon(Window dialog, int iconId) {

@@ -15,6 +15,7 @@
 #include "platform/boundedText.h"
 #include "platform/win32/win32Text.h"
 #include "platform/win32/win32Window.h"
+#include "res/layout.h"
 
 namespace {
 
@@ -37,6 +38,100 @@ std::string windowText(HWND hwnd) {
     return toUtf8(text.c_str(), got);
 }
 
+// The pictures follow the DPI of the monitor their window is on: a button
+// keeps the number of its bitmap, a dialog that of its window icon, in a
+// window property, so that both are loaded again for another monitor.
+const wchar_t bitmapProperty[] = L"TonalixBitmap";
+const wchar_t windowIconProperty[] = L"TonalixWindowIcon";
+const wchar_t ownIconProperty[] = L"TonalixOwnIcon"; // the icon control shows an icon loaded here
+const int iconPixels = 32;                           // an icon at 100%
+const int smallIconPixels = 16;                      // a window's small icon at 100%
+const int highestTemplateId = 999;                   // dialog templates are looked for up to this one
+
+// Returns the dots per inch of the monitor hwnd is on (Windows 10 and
+// later), else those of the system.
+int dpiOf(HWND hwnd) {
+    typedef UINT(WINAPI * DpiForWindow)(HWND);
+    static const DpiForWindow dpiForWindow =
+        (DpiForWindow)(void *)GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow");
+    if (dpiForWindow && hwnd)
+        if (const UINT dpi = dpiForWindow(hwnd)) return (int)dpi;
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+// Returns icon id loaded at pixels (percent of 100%, the nearest size its
+// file holds), owned by the caller, or null.
+HICON loadIcon(int iconId, int pixels, int percent) {
+    const int size = pixels * percent / 100;
+    return (HICON)LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId), IMAGE_ICON, size, size,
+                             LR_DEFAULTCOLOR);
+}
+
+// Shows bitmap bitmapId, drawn for the button's DPI, on button.  The button
+// does not take over the bitmap it is given, so the one it showed before is
+// deleted once it is replaced.
+void showBitmap(HWND button, int bitmapId) {
+    const ImageScaleRow &scale = nearestImageScale(dpiOf(button));
+    HINSTANCE module = GetModuleHandleW(nullptr);
+    HANDLE image = LoadImageW(module, MAKEINTRESOURCEW(bitmapId + scale.idOffset), IMAGE_BITMAP, 0, 0, 0);
+    if (!image) image = LoadImageW(module, MAKEINTRESOURCEW(bitmapId), IMAGE_BITMAP, 0, 0, 0);
+    if (!image) return;
+    SetPropW(button, bitmapProperty, (HANDLE)(intptr_t)bitmapId);
+    HANDLE previous = (HANDLE)SendMessageW(button, BM_SETIMAGE, IMAGE_BITMAP, (LPARAM)image);
+    if (previous && previous != image) DeleteObject(previous);
+}
+
+// Returns the icon resource that icon control controlId shows in the
+// dialog templates, or 0.
+int iconOfControl(int controlId) {
+    for (int id = 1; id <= highestTemplateId; id++)
+        if (const DialogTemplate *dialog = findDialogTemplate(id))
+            if (const ControlTemplate *row = findControlTemplate(dialog, controlId))
+                if (row->kind == ControlIcon) return row->image;
+    return 0;
+}
+
+// Loads the window icons and the pictures of the dialog's icon controls and
+// bitmap buttons again for the DPI of its monitor.  Returns TRUE (goes on
+// enumerating).
+BOOL CALLBACK reloadControlImage(HWND control, LPARAM) {
+    if (const int bitmapId = (int)(intptr_t)GetPropW(control, bitmapProperty)) {
+        showBitmap(control, bitmapId);
+        return TRUE;
+    }
+    const int iconId = iconOfControl(GetDlgCtrlID(control));
+    if (!iconId || (GetWindowLongW(control, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) return TRUE;
+    HICON icon = loadIcon(iconId, iconPixels, nearestImageScale(dpiOf(control)).percent);
+    if (!icon) return TRUE;
+    HICON previous = (HICON)SendMessageW(control, STM_SETICON, (WPARAM)icon, 0);
+    if (previous && GetPropW(control, ownIconProperty)) DestroyIcon(previous); // the dialog's own are shared
+    SetPropW(control, ownIconProperty, (HANDLE)1);
+    return TRUE;
+}
+
+// Shows window icon iconId on dialog, drawn for its DPI, large and small.
+void showWindowIcon(HWND dialog, int iconId) {
+    const int percent = nearestImageScale(dpiOf(dialog)).percent;
+    SetPropW(dialog, windowIconProperty, (HANDLE)(intptr_t)iconId);
+    const struct {
+        WPARAM which;
+        int pixels;
+    } sizes[] = {{ICON_BIG, iconPixels}, {ICON_SMALL, smallIconPixels}};
+    for (const auto &size : sizes)
+        if (HICON icon = loadIcon(iconId, size.pixels, percent))
+            if (HICON previous = (HICON)SendMessageW(dialog, WM_SETICON, size.which, (LPARAM)icon))
+                if (previous != icon) DestroyIcon(previous);
+}
+
+// Loads every picture of dialog again for the DPI of its monitor.
+void reloadImages(HWND dialog) {
+    if (const int iconId = (int)(intptr_t)GetPropW(dialog, windowIconProperty)) showWindowIcon(dialog, iconId);
+    EnumChildWindows(dialog, reloadControlImage, 0);
+}
+
 // Turns the core's answer to a colour query into a brush: the core names the
 // brush by the number the platform gives it (NULL_BRUSH, or COLOR_BTNFACE
 // plus one), but the dialog manager needs the brush itself.
@@ -51,9 +146,17 @@ INT_PTR colourAnswer(intptr_t answer) {
 // its user word.  Returns the core's answer.
 INT_PTR CALLBACK dialogThunk(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) SetWindowLongPtrW(hwnd, DWLP_USER, (LONG_PTR)lParam);
+    if (message == WM_DPICHANGED) { // moved to a monitor of another DPI: its place, then its pictures
+        const RECT *suggested = (const RECT *)lParam;
+        SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        reloadImages(hwnd);
+        return TRUE;
+    }
     WindowProc proc = (WindowProc)GetWindowLongPtrW(hwnd, DWLP_USER);
     if (!proc) return FALSE; // messages before WM_INITDIALOG
     const intptr_t answer = proc(windowOf(hwnd), message, wParam, lParam);
+    if (message == WM_INITDIALOG) EnumChildWindows(hwnd, reloadControlImage, 0); // the icons at the window's DPI
     if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) return colourAnswer(answer);
     return (INT_PTR)answer;
 }
@@ -167,18 +270,16 @@ void selectControlText(Window dialog, int controlId, unsigned first, unsigned la
     SendDlgItemMessageW(hwndOf(dialog), controlId, EM_SETSEL, before.size(), (LPARAM)through.size());
 }
 
-// The button does not take over the bitmap it is given, so the one it
-// showed before is deleted once it is replaced.
 void setButtonImage(Window dialog, int controlId, int bitmapId) {
-    HANDLE image = LoadImageW(programModule(), MAKEINTRESOURCEW(bitmapId), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR);
-    if (!image) return;
-    HANDLE previous = (HANDLE)SendDlgItemMessageW(hwndOf(dialog), controlId, BM_SETIMAGE, IMAGE_BITMAP, (LPARAM)image);
-    if (previous && previous != image) DeleteObject(previous);
+    if (HWND button = GetDlgItem(hwndOf(dialog), controlId)) showBitmap(button, bitmapId);
 }
 
+// The class keeps the icon for windows that do not have their own; the
+// dialog has its own, drawn for its DPI.
 void setDialogIcon(Window dialog, int iconId) {
     HICON icon = LoadIconW(programModule(), MAKEINTRESOURCEW(iconId));
     if (icon) SetClassLongPtrW(hwndOf(dialog), GCLP_HICON, (LONG_PTR)icon);
+    showWindowIcon(hwndOf(dialog), iconId);
 }
 
 void redrawControl(Window dialog, int controlId) {

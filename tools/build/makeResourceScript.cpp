@@ -173,11 +173,13 @@ int main(int argc, char **argv) {
                  "LANGUAGE LANG_JAPANESE, SUBLANG_DEFAULT\n\n");
     // The icon with the lowest number comes first: it is the program's icon
     // in the file manager.
+    // Each bitmap comes once for every scale it is drawn at.
     for (int kind = ImageBitmap; kind <= ImageIcon; kind++)
-        for (int id = 1; id <= highestId; id++)
-            if (const char *file = imageFileName((ImageKind)kind, id))
-                fprintf(out, "%d %s %s\n", id, kind == ImageIcon ? "ICON" : "BITMAP",
-                        quoted((folder + "/" + file).c_str()).c_str());
+        for (const ImageScaleRow &scale : imageScales)
+            for (int id = scale.idOffset + 1; id <= scale.idOffset + highestId; id++)
+                if (const char *file = imageFileName((ImageKind)kind, id))
+                    fprintf(out, "%d %s %s\n", id, kind == ImageIcon ? "ICON" : "BITMAP",
+                            quoted((folder + "/" + file).c_str()).c_str());
     fprintf(out, "\n");
     for (int id = 1; id <= highestId; id++)
         if (const DialogTemplate *dialog = findDialogTemplate(id)) {

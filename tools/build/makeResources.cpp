@@ -1,5 +1,9 @@
 // tonalix-make-resources: draws the window's bitmaps and icons and writes
-// them into res/ as BMP (256 colours) and ICO (16 colours) files.
+// them into res/ as BMP (256 colours) and ICO (16 colours) files, each for
+// the screens of 96 dpi (100%) and of 125%, 150% and 200% of it: a bitmap in
+// one file per scale (bmp143.bmp, bmp143-125.bmp, ...), an icon as one file
+// that holds its 32, 40, 48 and 64 pixel images.  A larger picture is the
+// same drawing at the larger scale, not the small one enlarged.
 //
 //   tonalix-make-resources OUTPUT_FOLDER
 //
@@ -102,14 +106,14 @@ int writeBmp8(const std::string &path, const QImage &image) {
     return fclose(f) == 0 && ok;
 }
 
-// Writes a 32 x 32 icon of 16 colours (VGA palette) with a transparency mask
-// from the image's alpha.  Returns 1, or 0 when the file cannot be written.
-int writeIco4(const std::string &path, const QImage &image) {
-    const int w = 32, h = 32;
+// Returns the DIB of a square icon image of 16 colours (VGA palette) with a
+// transparency mask from the image's alpha.
+std::vector<uint8_t> icoImage4(const QImage &image) {
+    const int w = image.width(), h = image.height();
     QImage argb = image.convertToFormat(QImage::Format_ARGB32);
     QVector<QRgb> palette(vgaPalette, vgaPalette + 16);
-    const int xorStride = 16; // 32 pixels of 4 bits, already a multiple of 4 bytes
-    const int andStride = 4;  // 32 pixels of 1 bit
+    const int xorStride = ((w * 4 + 31) / 32) * 4; // rows of 4-bit pixels, whole 32-bit words
+    const int andStride = ((w + 31) / 32) * 4;     // rows of 1-bit mask
     std::vector<uint8_t> dib;
     putLe(dib, 40, 4), putLe(dib, w, 4), putLe(dib, h * 2, 4), putLe(dib, 1, 2), putLe(dib, 4, 2);
     putLe(dib, 0, 4), putLe(dib, (xorStride + andStride) * h, 4), putLe(dib, 0, 4), putLe(dib, 0, 4);
@@ -117,33 +121,54 @@ int writeIco4(const std::string &path, const QImage &image) {
     for (QRgb c : palette)
         dib.push_back(qBlue(c)), dib.push_back(qGreen(c)), dib.push_back(qRed(c)), dib.push_back(0);
     for (int y = h - 1; y >= 0; y--)
-        for (int x = 0; x < w; x += 2) {
-            QRgb a = argb.pixel(x, y), b = argb.pixel(x + 1, y);
-            int ia = qAlpha(a) < 128 ? 0 : nearestIndex(palette, a);
-            int ib = qAlpha(b) < 128 ? 0 : nearestIndex(palette, b);
-            dib.push_back((uint8_t)(ia << 4 | ib));
+        for (int byte = 0; byte < xorStride; byte++) {
+            int pair[2] = {0, 0};
+            for (int k = 0; k < 2; k++) {
+                const int x = byte * 2 + k;
+                if (x >= w) continue;
+                QRgb c = argb.pixel(x, y);
+                pair[k] = qAlpha(c) < 128 ? 0 : nearestIndex(palette, c);
+            }
+            dib.push_back((uint8_t)(pair[0] << 4 | pair[1]));
         }
     for (int y = h - 1; y >= 0; y--)
         for (int byte = 0; byte < andStride; byte++) {
             uint8_t bits = 0;
-            for (int k = 0; k < 8; k++)
-                if (qAlpha(argb.pixel(byte * 8 + k, y)) < 128) bits |= (uint8_t)(0x80 >> k);
+            for (int k = 0; k < 8; k++) {
+                const int x = byte * 8 + k;
+                if (x >= w || qAlpha(argb.pixel(x, y)) < 128) bits |= (uint8_t)(0x80 >> k);
+            }
             dib.push_back(bits);
         }
+    return dib;
+}
+
+// Writes the square images, smallest first, as one icon file of 16 colours.
+// Returns 1, or 0 when the file cannot be written.
+int writeIco4(const std::string &path, const std::vector<QImage> &images) {
+    std::vector<std::vector<uint8_t>> dibs;
+    for (const QImage &image : images)
+        dibs.push_back(icoImage4(image));
     std::vector<uint8_t> out;
-    putLe(out, 0, 2), putLe(out, 1, 2), putLe(out, 1, 2); // icon directory, one image
-    out.push_back(w), out.push_back(h), out.push_back(16), out.push_back(0);
-    putLe(out, 1, 2), putLe(out, 4, 2), putLe(out, dib.size(), 4), putLe(out, 22, 4);
-    out.insert(out.end(), dib.begin(), dib.end());
+    putLe(out, 0, 2), putLe(out, 1, 2), putLe(out, dibs.size(), 2); // icon directory
+    uint32_t offset = 6 + 16 * (uint32_t)dibs.size();
+    for (size_t i = 0; i < dibs.size(); i++) {
+        out.push_back((uint8_t)images[i].width()), out.push_back((uint8_t)images[i].height());
+        out.push_back(16), out.push_back(0);
+        putLe(out, 1, 2), putLe(out, 4, 2), putLe(out, dibs[i].size(), 4), putLe(out, offset, 4);
+        offset += (uint32_t)dibs[i].size();
+    }
+    for (const std::vector<uint8_t> &dib : dibs)
+        out.insert(out.end(), dib.begin(), dib.end());
     FILE *f = fopen(path.c_str(), "wb");
     if (!f) return 0;
     int ok = fwrite(out.data(), 1, out.size(), f) == out.size();
     return fclose(f) == 0 && ok;
 }
 
-// Returns a blank picture of w x h filled with colour.
-QImage canvas(int w, int h, QColor colour) {
-    QImage image(w, h, QImage::Format_ARGB32);
+// Returns a blank picture of w x h at scale, filled with colour.
+QImage canvas(int w, int h, double scale, QColor colour) {
+    QImage image((int)std::lround(w * scale), (int)std::lround(h * scale), QImage::Format_ARGB32);
     image.fill(colour);
     return image;
 }
@@ -160,9 +185,10 @@ void paintWords(QPainter &p, const QRect &rect, const QString &text, int pixelSi
 }
 
 // 109: a running figure on green and the word 終了.
-QImage drawExit() {
-    QImage image = canvas(66, 32, QColor(0x20, 0x90, 0x40));
+QImage drawExit(double scale) {
+    QImage image = canvas(66, 32, scale, QColor(0x20, 0x90, 0x40));
     QPainter p(&image);
+    p.scale(scale, scale);
     p.setRenderHint(QPainter::Antialiasing);
     QPen pen(Qt::white, 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     p.setPen(pen);
@@ -178,9 +204,10 @@ QImage drawExit() {
 }
 
 // 143: a loudspeaker and the word 再生.
-QImage drawPlay() {
-    QImage image = canvas(67, 32, QColor(0xF0, 0xF0, 0xF0));
+QImage drawPlay(double scale) {
+    QImage image = canvas(67, 32, scale, QColor(0xF0, 0xF0, 0xF0));
     QPainter p(&image);
+    p.scale(scale, scale);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor(0x20, 0x20, 0x20), 1.2));
     p.setBrush(QColor(0x30, 0x60, 0xC0));
@@ -197,9 +224,10 @@ QImage drawPlay() {
 }
 
 // 142: a stop sign with a raised hand and the word 停止.
-QImage drawStop() {
-    QImage image = canvas(65, 32, QColor(0xF0, 0xF0, 0xF0));
+QImage drawStop(double scale) {
+    QImage image = canvas(65, 32, scale, QColor(0xF0, 0xF0, 0xF0));
     QPainter p(&image);
+    p.scale(scale, scale);
     p.setRenderHint(QPainter::Antialiasing);
     QPolygonF octagon;
     for (int i = 0; i < 8; i++) {
@@ -222,9 +250,10 @@ QImage drawStop() {
 }
 
 // 145: an open folder and the words ファイル選択.
-QImage drawChooseFile() {
-    QImage image = canvas(86, 15, QColor(0xF0, 0xF0, 0xF0));
+QImage drawChooseFile(double scale) {
+    QImage image = canvas(86, 15, scale, QColor(0xF0, 0xF0, 0xF0));
     QPainter p(&image);
+    p.scale(scale, scale);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor(0x80, 0x60, 0x10), 1));
     p.setBrush(QColor(0xE8, 0xC0, 0x40));
@@ -238,83 +267,95 @@ QImage drawChooseFile() {
     return image;
 }
 
-// Returns a 32 x 32 transparent picture with a dark frame line through the
-// middle, ready for one wave drawn in vga colour index colourIndex.
-QImage iconCanvas() { return canvas(32, 32, Qt::transparent); }
+// The icons are drawn on a grid of 32 x 32 design pixels, whole pixels at
+// every scale, without antialiasing: px(v, scale) is design pixel v at scale.
+int px(double v, double scale) { return (int)std::lround(v * scale); }
 
-// Draws polyline points on an icon without antialiasing, 2 pixels wide.
-void drawWave(QImage &image, const QPolygon &points, QRgb colour) {
+// Returns a transparent icon picture of 32 x 32 design pixels at scale.
+QImage iconCanvas(double scale) { return canvas(32, 32, scale, Qt::transparent); }
+
+// Draws the axis and the polyline points (in pixels) on an icon without
+// antialiasing, 2 design pixels wide.
+void drawWave(QImage &image, const QPolygon &points, QRgb colour, double scale) {
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, false);
-    p.setPen(QPen(QColor(0xFF000000u | 0x808080), 1));
-    p.drawLine(1, 16, 30, 16); // axis
-    p.setPen(QPen(QColor(colour), 2, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    p.setPen(QPen(QColor(0xFF000000u | 0x808080), px(1, scale)));
+    p.drawLine(px(1, scale), px(16, scale), px(30, scale), px(16, scale)); // axis
+    p.setPen(QPen(QColor(colour), px(2, scale), Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     p.drawPolyline(points);
 }
 
-// Returns the points of one cycle of a sine across the icon.
-QPolygon sinePoints() {
+// Returns the corners of a polyline given in design pixels, in pixels at scale.
+QPolygon scaledPoints(std::initializer_list<QPoint> design, double scale) {
     QPolygon points;
-    for (int x = 2; x <= 29; x++)
-        points << QPoint(x, 16 - (int)std::lround(11 * std::sin((x - 2) * 2 * 3.14159265358979 / 27)));
+    for (const QPoint &point : design)
+        points << QPoint(px(point.x(), scale), px(point.y(), scale));
     return points;
 }
 
-QImage drawSineIcon(QRgb colour) {
-    QImage image = iconCanvas();
-    drawWave(image, sinePoints(), colour);
+// Returns the points of one cycle of a sine across the icon, one a pixel.
+QPolygon sinePoints(double scale) {
+    QPolygon points;
+    for (int x = px(2, scale); x <= px(29, scale); x++)
+        points << QPoint(x, px(16 - 11 * std::sin((x / scale - 2) * 2 * 3.14159265358979 / 27), scale));
+    return points;
+}
+
+QImage drawSineIcon(QRgb colour, double scale) {
+    QImage image = iconCanvas(scale);
+    drawWave(image, sinePoints(scale), colour, scale);
     return image;
 }
 
-QImage drawSquareIcon() {
-    QImage image = iconCanvas();
-    QPolygon points;
-    points << QPoint(2, 26) << QPoint(9, 26) << QPoint(9, 6) << QPoint(16, 6) << QPoint(16, 26) << QPoint(23, 26)
-           << QPoint(23, 6) << QPoint(29, 6);
-    drawWave(image, points, 0xFFFF0000);
+QImage drawSquareIcon(double scale) {
+    QImage image = iconCanvas(scale);
+    drawWave(image, scaledPoints({{2, 26}, {9, 26}, {9, 6}, {16, 6}, {16, 26}, {23, 26}, {23, 6}, {29, 6}}, scale),
+             0xFFFF0000, scale);
     return image;
 }
 
-QImage drawTriangleIcon() {
-    QImage image = iconCanvas();
-    QPolygon points;
-    points << QPoint(2, 16) << QPoint(8, 5) << QPoint(15, 27) << QPoint(22, 5) << QPoint(29, 27);
-    drawWave(image, points, 0xFF008000);
+QImage drawTriangleIcon(double scale) {
+    QImage image = iconCanvas(scale);
+    drawWave(image, scaledPoints({{2, 16}, {8, 5}, {15, 27}, {22, 5}, {29, 27}}, scale), 0xFF008000, scale);
     return image;
 }
 
-QImage drawSawtoothIcon() {
-    QImage image = iconCanvas();
-    QPolygon points;
-    points << QPoint(2, 26) << QPoint(11, 6) << QPoint(11, 26) << QPoint(20, 6) << QPoint(20, 26) << QPoint(29, 6);
-    drawWave(image, points, 0xFF800080);
+QImage drawSawtoothIcon(double scale) {
+    QImage image = iconCanvas(scale);
+    drawWave(image, scaledPoints({{2, 26}, {11, 6}, {11, 26}, {20, 6}, {20, 26}, {29, 6}}, scale), 0xFF800080, scale);
     return image;
 }
 
-QImage drawOffsetIcon() {
-    QImage image = iconCanvas();
-    QPolygon points;
-    points << QPoint(2, 9) << QPoint(29, 9);
-    drawWave(image, points, 0xFF808000);
+QImage drawOffsetIcon(double scale) {
+    QImage image = iconCanvas(scale);
+    drawWave(image, scaledPoints({{2, 9}, {29, 9}}, scale), 0xFF808000, scale);
     QPainter p(&image);
-    p.setPen(QPen(QColor(0xFF000000), 1));
-    p.drawLine(6, 15, 6, 11), p.drawLine(5, 12, 6, 11), p.drawLine(7, 12, 6, 11); // arrow up from the axis
+    p.setPen(QPen(QColor(0xFF000000), px(1, scale)));
+    const QPoint tip(px(6, scale), px(11, scale)); // an arrow up from the axis
+    p.drawLine(QPoint(px(6, scale), px(15, scale)), tip);
+    p.drawLine(QPoint(px(5, scale), px(12, scale)), tip), p.drawLine(QPoint(px(7, scale), px(12, scale)), tip);
     return image;
 }
 
-// The window icon: one cycle of a sine on a white rounded square.
-QImage drawAppIcon() {
-    QImage image = iconCanvas();
+// The window icon: one cycle of a sine on a white square with a navy frame.
+QImage drawAppIcon(double scale) {
+    QImage image = iconCanvas(scale);
     {
         QPainter p(&image);
-        p.setRenderHint(QPainter::Antialiasing, false);
-        p.setPen(QPen(QColor(0xFF000080), 1));
-        p.setBrush(QColor(0xFFFFFFFF));
-        p.drawRect(0, 0, 31, 31);
+        const int side = image.width(), frame = px(1, scale);
+        p.fillRect(0, 0, side, side, QColor(0xFF000080));
+        p.fillRect(frame, frame, side - 2 * frame, side - 2 * frame, QColor(0xFFFFFFFF));
     }
-    drawWave(image, sinePoints(), 0xFF0000FF);
+    drawWave(image, sinePoints(scale), 0xFF0000FF, scale);
     return image;
 }
+
+// The scales of the pictures and the endings of the bitmaps' file names, as
+// res/strings.cpp names them.
+const struct {
+    double scale;
+    const char *suffix;
+} scales[] = {{1.0, ""}, {1.25, "-125"}, {1.5, "-150"}, {2.0, "-200"}};
 
 } // namespace
 
@@ -326,24 +367,34 @@ int main(int argc, char **argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const std::string folder = argv[1];
-    struct {
-        const char *name;
-        QImage image;
+    typedef QImage (*Drawing)(double scale);
+    const struct {
+        const char *name; // without its ending
+        Drawing draw;
         int icon; // 1: ICO of 16 colours, 0: BMP of 256 colours
     } files[] = {
         // clang-format off
-        {"bmp109.bmp", drawExit(), 0},         {"bmp143.bmp", drawPlay(), 0},
-        {"bmp142.bmp", drawStop(), 0},         {"bmp145.bmp", drawChooseFile(), 0},
-        {"ico104.ico", drawAppIcon(), 1},      {"ico118.ico", drawOffsetIcon(), 1},
-        {"ico119.ico", drawSquareIcon(), 1},   {"ico120.ico", drawTriangleIcon(), 1},
-        {"ico122.ico", drawSineIcon(0xFF0000FF), 1}, {"ico124.ico", drawSawtoothIcon(), 1},
+        {"bmp109", drawExit, 0},        {"bmp143", drawPlay, 0},
+        {"bmp142", drawStop, 0},        {"bmp145", drawChooseFile, 0},
+        {"ico104", drawAppIcon, 1},     {"ico118", drawOffsetIcon, 1},
+        {"ico119", drawSquareIcon, 1},  {"ico120", drawTriangleIcon, 1},
+        {"ico122", [](double scale) { return drawSineIcon(0xFF0000FF, scale); }, 1},
+        {"ico124", drawSawtoothIcon, 1},
         // clang-format on
     };
     int failed = 0;
-    for (auto &file : files) {
-        std::string path = folder + "/" + file.name;
-        int ok = file.icon ? writeIco4(path, file.image) : writeBmp8(path, file.image);
-        if (!ok) fprintf(stderr, "tonalix-make-resources: cannot write %s\n", path.c_str()), failed = 1;
+    for (const auto &file : files) {
+        std::vector<QImage> images;
+        for (const auto &s : scales) {
+            images.push_back(file.draw(s.scale));
+            if (file.icon) continue;
+            std::string path = folder + "/" + file.name + s.suffix + ".bmp";
+            if (!writeBmp8(path, images.back()))
+                fprintf(stderr, "tonalix-make-resources: cannot write %s\n", path.c_str()), failed = 1;
+        }
+        std::string path = folder + "/" + file.name + ".ico";
+        if (file.icon && !writeIco4(path, images))
+            fprintf(stderr, "tonalix-make-resources: cannot write %s\n", path.c_str()), failed = 1;
     }
     return failed;
 }

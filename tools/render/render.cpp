@@ -16,16 +16,12 @@
 #include "tools/render/renderArguments.h"
 #include "tools/render/renderCompile.h"
 #include "tools/render/renderFormats.h"
-#include "tools/render/renderOutput.h"
-#include "tools/render/renderPlay.h"
-#include "tools/render/renderSignal.h"
-#ifdef TONALIX_RENDER_SOXR
-#include "tools/render/renderResample.h"
-#endif
-#ifdef TONALIX_RENDER_FFTW
 #include "tools/render/renderListen.h"
 #include "tools/render/renderMeasure.h"
-#endif
+#include "tools/render/renderOutput.h"
+#include "tools/render/renderPlay.h"
+#include "tools/render/renderResample.h"
+#include "tools/render/renderSignal.h"
 
 namespace {
 
@@ -67,34 +63,28 @@ int writePlayedValues(const RenderOptions &options, SampleFile *file, int progre
     Shaping shaping = {file, 0, writtenSamples(options), fadeSamples(options), {}};
     std::vector<double> values(signalChunk), times(signalChunk);
     std::vector<unsigned char> events(signalChunk);
-#ifdef TONALIX_RENDER_SOXR
     Resampler resampler = {nullptr, 0, 0, {}};
     const int resampling = options.rate != renderRate;
     if (resampling && !openResampler(&resampler, shaping.total, options.rate)) {
         abandonSampleFile(file);
         return 0;
     }
-#endif
     int lastPercent = -1, ok = 1;
     for (uint64_t done = 0; ok && done < span;) {
         size_t step = span - done < signalChunk ? (size_t)(span - done) : signalChunk;
         evaluateSignal(values.data(), events.data(), times.data(), step);
-#ifdef TONALIX_RENDER_SOXR
         if (resampling) {
             ok = resampleValues(&resampler, values.data(), step) &&
                  writeShaped(&shaping, resampler.ready.data(), resampler.ready.size());
         } else
-#endif
             ok = writeShaped(&shaping, values.data(), step);
         done += step;
         if (progress) showProgress(done, span, &lastPercent);
     }
-#ifdef TONALIX_RENDER_SOXR
     if (ok && resampling)
         ok = resampleValues(&resampler, nullptr, 0) &&
              writeShaped(&shaping, resampler.ready.data(), resampler.ready.size());
     closeResampler(&resampler);
-#endif
     return ok;
 }
 
@@ -164,9 +154,7 @@ int main(int argc, char **argv) {
         sampleFade = SampleFade{(int64_t)fadeSamples(options), (int64_t)spanSamples(options), 0};
         return waveProcessExit(playThroughDevice(spanSamples(options), 0));
     }
-#ifdef TONALIX_RENDER_FFTW
     if (options.measure) return waveProcessExit(measureSoundPath(options));
     if (options.analyze || options.plotGiven) return measureSpan(options);
-#endif
     return renderToOutput(options);
 }

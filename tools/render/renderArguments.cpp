@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "tools/render/printable.h"
-#include "tools/render/renderFeatures.h"
 #include "tools/render/renderLimits.h"
 #include "tools/render/renderPlot.h"
 
@@ -200,13 +199,6 @@ std::string secondsText(uint64_t samples, uint32_t rate) {
     return text;
 }
 
-// Returns a usage error when a feature of this build is missing, else -1.
-int unavailable(RenderFeature feature) {
-    const RenderFeatureRow &row = renderFeatures[feature];
-    if (row.available) return -1;
-    return usageError(std::string(row.name) + " is not available in this build (it needs " + row.library + ")");
-}
-
 // Returns a usage error for options that do not go together, else -1.
 int checkCombinations(const RenderOptions *o) {
     if (o->measure) {
@@ -247,7 +239,6 @@ int checkCombinations(const RenderOptions *o) {
     if (o->play && (o->formatGiven || o->rateGiven))
         return usageError(std::string("--play plays the stream's own samples; leave out ") +
                           (o->formatGiven ? "--format" : "--rate"));
-    if (o->kind == OutputFlac && !renderFeatures[FeatureFlac].available) return unavailable(FeatureFlac);
     if (o->kind == OutputFlac && !outputKinds[OutputFlac].takesFloat && o->format == FormatF32)
         return usageError("a FLAC file holds whole-number samples only: give --format s16 or s24 for " +
                           printableText(o->output));
@@ -402,13 +393,11 @@ int parseRenderArguments(int argc, char **argv, RenderOptions *options, FILE *ou
             ok = parseStart(value, &options->start, &why);
             break;
         case OptionFormat:
-            refused = unavailable(FeatureFormat);
-            if (refused < 0) refused = once(&options->formatGiven, "--format");
+            refused = once(&options->formatGiven, "--format");
             ok = parseFormat(value, &options->format, &why);
             break;
         case OptionRate:
-            refused = unavailable(FeatureRate);
-            if (refused < 0) refused = once(&options->rateGiven, "--rate");
+            refused = once(&options->rateGiven, "--rate");
             ok = parseRate(value, &options->rate, &why);
             break;
         case OptionFade:
@@ -416,21 +405,17 @@ int parseRenderArguments(int argc, char **argv, RenderOptions *options, FILE *ou
             ok = parseFade(value, &options->fadeMs, &why);
             break;
         case OptionAnalyze:
-            refused = unavailable(FeatureAnalyze);
             options->analyze = 1;
             break;
         case OptionJson:
-            refused = unavailable(FeatureAnalyze);
             options->json = 1;
             break;
         case OptionPlot:
-            refused = unavailable(FeaturePlot);
-            if (refused < 0) refused = once(&options->plotGiven, "--plot");
+            refused = once(&options->plotGiven, "--plot");
             options->plot = value;
             if (options->plot.empty()) return usageError("--plot needs a file name");
             break;
         case OptionMeasure:
-            refused = unavailable(FeatureAnalyze);
             options->measure = 1;
             break;
         case OptionLimit:
@@ -439,8 +424,7 @@ int parseRenderArguments(int argc, char **argv, RenderOptions *options, FILE *ou
             options->limits.push_back(value);
             break;
         case OptionSize:
-            refused = unavailable(FeaturePlot);
-            if (refused < 0) refused = once(&options->sizeGiven, "--size");
+            refused = once(&options->sizeGiven, "--size");
             ok = parseSize(value, &options->width, &options->height, &why);
             break;
         }

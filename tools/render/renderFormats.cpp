@@ -4,9 +4,8 @@
 // when it is opened and again, with the final sizes, when it is closed.  A
 // device or a pipe cannot be gone back to, so there only a 16-bit WAV file
 // can be written: its header, which holds nothing but the sizes, is known
-// from the start (it is libsndfile's, byte for byte).  A build without
-// libsndfile writes that header itself for every 16-bit WAV file.  Raw
-// samples are always written here, as bytes.
+// from the start (it is libsndfile's, byte for byte).  Raw samples are
+// always written here, as bytes.
 #include "tools/render/renderFormats.h"
 
 #include <cstdio>
@@ -15,9 +14,7 @@
 #include "audio/synthesis.h"
 #include "platform/files.h"
 #include "tools/render/printable.h"
-#ifdef TONALIX_RENDER_SNDFILE
 #include "tools/render/renderSoundFile.h"
-#endif
 
 namespace {
 
@@ -73,14 +70,8 @@ int openSampleFile(SampleFile *file, const std::string &path, OutputKind kind, S
     }
     if (!openOutput(&file->output, path)) return 0;
     if (kind == OutputRaw) return 1;
-#ifdef TONALIX_RENDER_SNDFILE
     if (!file->output.special) {
         if (openSoundFile(file, rate)) return 1;
-        abandonOutput(&file->output);
-        return 0;
-    }
-#endif
-    if (!headerHere) { // a build without libsndfile never gets here
         abandonOutput(&file->output);
         return 0;
     }
@@ -91,7 +82,6 @@ int openSampleFile(SampleFile *file, const std::string &path, OutputKind kind, S
 
 int writeSixteenBit(SampleFile *file, const unsigned char *samples, size_t count) {
     if (file->bytes.size() < 2 * count) file->bytes.resize(2 * count);
-#ifdef TONALIX_RENDER_SNDFILE
     if (file->sound) {
         int16_t *shorts = (int16_t *)(void *)file->bytes.data();
         std::memcpy(shorts, samples, 2 * count);
@@ -99,7 +89,6 @@ int writeSixteenBit(SampleFile *file, const unsigned char *samples, size_t count
         abandonSampleFile(file);
         return 0;
     }
-#endif
     if (writeOutput(&file->output, samples, 2 * count)) return 1;
     file->output.file = nullptr;
     return 0;
@@ -109,7 +98,6 @@ int writeValues(SampleFile *file, const double *values, size_t count) {
     const SampleFormatRow &format = sampleFormats[file->format];
     if (file->bytes.size() < 4 * count) file->bytes.resize(4 * count);
     unsigned char *out = file->bytes.data();
-#ifdef TONALIX_RENDER_SNDFILE
     if (file->sound) {
         // libsndfile takes whole samples: 16-bit ones as they are, 24-bit
         // ones in the top bits of 32, floats as they are.
@@ -134,7 +122,6 @@ int writeValues(SampleFile *file, const double *values, size_t count) {
         abandonSampleFile(file);
         return 0;
     }
-#endif
     for (size_t i = 0; i < count; i++) {
         double v = limitSample(values[i]);
         if (file->format == FormatF32) {
@@ -153,18 +140,14 @@ int writeValues(SampleFile *file, const double *values, size_t count) {
 }
 
 int finishSampleFile(SampleFile *file) {
-#ifdef TONALIX_RENDER_SNDFILE
     if (file->sound && !closeSoundFile(file)) {
         abandonOutput(&file->output);
         return 0;
     }
-#endif
     return finishOutput(&file->output);
 }
 
 void abandonSampleFile(SampleFile *file) {
-#ifdef TONALIX_RENDER_SNDFILE
     if (file->sound) dropSoundFile(file);
-#endif
     abandonOutput(&file->output);
 }

@@ -2,7 +2,6 @@
 #include <cstdio>
 
 #include "tools/render/renderArguments.h"
-#include "tools/render/renderFeatures.h"
 
 namespace {
 
@@ -99,13 +98,4 @@ const char helpText[] =
 
 } // namespace
 
-void printRenderHelp(FILE *out) {
-    std::fputs(helpText, out);
-    int first = 1;
-    for (const RenderFeatureRow &row : renderFeatures) {
-        if (row.available) continue;
-        std::fprintf(out, "%s%s (%s)", first ? "\nNot available in this build: " : ", ", row.name, row.library);
-        first = 0;
-    }
-    if (!first) std::fputs(".\n", out);
-}
+void printRenderHelp(FILE *out) { std::fputs(helpText, out); }

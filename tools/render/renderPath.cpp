@@ -29,6 +29,7 @@ const double gapShortestMs = 2.0;
 const double gapDepth = 0.01;  // -40 dB: a block this far below its signal's RMS is silent
 const double bandFloor = 1e-6; // -60 dB: bands the played signal has energy in, against the strongest
 const size_t longestResponseSegment = 32768;
+const double pi = 3.14159265358979323846;
 
 // Returns 10 log10(ratio), NAN where it has no meaning.
 double powerDb(double ratio) { return ratio > 0 && std::isfinite(ratio) ? 10.0 * std::log10(ratio) : NAN; }
@@ -192,7 +193,7 @@ int analysePath(const PathRun &run, PathReport *report) {
         response.length = length;
         response.window.resize(length);
         for (size_t i = 0; i < length; i++)
-            response.window[i] = 0.5 - 0.5 * std::cos(2 * M_PI * (double)i / (double)length);
+            response.window[i] = 0.5 - 0.5 * std::cos(2 * pi * (double)i / (double)length);
         response.played.assign(length / 2 + 1, 0.0);
         response.returned.assign(length / 2 + 1, 0.0);
         response.segmentPlayed.resize(length);

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -101,7 +102,7 @@ void showText(cairo_t *cr, const std::string &text, double x, double y, double a
 void showUpright(cairo_t *cr, const std::string &text, double x, double y) {
     cairo_save(cr);
     cairo_translate(cr, x, y);
-    cairo_rotate(cr, -M_PI / 2);
+    cairo_rotate(cr, -std::numbers::pi / 2);
     showText(cr, text, 0, 0, 0.5);
     cairo_restore(cr);
 }
@@ -306,7 +307,8 @@ void drawWaveform(cairo_t *cr, const Layout &l, const PlotRequest &r, const Wave
         cairo_stroke(cr);
         if ((double)w.values.size() * 6 <= b.w) // few samples: each gets a dot
             for (size_t i = 0; i < w.values.size(); i++) {
-                cairo_arc(cr, b.x + (double)i / (double)r.span * b.w, yOf(w.values[i]), l.font / 5, 0, 2 * M_PI);
+                cairo_arc(cr, b.x + (double)i / (double)r.span * b.w, yOf(w.values[i]), l.font / 5, 0,
+                          2 * std::numbers::pi);
                 cairo_fill(cr);
             }
     } else {
