@@ -8,7 +8,6 @@
 //   primary = number | "t" | name "(" sum ")" | "(" sum ")"
 #include "reference.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -45,11 +44,20 @@ double refuse(Parser &s, ReferenceKind why) {
     return 0.0;
 }
 
-// Returns f(x), noting a failure when errno reports one.
+// Returns whether a result y of arguments x (and z) is a failure, by the
+// rule the engine's functions follow on every system: a NaN from arguments
+// that are not NaN, an infinity from finite ones, or a zero that underflowed
+// (zeroUnderflows: from exp, or from a power of a nonzero finite base).
+bool failure(double y, double x, double z, bool zeroUnderflows) {
+    if (std::isnan(y)) return !std::isnan(x) && !std::isnan(z);
+    if (std::isinf(y)) return std::isfinite(x) && std::isfinite(z);
+    return y == 0.0 && zeroUnderflows;
+}
+
+// Returns f(x), noting a failure by the rule above.
 double call(Parser &s, double (*f)(double), double x) {
-    errno = 0;
     const double y = f(x);
-    if (errno != 0) s.failed = true;
+    if (failure(y, x, 0.0, f == functions[4].call)) s.failed = true;
     return y;
 }
 
@@ -118,9 +126,9 @@ double power(Parser &s) {
     if (peek(s) != '^') return base;
     ++s.p;
     const double exponent = operand(s);
-    errno = 0;
     const double y = std::pow(base, exponent);
-    if (errno != 0) s.failed = true;
+    const bool underflows = base != 0.0 && std::isfinite(base) && std::isfinite(exponent);
+    if (failure(y, base, exponent, underflows)) s.failed = true;
     return y;
 }
 
@@ -147,9 +155,9 @@ double product(Parser &s) {
             if (!(y < 0.0 || y > 0.0)) s.failed = true; // zero or not a number
             x = x / y;
         } else {
-            errno = 0;
-            x = std::fmod(x, y);
-            if (errno != 0) s.failed = true;
+            const double remainder = std::fmod(x, y);
+            if (failure(remainder, x, y, false)) s.failed = true;
+            x = remainder;
         }
     }
 }

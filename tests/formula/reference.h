@@ -9,7 +9,7 @@
 
 enum ReferenceKind {
     ReferenceValue,        // the formula has a value
-    ReferenceFailed,       // it parses, but an operation failed (errno, or a zero divisor)
+    ReferenceFailed,       // it parses, but an operation failed (a zero divisor, or the failure rule of reference.cpp)
     ReferenceRefused,      // it is not a formula of the subset
     ReferenceRefusedMinus, // a unary minus follows "*", "/", "%" or "^" (blanks and unary plus between)
 };
@@ -20,7 +20,7 @@ struct ReferenceOutcome {
 };
 
 // Parses and evaluates `text` at time `t`.  Returns the outcome; changes
-// nothing but errno.
+// nothing.
 ReferenceOutcome referenceEvaluate(const char *text, double t);
 
 #endif

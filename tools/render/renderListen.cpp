@@ -22,6 +22,8 @@
 #include "platform/window.h"
 #include "tools/render/renderFormats.h"
 #include "tools/render/renderLimits.h"
+#include "tools/render/renderPathPlot.h"
+#include "tools/render/renderPlot.h"
 #include "tools/render/renderStimulus.h"
 
 namespace {
@@ -280,21 +282,32 @@ void printPathReport(FILE *out, const PathReport &r, int json) {
 }
 
 int measureSoundPath(const RenderOptions &options) {
+    // The picture's file first: a file that cannot be made is a usage error,
+    // found before anything plays.
+    RenderOutput picture = {};
+    if (options.plotGiven && !openOutput(&picture, options.plot)) return 2;
+    const auto dropPicture = [&] {
+        if (options.plotGiven) abandonOutput(&picture);
+    };
     Stimulus stimulus = {};
-    if (!startStimulus(&stimulus, options.start, spanSamples(options), options.rate)) return 1;
-    std::vector<int16_t> recorded;
-    double skewMs = 0;
-    if (playAndRecord(&stimulus, &recorded, &skewMs) != 0) {
-        endStimulus(&stimulus);
+    if (!startStimulus(&stimulus, options.start, spanSamples(options), options.rate)) {
+        dropPicture();
         return 1;
     }
-    if (!restartStimulus(&stimulus)) return 1;
+    std::vector<int16_t> recorded;
+    double skewMs = 0;
+    if (playAndRecord(&stimulus, &recorded, &skewMs) != 0 || !restartStimulus(&stimulus)) {
+        endStimulus(&stimulus);
+        dropPicture();
+        return 1;
+    }
     PathRun run;
     run.rate = options.rate;
     run.lead = stimulus.lead;
     run.span = stimulus.span;
     run.recorded = &recorded;
     run.startSkewMs = skewMs;
+    run.columns = options.plotGiven ? pathPlotColumns(options.width, options.height) : 0;
     int madeOk = 1;
     run.nextPlayed = [&](int16_t *out, size_t count) {
         if (!nextStimulus(&stimulus, out, count)) madeOk = 0;
@@ -302,10 +315,16 @@ int measureSoundPath(const RenderOptions &options) {
     PathReport report;
     const int analysed = analysePath(run, &report);
     endStimulus(&stimulus);
-    if (analysed < 0 || !madeOk) return 1;
+    if (analysed < 0 || !madeOk) {
+        dropPicture();
+        return 1;
+    }
     printPathReport(stdout, report, options.json);
     if (!report.found) std::printf("the played signal was not found in the input\n");
     const int failed = printFailedLimits(stdout, report, options.limits);
+    if (options.plotGiven && !drawPathPlot(&picture, report, options.formula, options.width, options.height,
+                                           isSvgPath(options.plot.c_str())))
+        return 1;
     std::fflush(stdout);
     return failed || !report.found ? 3 : 0;
 }

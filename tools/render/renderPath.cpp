@@ -151,7 +151,7 @@ std::vector<double> thirdOctaveCentres(double nyquist) {
 int analysePath(const PathRun &run, PathReport *report) {
     const double rate = run.rate;
     const std::vector<int16_t> &recorded = *run.recorded;
-    *report = PathReport{run.span, run.rate, 0, NAN, NAN, NAN, NAN, NAN, NAN, NAN, {}, {}, 0};
+    *report = PathReport{run.span, run.rate, 0, NAN, NAN, NAN, NAN, NAN, NAN, NAN, {}, {}, 0, {}, {}, {}, {}};
     for (int16_t v : recorded)
         report->clippedInput += v == 32767 || v == -32768;
 
@@ -212,6 +212,12 @@ int analysePath(const PathRun &run, PathReport *report) {
     std::vector<float> blockPlayed((size_t)(run.span / blockLength) + 1), blockReturned(blockPlayed.size());
     double playedEnergy = 0, returnedEnergy = 0;
     uint64_t fromHead = run.lead;
+    if (run.columns > 0) {
+        report->playedLow.assign((size_t)run.columns, 2.0f);
+        report->playedHigh.assign((size_t)run.columns, -2.0f);
+        report->returnedLow = report->playedLow;
+        report->returnedHigh = report->playedHigh;
+    }
     for (uint64_t done = 0; done < run.span;) {
         const size_t step = (size_t)std::min<uint64_t>(chunk, run.span - done);
         size_t taken = 0;
@@ -226,6 +232,13 @@ int analysePath(const PathRun &run, PathReport *report) {
             playedEnergy += p * p;
             returnedEnergy += q * q;
             addToResponse(&response, p, q);
+            if (run.columns > 0) {
+                const size_t c = (size_t)((done + i) * (uint64_t)run.columns / run.span);
+                report->playedLow[c] = std::min(report->playedLow[c], (float)p);
+                report->playedHigh[c] = std::max(report->playedHigh[c], (float)p);
+                report->returnedLow[c] = std::min(report->returnedLow[c], (float)q);
+                report->returnedHigh[c] = std::max(report->returnedHigh[c], (float)q);
+            }
             const size_t block = (size_t)((done + i) / blockLength);
             blockPlayed[block] += (float)(p * p);
             blockReturned[block] += (float)(q * q);

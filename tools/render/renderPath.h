@@ -34,6 +34,9 @@ struct PathReport {
     std::vector<ResponsePoint> response;
     std::vector<PathGap> gaps;
     uint64_t clippedInput; // recorded samples at full scale
+    // The lined-up span for a picture: per column, the lowest and highest
+    // played and returned value (empty unless PathRun::columns asked).
+    std::vector<float> playedLow, playedHigh, returnedLow, returnedHigh;
 };
 
 // What the run gives the analysis.
@@ -45,6 +48,7 @@ struct PathRun {
     std::function<void(int16_t *out, size_t count)> nextPlayed;
     const std::vector<int16_t> *recorded; // from the start of the recording
     double startSkewMs;                   // the playback began this long after the recording
+    int columns = 0;                      // columns of the picture's waveform; 0: none
 };
 
 // Finds where the played signal lies in the recording by cross-correlation
