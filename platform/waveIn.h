@@ -14,8 +14,9 @@
 // (MM_WIM_LOST, then every buffer back).  The device records from the moment
 // it opens; recordStart is kept for the shape of the interface.
 //
-// Backends: platform/linux/alsaWaveIn.cpp (ALSA capture) and
-// platform/win32/win32WaveIn.cpp (waveIn).
+// Backends: recordOpen in platform/linux/alsaWaveIn.cpp (ALSA capture) and
+// platform/win32/win32WaveIn.cpp (waveIn); the other calls, the same on
+// every system, in platform/recording.cpp.
 #pragma once
 
 #include <cstdint>

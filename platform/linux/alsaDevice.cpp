@@ -8,6 +8,11 @@
 // Stop is not delayed by it: the device is dropped, not drained.
 #include "platform/linux/alsaDevice.h"
 
+#include <poll.h>
+#include <unistd.h>
+
+#include <cstdint>
+
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -100,4 +105,30 @@ int configureDevice(snd_pcm_t *pcm, snd_pcm_format_t sampleFormat, unsigned chan
         snd_pcm_hw_params_get_period_size(params, periodFrames, &direction) < 0 || *periodFrames == 0)
         return 0;
     return 1;
+}
+
+int waitForDevice(snd_pcm_t *pcm, int wakeFd, short ready, int timeoutMs) {
+    std::vector<struct pollfd> fds(1);
+    fds[0] = {wakeFd, POLLIN, 0};
+    int deviceFds = snd_pcm_poll_descriptors_count(pcm);
+    if (deviceFds > 0) {
+        fds.resize(1 + (size_t)deviceFds);
+        deviceFds = snd_pcm_poll_descriptors(pcm, fds.data() + 1, (unsigned)deviceFds);
+    }
+    if (poll(fds.data(), 1 + (nfds_t)(deviceFds > 0 ? deviceFds : 0), timeoutMs) <= 0) return 0;
+    if (fds[0].revents) {
+        uint64_t count;
+        ssize_t got = read(wakeFd, &count, sizeof count);
+        (void)got;
+    }
+    if (deviceFds <= 0) return 0;
+    unsigned short events = 0;
+    if (snd_pcm_poll_descriptors_revents(pcm, fds.data() + 1, (unsigned)deviceFds, &events) < 0) return 1;
+    return (events & (ready | POLLERR | POLLHUP)) != 0;
+}
+
+void wakeDevice(int wakeFd) {
+    uint64_t one = 1;
+    ssize_t written = write(wakeFd, &one, sizeof one);
+    (void)written; // a counter that is already set wakes all the same
 }

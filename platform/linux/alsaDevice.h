@@ -26,5 +26,13 @@ snd_pcm_format_t sampleFormatOf(const StreamFormat *format);
 // playback's 400 ms) in two periods, and storing the period's length in
 // *periodFrames.  Returns 0 when
 // the device cannot play that.
+// Waits in poll at most timeoutMs (-1: without limit) on the eventfd wakeFd
+// and the descriptors of pcm.  Returns 1 when pcm reports ready (ready: the
+// poll events that mean so, POLLOUT or POLLIN) or an error, which the next
+// read or write finds out; 0 after a wake or the timeout.  Empties wakeFd.
+int waitForDevice(snd_pcm_t *pcm, int wakeFd, short ready, int timeoutMs);
+// Ends the current or the next waitForDevice on wakeFd.  Any thread may call
+// it.
+void wakeDevice(int wakeFd);
 int configureDevice(snd_pcm_t *pcm, snd_pcm_format_t sampleFormat, unsigned channels, unsigned rate,
                     snd_pcm_uframes_t *periodFrames, unsigned bufferUs = 0);

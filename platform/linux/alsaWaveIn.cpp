@@ -73,34 +73,13 @@ WaveResult captureOpen(uint32_t device, const StreamFormat *format, DriverDevice
     return WaveOk;
 }
 
-// Waits in poll on the wake-up descriptor and the device's.  A device whose
-// descriptors report an error counts as ready: the read finds out what is
-// wrong.
+// Waits in poll on the wake-up descriptor and the device's; an error
+// counts as ready, and the read finds out what is wrong.
 int captureWait(DriverDevice *device, int timeoutMs) {
-    std::vector<struct pollfd> fds(1);
-    fds[0] = {device->wakeFd, POLLIN, 0};
-    int deviceFds = snd_pcm_poll_descriptors_count(device->pcm);
-    if (deviceFds > 0) {
-        fds.resize(1 + (size_t)deviceFds);
-        deviceFds = snd_pcm_poll_descriptors(device->pcm, fds.data() + 1, (unsigned)deviceFds);
-    }
-    if (poll(fds.data(), 1 + (nfds_t)(deviceFds > 0 ? deviceFds : 0), timeoutMs) <= 0) return 0;
-    if (fds[0].revents) {
-        uint64_t count;
-        ssize_t got = read(device->wakeFd, &count, sizeof count);
-        (void)got;
-    }
-    if (deviceFds <= 0) return 0;
-    unsigned short events = 0;
-    if (snd_pcm_poll_descriptors_revents(device->pcm, fds.data() + 1, (unsigned)deviceFds, &events) < 0) return 1;
-    return (events & (POLLIN | POLLERR | POLLHUP)) != 0;
+    return waitForDevice(device->pcm, device->wakeFd, POLLIN, timeoutMs);
 }
 
-void captureWake(DriverDevice *device) {
-    uint64_t one = 1;
-    ssize_t written = write(device->wakeFd, &one, sizeof one);
-    (void)written;
-}
+void captureWake(DriverDevice *device) { wakeDevice(device->wakeFd); }
 
 long captureRead(DriverDevice *device, char *data, uint32_t bytes) {
     const snd_pcm_sframes_t result = snd_pcm_readi(device->pcm, data, bytes / device->frameBytes);
@@ -142,16 +121,3 @@ WaveResult recordOpen(WaveInHandle *handle, uint32_t device, const StreamFormat 
     return deviceOpen(&alsaCapture, device, format, callback, handle,
                       DeviceMessages{MM_WIM_OPEN, MM_WIM_CLOSE, MM_WIM_DATA, MM_WIM_LOST});
 }
-
-WaveResult recordPrepareHeader(WaveInHandle handle, WaveHeader *header, uint32_t size) {
-    return wavePrepareHeader(handle, header, size);
-}
-WaveResult recordAddBuffer(WaveInHandle handle, WaveHeader *header, uint32_t size) {
-    return waveWrite(handle, header, size);
-}
-WaveResult recordStart(WaveInHandle) { return WaveOk; }
-WaveResult recordUnprepareHeader(WaveInHandle handle, WaveHeader *header, uint32_t size) {
-    return waveUnprepareHeader(handle, header, size);
-}
-WaveResult recordReset(WaveInHandle handle) { return waveReset(handle); }
-WaveResult recordClose(WaveInHandle handle) { return waveClose(handle); }

@@ -73,34 +73,13 @@ WaveResult alsaOpen(uint32_t device, const StreamFormat *format, DriverDevice **
     return WaveOk;
 }
 
-// Waits in poll on the wake-up descriptor and the device's.  A device whose
-// descriptors report an error counts as ready: the write finds out what is
-// wrong.
+// Waits in poll on the wake-up descriptor and the device's; an error
+// counts as ready, and the write finds out what is wrong.
 int alsaWait(DriverDevice *device, int timeoutMs) {
-    std::vector<struct pollfd> fds(1);
-    fds[0] = {device->wakeFd, POLLIN, 0};
-    int deviceFds = snd_pcm_poll_descriptors_count(device->pcm);
-    if (deviceFds > 0) {
-        fds.resize(1 + (size_t)deviceFds);
-        deviceFds = snd_pcm_poll_descriptors(device->pcm, fds.data() + 1, (unsigned)deviceFds);
-    }
-    if (poll(fds.data(), 1 + (nfds_t)(deviceFds > 0 ? deviceFds : 0), timeoutMs) <= 0) return 0;
-    if (fds[0].revents) {
-        uint64_t count;
-        ssize_t got = read(device->wakeFd, &count, sizeof count);
-        (void)got;
-    }
-    if (deviceFds <= 0) return 0;
-    unsigned short events = 0;
-    if (snd_pcm_poll_descriptors_revents(device->pcm, fds.data() + 1, (unsigned)deviceFds, &events) < 0) return 1;
-    return (events & (POLLOUT | POLLERR | POLLHUP)) != 0;
+    return waitForDevice(device->pcm, device->wakeFd, POLLOUT, timeoutMs);
 }
 
-void alsaWake(DriverDevice *device) {
-    uint64_t one = 1;
-    ssize_t written = write(device->wakeFd, &one, sizeof one);
-    (void)written; // a counter that is already set wakes all the same
-}
+void alsaWake(DriverDevice *device) { wakeDevice(device->wakeFd); }
 
 long alsaWrite(DriverDevice *device, const char *data, uint32_t bytes) {
     const snd_pcm_sframes_t result = snd_pcm_writei(device->pcm, data, bytes / device->frameBytes);

@@ -145,16 +145,3 @@ WaveResult recordOpen(WaveInHandle *handle, uint32_t device, const StreamFormat 
     return deviceOpen(&waveInCapture, device, format, callback, handle,
                       DeviceMessages{MM_WIM_OPEN, MM_WIM_CLOSE, MM_WIM_DATA, MM_WIM_LOST});
 }
-
-WaveResult recordPrepareHeader(WaveInHandle handle, WaveHeader *header, uint32_t size) {
-    return wavePrepareHeader(handle, header, size);
-}
-WaveResult recordAddBuffer(WaveInHandle handle, WaveHeader *header, uint32_t size) {
-    return waveWrite(handle, header, size);
-}
-WaveResult recordStart(WaveInHandle) { return WaveOk; }
-WaveResult recordUnprepareHeader(WaveInHandle handle, WaveHeader *header, uint32_t size) {
-    return waveUnprepareHeader(handle, header, size);
-}
-WaveResult recordReset(WaveInHandle handle) { return waveReset(handle); }
-WaveResult recordClose(WaveInHandle handle) { return waveClose(handle); }
