@@ -2,8 +2,8 @@
 // core.  platform/waveOut.h describes what the window thread sees; this is
 // how the core keeps it, and what it asks of a system's driver.
 //
-// A driver is a small record of calls, in the shape of miniaudio's backend
-// callbacks: open with a format, wait until a period can be written (or
+// A driver is a small record of calls, the usual backend callbacks of a
+// portable audio layer: open with a format, wait until a period can be written (or
 // read), write (or read) a period, drop what the device holds, say whether
 // the device still lives, close.  Only the core's device thread calls them,
 // one at a time, except wake, which any thread may call.  The core keeps
