@@ -25,10 +25,11 @@ struct Parser {
 const struct {
     const char *name;
     double (*call)(double);
+    bool zeroUnderflows; // a zero from a finite argument is a range error
 } functions[] = {
-    {"sin", [](double x) { return std::sin(x); }},   {"cos", [](double x) { return std::cos(x); }},
-    {"sqrt", [](double x) { return std::sqrt(x); }}, {"abs", [](double x) { return std::fabs(x); }},
-    {"exp", [](double x) { return std::exp(x); }},
+    {"sin", [](double x) { return std::sin(x); }, false},   {"cos", [](double x) { return std::cos(x); }, false},
+    {"sqrt", [](double x) { return std::sqrt(x); }, false}, {"abs", [](double x) { return std::fabs(x); }, false},
+    {"exp", [](double x) { return std::exp(x); }, true},
 };
 
 // Returns the next byte that is not a blank, after moving past the blanks.
@@ -47,7 +48,8 @@ double refuse(Parser &s, ReferenceKind why) {
 // Returns whether a result y of arguments x (and z) is a failure, by the
 // rule the engine's functions follow on every system: a NaN from arguments
 // that are not NaN, an infinity from finite ones, or a zero that underflowed
-// (zeroUnderflows: from exp, or from a power of a nonzero finite base).
+// (zeroUnderflows: from exp of a finite argument, or from a power of a
+// nonzero finite base; exp(-inf) is an exact zero).
 bool failure(double y, double x, double z, bool zeroUnderflows) {
     if (std::isnan(y)) return !std::isnan(x) && !std::isnan(z);
     if (std::isinf(y)) return std::isfinite(x) && std::isfinite(z);
@@ -55,9 +57,9 @@ bool failure(double y, double x, double z, bool zeroUnderflows) {
 }
 
 // Returns f(x), noting a failure by the rule above.
-double call(Parser &s, double (*f)(double), double x) {
+double call(Parser &s, double (*f)(double), bool zeroUnderflows, double x) {
     const double y = f(x);
-    if (failure(y, x, 0.0, f == functions[4].call)) s.failed = true;
+    if (failure(y, x, 0.0, zeroUnderflows && std::isfinite(x))) s.failed = true;
     return y;
 }
 
@@ -103,7 +105,7 @@ double primary(Parser &s) {
             const double x = sum(s);
             if (peek(s) != ')') return refuse(s, ReferenceRefused);
             ++s.p;
-            return call(s, f.call, x);
+            return call(s, f.call, f.zeroUnderflows, x);
         }
     }
     if (c == 't') {
