@@ -63,6 +63,8 @@ struct WaveDevice {
     int lost = 0;                    // 1 after the device was lost: writes fail
     int finished = 0;                // 1 once the thread has let go of the device
     int abandoned = 0;               // 1: nobody waits any more; the thread frees the record
+    int clockKnown = 0;              // 1 once the driver told where its clock stands
+    WavePosition clock = {};         // its last answer, since the open or the last drop
 };
 
 namespace {
@@ -118,6 +120,20 @@ void finishThread(WaveDevice *device) {
     if (!device->abandoned) return; // the closer joins and frees
     guard.unlock();
     delete device;
+}
+
+// Asks the driver where the device's clock stands and keeps the answer,
+// timed at the middle of the call.  Returns nothing.
+void readClock(WaveDevice *device, DriverDevice *opened) {
+    uint64_t frames = 0;
+    const Clock::time_point before = Clock::now();
+    if (!device->driver->position || !device->driver->position(opened, &frames)) return;
+    const Clock::time_point at = before + (Clock::now() - before) / 2;
+    std::lock_guard<std::mutex> guard(device->lock);
+    device->clock.samples = frames;
+    device->clock.steadyNs =
+        (int64_t)std::chrono::duration_cast<std::chrono::nanoseconds>(at.time_since_epoch()).count();
+    device->clockKnown = 1;
 }
 
 // What the thread holds of the front header: one period, taken from it
@@ -209,6 +225,7 @@ void deviceThread(WaveDevice *device) {
         if (device->closing) break;
         if (device->dropRequested) {
             device->dropRequested = 0;
+            device->clockKnown = 0; // the device's count starts again
             period.bytes = 0;
             guard.unlock();
             if (!lost) driver->drop(opened); // silence at once
@@ -249,6 +266,7 @@ void deviceThread(WaveDevice *device) {
         if (moved > 0) {
             period.done += (size_t)moved;
             lastProgress = Clock::now();
+            readClock(device, opened);
         } else if (moved == 0) {
             ready = 0;
         } else {
@@ -328,6 +346,15 @@ WaveResult waveUnprepareHeader(WaveOutHandle handle, WaveHeader *header, uint32_
     return WaveOk;
 }
 
+WaveResult waveGetPosition(WaveOutHandle handle, WavePosition *position) {
+    if (!handle) return WaveErrorInvalidHandle;
+    if (!position) return WaveErrorGeneric;
+    std::lock_guard<std::mutex> guard(handle->lock);
+    if (!handle->clockKnown) return WaveErrorGeneric;
+    *position = handle->clock;
+    return WaveOk;
+}
+
 // Hands every queued header back at once; the device thread drops what the
 // device still holds as soon as it runs.
 WaveResult waveReset(WaveOutHandle handle) {
@@ -335,6 +362,7 @@ WaveResult waveReset(WaveOutHandle handle) {
     std::lock_guard<std::mutex> guard(handle->lock);
     handBackAll(handle);
     handle->dropRequested = 1;
+    handle->clockKnown = 0;
     wakeThread(handle);
     return WaveOk;
 }

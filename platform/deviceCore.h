@@ -5,7 +5,7 @@
 // A driver is a small record of calls, the usual backend callbacks of a
 // portable audio layer: open with a format, wait until a period can be written (or
 // read), write (or read) a period, drop what the device holds, say whether
-// the device still lives, close.  Only the core's device thread calls them,
+// the device still lives, tell where its clock stands, close.  Only the core's device thread calls them,
 // one at a time, except wake, which any thread may call.  The core keeps
 // everything else: the queue of buffers with its generations, the hand-back
 // in order, reset, the watchdog, the bounded open and close, the hand-back
@@ -52,6 +52,10 @@ struct DeviceDriver {
     // Asked after a failed write or read: mends the device where it can.
     // Returns 1 when the device lives on (it starts again), 0 when it is lost.
     int (*lives)(DriverDevice *device);
+    // Stores in *frames the frames the device has played (or captured) since
+    // it was opened or last dropped, as of now.  Returns 1, or 0 when it
+    // cannot tell.  Asked after every period moved; may be null.
+    int (*position)(DriverDevice *device, uint64_t *frames);
     // Closes the device and frees its record; lost is 1 for a device the core
     // lost, which the driver may leave alone.  Returns 1 when the driver was
     // left open for good (the end of the process must then not wait for it).

@@ -21,3 +21,5 @@ WaveResult recordUnprepareHeader(WaveInHandle handle, WaveHeader *header, uint32
 WaveResult recordReset(WaveInHandle handle) { return waveReset(handle); }
 
 WaveResult recordClose(WaveInHandle handle) { return waveClose(handle); }
+
+WaveResult recordGetPosition(WaveInHandle handle, WavePosition *position) { return waveGetPosition(handle, position); }

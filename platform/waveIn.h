@@ -4,15 +4,16 @@
 // They mirror the desktop wave-input interface one for one (recordOpen is
 // waveInOpen, recordPrepareHeader waveInPrepareHeader, recordAddBuffer
 // waveInAddBuffer, recordStart waveInStart, recordReset waveInReset,
-// recordClose waveInClose; named apart from the platform's own, which the
-// Windows backend calls) and keep the contract of platform/waveOut.h,
-// through the same device core (platform/deviceCore.h) with a capture
-// driver beneath it: buffers added with recordAddBuffer come back full, in order, each as
-// MM_WIM_DATA posted to the callback window with dwBytesRecorded set; a
-// reset hands back every queued buffer at once (with what it holds so far);
-// a device that gives no data for about 2 s while buffers wait is lost
-// (MM_WIM_LOST, then every buffer back).  The device records from the moment
-// it opens; recordStart is kept for the shape of the interface.
+// recordClose waveInClose, recordGetPosition waveInGetPosition; named apart
+// from the platform's own, which the Windows backend calls) and keep the
+// contract of platform/waveOut.h, through the same device core
+// (platform/deviceCore.h) with a capture driver beneath it: buffers added
+// with recordAddBuffer come back full, in order, each as MM_WIM_DATA posted
+// to the callback window with dwBytesRecorded set; a reset hands back every
+// queued buffer at once (with what it holds so far); a device that gives no
+// data for about 2 s while buffers wait is lost (MM_WIM_LOST, then every
+// buffer back).  The device records from the moment it opens; recordStart
+// is kept for the shape of the interface.
 //
 // Backends: recordOpen in platform/linux/alsaWaveIn.cpp (ALSA capture) and
 // platform/win32/win32WaveIn.cpp (waveIn); the other calls, the same on
@@ -52,3 +53,6 @@ WaveResult recordUnprepareHeader(WaveInHandle handle, WaveHeader *header, uint32
 WaveResult recordReset(WaveInHandle handle);
 // Closes the device.
 WaveResult recordClose(WaveInHandle handle);
+// Stores in *position the samples recorded since the open (or the last
+// reset), as of a moment of the monotonic clock; see waveGetPosition.
+WaveResult recordGetPosition(WaveInHandle handle, WavePosition *position);

@@ -157,6 +157,17 @@ WaveResult waveUnprepareHeader(WaveOutHandle handle, WaveHeader *header, uint32_
 WaveResult waveReset(WaveOutHandle handle);
 // Closes the device.
 WaveResult waveClose(WaveOutHandle handle);
+// Where a device's clock stands: the samples it has played (or recorded)
+// since it was opened or last reset, as of steadyNs, a reading of the
+// monotonic clock (std::chrono::steady_clock) in nanoseconds.
+struct WavePosition {
+    uint64_t samples;
+    int64_t steadyNs;
+};
+// Stores in *position the device's last reading of its clock, taken as each
+// period moves.  Returns WaveOk, or WaveErrorGeneric when the device has not
+// told one since it was opened or reset (or cannot tell).
+WaveResult waveGetPosition(WaveOutHandle handle, WavePosition *position);
 // Returns the underruns that the backend has seen on every device of the
 // process so far (the device ran dry and had to be started again); 0 where
 // the platform reports none.

@@ -75,15 +75,17 @@ snd_pcm_format_t sampleFormatOf(const StreamFormat *format) {
 }
 
 // Returns 1 after setting pcm to interleaved sampleFormat, channels and
-// exactly rate frames per second, with a buffer of about deviceLatencyUs in
-// devicePeriods periods, and storing the period's length in *periodFrames.
-// Returns 0 when the device cannot play that.
+// exactly rate frames per second, with a buffer of about bufferUs
+// (deviceLatencyUs when 0) in about periods periods (devicePeriods when 0),
+// and storing the period's length in *periodFrames.  Returns 0 when the
+// device cannot play that.
 int configureDevice(snd_pcm_t *pcm, snd_pcm_format_t sampleFormat, unsigned channels, unsigned rate,
-                    snd_pcm_uframes_t *periodFrames, unsigned bufferUs) {
+                    snd_pcm_uframes_t *periodFrames, unsigned bufferUs, unsigned periods) {
     snd_pcm_hw_params_t *params;
     snd_pcm_hw_params_alloca(&params);
-    unsigned periods = devicePeriods, actualRate = rate;
+    unsigned actualRate = rate;
     if (bufferUs == 0) bufferUs = deviceLatencyUs;
+    if (periods == 0) periods = devicePeriods;
     int direction = 0;
     // Resampling in the plug layer lets any device take the rate.
     if (snd_pcm_hw_params_any(pcm, params) < 0 || snd_pcm_hw_params_set_rate_resample(pcm, params, 1) < 0 ||
@@ -131,4 +133,20 @@ void wakeDevice(int wakeFd) {
     uint64_t one = 1;
     ssize_t written = write(wakeFd, &one, sizeof one);
     (void)written; // a counter that is already set wakes all the same
+}
+
+// The delay is what lies between the application and the listener (or the
+// microphone): for playback the frames written and not yet heard, for
+// capture those captured and not yet read.  Through the pulse plugin it
+// includes the server's own latency, which is what a measurement wants.
+int streamPosition(snd_pcm_t *pcm, uint64_t moved, int capture, uint64_t *frames) {
+    snd_pcm_sframes_t delay = 0;
+    if (snd_pcm_delay(pcm, &delay) < 0) return 0;
+    if (capture) {
+        *frames = moved + (uint64_t)(delay > 0 ? delay : 0);
+        return 1;
+    }
+    if (delay < 0 || (uint64_t)delay > moved) return 0; // ran dry, or not yet started
+    *frames = moved - (uint64_t)delay;
+    return 1;
 }

@@ -23,9 +23,11 @@ std::string deviceName(uint32_t device);
 snd_pcm_format_t sampleFormatOf(const StreamFormat *format);
 // Returns 1 after setting pcm to interleaved sampleFormat, channels and
 // exactly rate frames per second, with a buffer of about bufferUs (0: the
-// playback's 400 ms) in two periods, and storing the period's length in
-// *periodFrames.  Returns 0 when
-// the device cannot play that.
+// playback's 400 ms) in about periods periods (0: the playback's two), and
+// storing the period's length in *periodFrames.  Returns 0 when the device
+// cannot play that.
+int configureDevice(snd_pcm_t *pcm, snd_pcm_format_t sampleFormat, unsigned channels, unsigned rate,
+                    snd_pcm_uframes_t *periodFrames, unsigned bufferUs = 0, unsigned periods = 0);
 // Waits in poll at most timeoutMs (-1: without limit) on the eventfd wakeFd
 // and the descriptors of pcm.  Returns 1 when pcm reports ready (ready: the
 // poll events that mean so, POLLOUT or POLLIN) or an error, which the next
@@ -34,5 +36,7 @@ int waitForDevice(snd_pcm_t *pcm, int wakeFd, short ready, int timeoutMs);
 // Ends the current or the next waitForDevice on wakeFd.  Any thread may call
 // it.
 void wakeDevice(int wakeFd);
-int configureDevice(snd_pcm_t *pcm, snd_pcm_format_t sampleFormat, unsigned channels, unsigned rate,
-                    snd_pcm_uframes_t *periodFrames, unsigned bufferUs = 0);
+// Stores in *frames where the stream of pcm stands now: of the moved frames
+// written to it (or read from it, for capture) since it was prepared, those
+// played (or captured) so far.  Returns 1, or 0 when the device cannot tell.
+int streamPosition(snd_pcm_t *pcm, uint64_t moved, int capture, uint64_t *frames);

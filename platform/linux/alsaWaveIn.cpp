@@ -23,8 +23,9 @@
 struct DriverDevice {
     snd_pcm_t *pcm;
     unsigned frameBytes;
-    int wakeFd;    // an eventfd: written to end a wait
-    int lastError; // the failure of the last read, for lives
+    int wakeFd;     // an eventfd: written to end a wait
+    int lastError;  // the failure of the last read, for lives
+    uint64_t moved; // frames read since the open or the last drop
 };
 
 namespace {
@@ -34,6 +35,12 @@ namespace {
 // larger than the buffer as an overrun, whose recovery throws away what the
 // server holds: with 400 ms the first second of a recording was lost.
 const unsigned captureBufferUs = 2000000;
+// In periods of 20 ms.  The period is the latency a server's record stream
+// asks for, and a server mixes a sink in blocks of the shortest latency any
+// of its streams asks for, handing each block to the sink's monitor as it
+// mixes it: a recording of a null sink's monitor ran 49 ms ahead of what
+// the sink was said to play at 50 ms periods, 99 ms at 100 ms, 19 ms at 20.
+const unsigned capturePeriods = 100;
 
 // Returns whether the device name can record at all: 16-bit stereo at
 // 48 kHz, which every input takes.  The pulse plugin opens even with no
@@ -43,7 +50,8 @@ int deviceTakesAnything(const std::string &name) {
     snd_pcm_t *pcm = nullptr;
     if (snd_pcm_open(&pcm, name.c_str(), SND_PCM_STREAM_CAPTURE, 0) < 0) return 0;
     snd_pcm_uframes_t periodFrames = 0;
-    const int takes = configureDevice(pcm, SND_PCM_FORMAT_S16_LE, 2, 48000, &periodFrames, captureBufferUs);
+    const int takes =
+        configureDevice(pcm, SND_PCM_FORMAT_S16_LE, 2, 48000, &periodFrames, captureBufferUs, capturePeriods);
     snd_pcm_close(pcm);
     return takes;
 }
@@ -57,7 +65,8 @@ WaveResult captureOpen(uint32_t device, const StreamFormat *format, DriverDevice
     const int error = snd_pcm_open(&pcm, name.c_str(), SND_PCM_STREAM_CAPTURE, 0);
     if (error < 0) return error == -EBUSY ? WaveErrorAllocated : WaveErrorBadDevice;
     snd_pcm_uframes_t periodFrames = 0;
-    if (!configureDevice(pcm, sampleFormat, format->channels, format->samplesPerSec, &periodFrames, captureBufferUs) ||
+    if (!configureDevice(pcm, sampleFormat, format->channels, format->samplesPerSec, &periodFrames, captureBufferUs,
+                         capturePeriods) ||
         snd_pcm_nonblock(pcm, 1) < 0) {
         snd_pcm_close(pcm);
         return deviceTakesAnything(name) ? WaveErrorBadFormat : WaveErrorBadDevice;
@@ -68,7 +77,7 @@ WaveResult captureOpen(uint32_t device, const StreamFormat *format, DriverDevice
         snd_pcm_close(pcm);
         return wakeFd < 0 ? WaveErrorNoMemory : WaveErrorGeneric;
     }
-    *opened = new DriverDevice{pcm, format->blockAlign, wakeFd, 0};
+    *opened = new DriverDevice{pcm, format->blockAlign, wakeFd, 0, 0};
     *periodBytes = (uint32_t)(periodFrames * format->blockAlign);
     return WaveOk;
 }
@@ -83,10 +92,17 @@ void captureWake(DriverDevice *device) { wakeDevice(device->wakeFd); }
 
 long captureRead(DriverDevice *device, char *data, uint32_t bytes) {
     const snd_pcm_sframes_t result = snd_pcm_readi(device->pcm, data, bytes / device->frameBytes);
-    if (result > 0) return (long)result * device->frameBytes;
+    if (result > 0) {
+        device->moved += (uint64_t)result;
+        return (long)result * device->frameBytes;
+    }
     if (result == -EAGAIN || result == 0) return 0;
     device->lastError = (int)result;
     return -1;
+}
+
+int capturePosition(DriverDevice *device, uint64_t *frames) {
+    return streamPosition(device->pcm, device->moved, 1, frames);
 }
 
 // An overrun (nobody read in time) or a suspend is recovered, and the
@@ -100,6 +116,7 @@ void captureDrop(DriverDevice *device) {
     snd_pcm_drop(device->pcm);
     snd_pcm_prepare(device->pcm);
     snd_pcm_start(device->pcm);
+    device->moved = 0;
 }
 
 int captureClose(DriverDevice *device, int) {
@@ -110,8 +127,8 @@ int captureClose(DriverDevice *device, int) {
     return 0;
 }
 
-const DeviceDriver alsaCapture = {captureOpen, captureWait, captureWake,  nullptr,
-                                  captureRead, captureDrop, captureLives, captureClose};
+const DeviceDriver alsaCapture = {captureOpen, captureWait,  captureWake,     nullptr,     captureRead,
+                                  captureDrop, captureLives, capturePosition, captureClose};
 
 } // namespace
 

@@ -36,8 +36,9 @@
 struct DriverDevice {
     snd_pcm_t *pcm;
     unsigned frameBytes;
-    int wakeFd;    // an eventfd: written to end a wait
-    int lastError; // the failure of the last write, for lives
+    int wakeFd;     // an eventfd: written to end a wait
+    int lastError;  // the failure of the last write, for lives
+    uint64_t moved; // frames written since the open or the last drop
 };
 
 namespace {
@@ -68,7 +69,7 @@ WaveResult alsaOpen(uint32_t device, const StreamFormat *format, DriverDevice **
         snd_pcm_close(pcm);
         return WaveErrorNoMemory;
     }
-    *opened = new DriverDevice{pcm, format->blockAlign, wakeFd, 0};
+    *opened = new DriverDevice{pcm, format->blockAlign, wakeFd, 0, 0};
     *periodBytes = (uint32_t)(periodFrames * format->blockAlign);
     return WaveOk;
 }
@@ -83,10 +84,17 @@ void alsaWake(DriverDevice *device) { wakeDevice(device->wakeFd); }
 
 long alsaWrite(DriverDevice *device, const char *data, uint32_t bytes) {
     const snd_pcm_sframes_t result = snd_pcm_writei(device->pcm, data, bytes / device->frameBytes);
-    if (result > 0) return (long)result * device->frameBytes;
+    if (result > 0) {
+        device->moved += (uint64_t)result;
+        return (long)result * device->frameBytes;
+    }
     if (result == -EAGAIN || result == 0) return 0;
     device->lastError = (int)result;
     return -1;
+}
+
+int alsaPosition(DriverDevice *device, uint64_t *frames) {
+    return streamPosition(device->pcm, device->moved, 0, frames);
 }
 
 // An underrun (the window thread fell behind) or a suspend is recovered by
@@ -102,6 +110,7 @@ int alsaLives(DriverDevice *device) {
 void alsaDrop(DriverDevice *device) {
     snd_pcm_drop(device->pcm); // silence at once
     snd_pcm_prepare(device->pcm);
+    device->moved = 0;
 }
 
 // A lost device is closed all the same: a device thread held in ALSA harms
@@ -114,7 +123,8 @@ int alsaClose(DriverDevice *device, int) {
     return 0;
 }
 
-const DeviceDriver alsaPlayback = {alsaOpen, alsaWait, alsaWake, alsaWrite, nullptr, alsaDrop, alsaLives, alsaClose};
+const DeviceDriver alsaPlayback = {alsaOpen, alsaWait,  alsaWake,     alsaWrite, nullptr,
+                                   alsaDrop, alsaLives, alsaPosition, alsaClose};
 
 // Returns 1 when the default device can be opened for playback right now,
 // asked on a thread and given up after countWaitMs.  Each try connects to

@@ -118,6 +118,17 @@ long waveInDriverRead(DriverDevice *device, char *data, uint32_t bytes) {
 
 int waveInDriverLives(DriverDevice *) { return 0; }
 
+// The driver counts the samples recorded since the open or the last reset,
+// those still in its buffers included.
+int waveInDriverPosition(DriverDevice *device, uint64_t *frames) {
+    MMTIME time = {};
+    time.wType = TIME_SAMPLES;
+    if (waveInGetPosition(device->driver, &time, sizeof time) != MMSYSERR_NOERROR || time.wType != TIME_SAMPLES)
+        return 0;
+    *frames = time.u.sample;
+    return 1;
+}
+
 void waveInDriverDrop(DriverDevice *device) {
     waveInReset(device->driver);
     for (WAVEHDR &buffer : device->buffers)
@@ -136,8 +147,9 @@ int waveInDriverClose(DriverDevice *device, int lost) {
     return 0;
 }
 
-const DeviceDriver waveInCapture = {waveInDriverOpen, waveInDriverWait, waveInDriverWake,  nullptr,
-                                    waveInDriverRead, waveInDriverDrop, waveInDriverLives, waveInDriverClose};
+const DeviceDriver waveInCapture = {waveInDriverOpen,  waveInDriverWait,     waveInDriverWake,
+                                    nullptr,           waveInDriverRead,     waveInDriverDrop,
+                                    waveInDriverLives, waveInDriverPosition, waveInDriverClose};
 
 } // namespace
 

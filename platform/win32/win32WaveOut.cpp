@@ -140,6 +140,16 @@ long win32Write(DriverDevice *device, const char *data, uint32_t bytes) {
 
 int win32Lives(DriverDevice *) { return 0; }
 
+// The driver counts the samples played since the open or the last reset.
+int win32Position(DriverDevice *device, uint64_t *frames) {
+    MMTIME time = {};
+    time.wType = TIME_SAMPLES;
+    if (waveOutGetPosition(device->driver, &time, sizeof time) != MMSYSERR_NOERROR || time.wType != TIME_SAMPLES)
+        return 0;
+    *frames = time.u.sample;
+    return 1;
+}
+
 // After a reset the driver has handed every buffer back.
 void win32Drop(DriverDevice *device) {
     waveOutReset(device->driver);
@@ -158,8 +168,8 @@ int win32Close(DriverDevice *device, int lost) {
     return 0;
 }
 
-const DeviceDriver waveOutPlayback = {win32Open, win32Wait, win32Wake,  win32Write,
-                                      nullptr,   win32Drop, win32Lives, win32Close};
+const DeviceDriver waveOutPlayback = {win32Open, win32Wait,  win32Wake,     win32Write, nullptr,
+                                      win32Drop, win32Lives, win32Position, win32Close};
 
 } // namespace
 

@@ -113,6 +113,11 @@ WaveResult waveReset(WaveOutHandle handle) {
     return WaveOk;
 }
 
+// The fake device keeps no clock.
+WaveResult waveGetPosition(WaveOutHandle handle, WavePosition *) {
+    return isOpen(handle) ? WaveErrorGeneric : WaveErrorInvalidHandle;
+}
+
 WaveResult waveClose(WaveOutHandle handle) {
     fakeWaveOut.closeCalls++;
     if (!isOpen(handle)) return WaveErrorInvalidHandle;

@@ -142,6 +142,13 @@ void fakeDrop(DriverDevice *) {
 
 int fakeLives(DriverDevice *) { return 0; }
 
+// The device's clock: the frames it has played (or recorded).
+int fakePosition(DriverDevice *, uint64_t *frames) {
+    std::lock_guard<std::mutex> guard(fake.lock);
+    *frames = (uint64_t)((fake.script.capture ? fake.written : playedLocked()) / format.blockAlign);
+    return 1;
+}
+
 int fakeClose(DriverDevice *, int) {
     std::this_thread::sleep_for(std::chrono::milliseconds(fake.script.closeMs));
     std::lock_guard<std::mutex> guard(fake.lock);
@@ -150,8 +157,10 @@ int fakeClose(DriverDevice *, int) {
     return 0;
 }
 
-const DeviceDriver playbackDriver = {fakeOpen, fakeWait, fakeWake, fakeWrite, nullptr, fakeDrop, fakeLives, fakeClose};
-const DeviceDriver captureDriver = {fakeOpen, fakeWait, fakeWake, nullptr, fakeRead, fakeDrop, fakeLives, fakeClose};
+const DeviceDriver playbackDriver = {fakeOpen, fakeWait,  fakeWake,     fakeWrite, nullptr,
+                                     fakeDrop, fakeLives, fakePosition, fakeClose};
+const DeviceDriver captureDriver = {fakeOpen, fakeWait,  fakeWake,     nullptr,  fakeRead,
+                                    fakeDrop, fakeLives, fakePosition, fakeClose};
 
 // The capture messages of the platform (waveIn's), for the capture row.
 const DeviceMessages captureMessages = {0x3BE, 0x3BF, 0x3C0, 0x83C0};
@@ -316,6 +325,22 @@ TEST_P(DeviceCoreTable, Row) {
         // Three headers play in 750 ms; a silent start or a loss adds to it.
         EXPECT_TRUE(waitFor(handedBack(3), row.script.silentMs + 750 + bounds.startLimitMs + slackMs));
         if (row.lostFromMs >= 0) writeHeader(handle, 3, WaveErrorNoDriver);
+        if (row.lostFromMs < 0) {
+            // The last reading of the device's clock, taken as the last period
+            // moved: within the row, and at most what the device took.
+            WavePosition clock = {};
+            EXPECT_EQ(waveGetPosition(handle, &clock), WaveOk);
+            const int64_t atMs =
+                (clock.steadyNs -
+                 (int64_t)std::chrono::duration_cast<std::chrono::nanoseconds>(rowStart.time_since_epoch()).count()) /
+                1000000;
+            EXPECT_GE(atMs, 0);
+            EXPECT_LE(atMs, msSince(rowStart));
+            EXPECT_LE(clock.samples, 3 * headerBytes / format.blockAlign);
+            if (row.script.capture) {
+                EXPECT_GE(clock.samples, 2 * headerBytes / format.blockAlign);
+            }
+        }
     }
     if (row.act == ResetMidWrite) {
         ASSERT_TRUE(waitFor([] { return fake.writeUnderWay; }, 1000));

@@ -75,6 +75,18 @@ TEST_F(Measure, TheDigitalLoopGivesBackWhatWasPlayed) {
 // Known devices in the loop.
 TEST_F(Measure, KnownDevicesInTheLoopAreMeasuredAsThemselves) {
     {
+        SCOPED_TRACE("a delay line of 50 ms adds 50 ms to the latency");
+        const ProgramRun plain = measure(sine);
+        ASSERT_EQ(plain.exitCode, 0) << plain.err << plain.out;
+        insertPlugin("delay", "delay_5s", "0.05,1"); // 50 ms, all of it delayed
+        const ProgramRun delayed = measure(sine);
+        ASSERT_EQ(delayed.exitCode, 0) << delayed.err << delayed.out;
+        EXPECT_NEAR(jsonNumber(delayed.out, "latency_ms") - jsonNumber(plain.out, "latency_ms"), 50.0, 2.0)
+            << plain.out << delayed.out;
+        pactl({"set-default-sink", "tonalix_null"});
+        pactl({"unload-module", "module-ladspa-sink"});
+    }
+    {
         SCOPED_TRACE("an amplifier of 0.5");
         insertPlugin("amp", "amp_mono", "0.5");
         const ProgramRun run = measure(sine, {"--limit", "gain_db>=0"});

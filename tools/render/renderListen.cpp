@@ -62,6 +62,11 @@ struct ListenRun {
     // to settle; the played signal must not begin before the recording runs.
     uint64_t prerollWanted, preroll;
     uint64_t aheadSamples;  // silence queued for playing when the kept recording began
+    uint64_t silenceQueued; // silence queued for playing before the stimulus
+    // Where the devices' clocks stood, read as buffers came back: for each
+    // reading, the moment (seconds of the monotonic clock) at which the
+    // stream's first sample was played, or recorded.
+    std::vector<double> outputOrigins, inputOrigins;
     uint32_t bufferSamples; // of each buffer
     int ticksSinceData;
     int stopping;
@@ -100,8 +105,25 @@ void queuePlayed(WaveHeader *header, std::vector<int16_t> *buffer) {
         stopRun("the output device was lost during the measurement");
         return;
     }
-    if (!prerolling) listen.queued += count;
+    if (prerolling)
+        listen.silenceQueued += count;
+    else
+        listen.queued += count;
     listen.playing++;
+}
+
+// Reads where a device's clock stands and adds when its first sample was
+// played (or recorded) to origins, once per new reading.
+void readClock(WavePosition position, std::vector<double> *origins) {
+    const double origin = (double)position.steadyNs * 1e-9 - (double)position.samples / listen.stimulus->rate;
+    if (origins->empty() || origins->back() != origin) origins->push_back(origin);
+}
+
+// Returns the middle of values (which it sorts), or NaN for none.
+double median(std::vector<double> *values) {
+    if (values->empty()) return NAN;
+    std::sort(values->begin(), values->end());
+    return (*values)[values->size() / 2];
 }
 
 // Closes the devices once every buffer is back, and ends the loop.
@@ -117,9 +139,12 @@ void closeWhenDone() {
 intptr_t listenProc(Window, unsigned message, WParam, LParam lParam) {
     auto *header = (WaveHeader *)lParam;
     switch (message) {
-    case MM_WOM_DONE:
+    case MM_WOM_DONE: {
         listen.playing--;
         listen.ticksSinceData = 0;
+        WavePosition position;
+        if (listen.output && waveGetPosition(listen.output, &position) == WaveOk)
+            readClock(position, &listen.outputOrigins);
         if (listen.queued < listen.total)
             queuePlayed(header, &listen.playBuffers[header->dwUser]);
         else if (listen.playing == 0 && !listen.recordUntil)
@@ -128,9 +153,13 @@ intptr_t listenProc(Window, unsigned message, WParam, LParam lParam) {
                                    listen.total + (uint64_t)(longestLagSeconds * listen.stimulus->rate));
         closeWhenDone();
         break;
-    case MM_WIM_DATA:
+    }
+    case MM_WIM_DATA: {
         listen.recording--;
         listen.ticksSinceData = 0;
+        WavePosition position;
+        if (listen.input && recordGetPosition(listen.input, &position) == WaveOk)
+            readClock(position, &listen.inputOrigins);
         if (!listen.stopping) {
             const int16_t *samples = (const int16_t *)header->lpData;
             if (listen.preroll < listen.prerollWanted) {
@@ -152,6 +181,7 @@ intptr_t listenProc(Window, unsigned message, WParam, LParam lParam) {
         }
         closeWhenDone();
         break;
+    }
     case MM_WOM_LOST:
         stopRun("the output device was lost during the measurement");
         break;
@@ -167,7 +197,11 @@ intptr_t listenProc(Window, unsigned message, WParam, LParam lParam) {
 
 // Plays the stimulus and records meanwhile into *recorded.  Returns 0, or 1
 // after a message.  *skewMs: how much later the stimulus began to play than
-// the recording kept (the silence queued ahead of it).
+// the recording kept began to be recorded, so that the lag of the one behind
+// the other, less the skew, is the latency of the path between the devices.
+// It comes from the devices' clocks where both tell them; otherwise it is
+// the silence queued ahead of the stimulus, which leaves out how long each
+// device (and a sound server) holds the samples.
 int playAndRecord(Stimulus *stimulus, std::vector<int16_t> *recorded, double *skewMs) {
     listen = ListenRun();
     listen.stimulus = stimulus;
@@ -218,7 +252,12 @@ int playAndRecord(Stimulus *stimulus, std::vector<int16_t> *recorded, double *sk
     startTimer(window, watchdogTimer, watchdogPeriodMs);
     closeWhenDone();
     const int result = runMessageLoop();
-    *skewMs = (double)listen.aheadSamples * 1000.0 / stimulus->rate;
+    const double outputOrigin = median(&listen.outputOrigins), inputOrigin = median(&listen.inputOrigins);
+    if (std::isfinite(outputOrigin) && std::isfinite(inputOrigin))
+        *skewMs = (outputOrigin - inputOrigin) * 1000.0 +
+                  ((double)listen.silenceQueued - (double)listen.preroll) * 1000.0 / stimulus->rate;
+    else
+        *skewMs = (double)listen.aheadSamples * 1000.0 / stimulus->rate;
     stopTimer(window, watchdogTimer);
     destroyMessageWindow(window);
     if (listen.failure && *listen.failure) std::fprintf(stderr, "tonalix-render: %s\n", listen.failure);
