@@ -4,7 +4,13 @@
 // low-pass filter).  Without pulseaudio or the plugins these tests report
 // themselves skipped.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <thread>
 
 #include <cmath>
 #include <string>
@@ -23,6 +29,23 @@ double jsonNumber(const std::string &json, const std::string &key) {
     if (at == std::string::npos) return NAN;
     const std::string rest = json.substr(at + key.size() + 4);
     return rest.rfind("null", 0) == 0 ? NAN : std::strtod(rest.c_str(), nullptr);
+}
+
+// Returns the pairs of "key": [[a, b], [c, d]...] in a JSON report.
+std::vector<std::vector<double>> jsonPairs(const std::string &json, const std::string &key) {
+    std::vector<std::vector<double>> pairs;
+    size_t at = json.find("\"" + key + "\": [");
+    if (at == std::string::npos) return pairs;
+    at += key.size() + 5;
+    while (json.compare(at, 1, "[") == 0) {
+        char *end = nullptr;
+        const double a = std::strtod(json.c_str() + at + 1, &end);
+        const double b = std::strtod(end + 1, &end);
+        pairs.push_back({a, b});
+        at = (size_t)(end - json.c_str()) + 1; // past "]"
+        if (json.compare(at, 2, ", ") == 0) at += 2;
+    }
+    return pairs;
 }
 
 class Measure : public testing::Test {
@@ -110,6 +133,48 @@ TEST_F(Measure, KnownDevicesInTheLoopAreMeasuredAsThemselves) {
         pactl({"set-default-sink", "tonalix_null"});
         pactl({"unload-module", "module-ladspa-sink"});
     }
+}
+
+// A sound card in the loop, clocked as hardware is (soundCable): the server
+// writes its output and reads its input through pipes.  Paused for 100 ms,
+// the server leaves the card's output dry for longer than the pipe holds,
+// and the card plays silence, which comes back as a gap.  (A null sink
+// cannot show it: it is clocked by the server itself, and after a pause it
+// mixes what it missed from the buffers of its streams.)
+TEST_F(Measure, AServerPausedFor100msIsFoundAsAGap) {
+    const std::string output = server.folder + "/card-output", input = server.folder + "/card-input";
+    ASSERT_EQ(pactl({"load-module", "module-pipe-sink", "sink_name=card", "file=" + output, "format=s16le",
+                     "rate=48000", "channels=2"}),
+              0);
+    ASSERT_EQ(pactl({"load-module", "module-pipe-source", "source_name=cardin", "file=" + input, "format=s16le",
+                     "rate=48000", "channels=2"}),
+              0);
+    ASSERT_EQ(pactl({"set-default-sink", "card"}), 0);
+    ASSERT_EQ(pactl({"set-default-source", "cardin"}), 0);
+    pid_t cable = -1;
+    const char *cableArguments[] = {SOUND_CABLE_PATH, output.c_str(), input.c_str(), "48000", "2", nullptr};
+    ASSERT_EQ(posix_spawn(&cable, SOUND_CABLE_PATH, nullptr, nullptr, (char **)cableArguments, environ), 0);
+
+    // The span runs from about 1.6 s after the start to 5.6 s: the pause
+    // falls after the first seconds, on which the latency is found.  A sweep,
+    // from 100 Hz to 3 kHz, lines up at one lag only.
+    std::thread pause([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+        signalPrivateServer(&server, SIGSTOP);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        signalPrivateServer(&server, SIGCONT);
+    });
+    const ProgramRun run = runProgram({RENDER_PATH, "--measure", "--json", "--seconds", "4",
+                                       "0.5*sin(6.2831853071795865*100*4*(30^(t/4)-1)/log(30))"});
+    pause.join();
+    kill(cable, SIGKILL);
+    waitpid(cable, nullptr, 0);
+    ASSERT_EQ(run.exitCode, 0) << run.err << run.out;
+    // The output ran dry for the pause less the 43 ms the pipe held.
+    const std::vector<std::vector<double>> gaps = jsonPairs(run.out, "gaps");
+    ASSERT_EQ(gaps.size(), 1u) << run.out;
+    EXPECT_GE(gaps[0][1], 20.0) << run.out;
+    EXPECT_LE(gaps[0][1], 130.0) << run.out;
 }
 
 TEST_F(Measure, WithoutAnInputItFailsWithItsMessage) {
