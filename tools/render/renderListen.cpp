@@ -208,6 +208,11 @@ int playAndRecord(Stimulus *stimulus, std::vector<int16_t> *recorded, double *sk
     listen.recorded = recorded;
     listen.total = stimulus->lead + stimulus->span + (uint64_t)(tailSeconds * stimulus->rate);
     listen.prerollWanted = (uint64_t)(prerollSeconds * stimulus->rate);
+    // All the recording will hold, and a buffer's worth more, at once: a
+    // vector left to grow would hold its old and its doubled block together,
+    // three times the recording of a 10-minute run.
+    recorded->reserve(listen.total + (uint64_t)((longestLagSeconds + overhangSeconds) * stimulus->rate) +
+                      stimulus->rate * bufferMs / 1000);
     Window window = createMessageWindow(listenProc);
     if (!window) {
         std::fprintf(stderr, "tonalix-render: cannot create the message window\n");
