@@ -143,6 +143,27 @@ TEST_F(WindowsRenderer, PlaysThroughWaveOut) {
         << refused.err;
 }
 
+// --measure records through waveIn: the plain loop of the server's sink
+// back through its monitor gives back what was played.
+TEST_F(WindowsRenderer, MeasuresThePlainLoopThroughWaveIn) {
+    const std::string sink = soundSink();
+    if (sink.empty()) GTEST_SKIP() << "no sound server (scripts/test.sh starts one)";
+    const ProgramRun before = runProgram({"pactl", "get-default-source"});
+    ASSERT_EQ(runProgram({"pactl", "set-default-source", sink + ".monitor"}).exitCode, 0);
+    const ProgramRun run = runProgram(underWine(
+        folder, {windowsRender, "--measure", "--json", "--seconds", "1", "0.5*sin(1000*6.2831853071795865*t)"}));
+    runProgram({"pactl", "set-default-source", before.out.substr(0, before.out.find('\n'))});
+    ASSERT_EQ(run.exitCode, 0) << run.err << run.out;
+    const std::string report = withoutCarriageReturns(run.out);
+    EXPECT_NE(report.find("\"frequency_hz\": 1000.0"), std::string::npos) << report;
+    EXPECT_NE(report.find("\"gaps\": []"), std::string::npos) << report;
+    EXPECT_NE(report.find("\"response\": [[1000.0, "), std::string::npos) << report;
+    const size_t gain = report.find("\"gain_db\": ");
+    ASSERT_NE(gain, std::string::npos) << report;
+    EXPECT_NEAR(std::strtod(report.c_str() + gain + 11, nullptr), 0.0, 0.2) << report;
+    EXPECT_EQ(report.find("\"latency_ms\": null"), std::string::npos) << report;
+}
+
 // Returns the seconds since the recording started, from its sample count.
 double secondsOf(size_t samples) { return (double)samples / monitorRate; }
 
