@@ -24,7 +24,8 @@
 
 #include "platform/waveOut.h"
 
-struct DriverDevice; // an open device, defined by each driver
+// An open device: each driver's record of one derives from it.
+struct DriverDevice {};
 
 // What a driver does.  Every call but wake runs on the device thread.
 struct DeviceDriver {

@@ -20,13 +20,17 @@
 #include "platform/linux/alsaDevice.h"
 #include "platform/waveIn.h"
 
-struct DriverDevice {
+// The driver's record of an open device.
+struct AlsaInput : DriverDevice {
     snd_pcm_t *pcm;
     unsigned frameBytes;
     int wakeFd;     // an eventfd: written to end a wait
     int lastError;  // the failure of the last read, for lives
     uint64_t moved; // frames read since the open or the last drop
 };
+
+// Returns the driver's record of device.
+static AlsaInput *of(DriverDevice *device) { return static_cast<AlsaInput *>(device); }
 
 namespace {
 
@@ -77,20 +81,22 @@ WaveResult captureOpen(uint32_t device, const StreamFormat *format, DriverDevice
         snd_pcm_close(pcm);
         return wakeFd < 0 ? WaveErrorNoMemory : WaveErrorGeneric;
     }
-    *opened = new DriverDevice{pcm, format->blockAlign, wakeFd, 0, 0};
+    *opened = new AlsaInput{{}, pcm, format->blockAlign, wakeFd, 0, 0};
     *periodBytes = (uint32_t)(periodFrames * format->blockAlign);
     return WaveOk;
 }
 
 // Waits in poll on the wake-up descriptor and the device's; an error
 // counts as ready, and the read finds out what is wrong.
-int captureWait(DriverDevice *device, int timeoutMs) {
+int captureWait(DriverDevice *opened, int timeoutMs) {
+    AlsaInput *device = of(opened);
     return waitForDevice(device->pcm, device->wakeFd, POLLIN, timeoutMs);
 }
 
-void captureWake(DriverDevice *device) { wakeDevice(device->wakeFd); }
+void captureWake(DriverDevice *device) { wakeDevice(of(device)->wakeFd); }
 
-long captureRead(DriverDevice *device, char *data, uint32_t bytes) {
+long captureRead(DriverDevice *opened, char *data, uint32_t bytes) {
+    AlsaInput *device = of(opened);
     const snd_pcm_sframes_t result = snd_pcm_readi(device->pcm, data, bytes / device->frameBytes);
     if (result > 0) {
         device->moved += (uint64_t)result;
@@ -101,25 +107,29 @@ long captureRead(DriverDevice *device, char *data, uint32_t bytes) {
     return -1;
 }
 
-int capturePosition(DriverDevice *device, uint64_t *frames) {
+int capturePosition(DriverDevice *opened, uint64_t *frames) {
+    AlsaInput *device = of(opened);
     return streamPosition(device->pcm, device->moved, 1, frames);
 }
 
 // An overrun (nobody read in time) or a suspend is recovered, and the
 // device started again; anything else loses it.
-int captureLives(DriverDevice *device) {
+int captureLives(DriverDevice *opened) {
+    AlsaInput *device = of(opened);
     if (snd_pcm_recover(device->pcm, device->lastError, 1) < 0) return 0;
     return snd_pcm_start(device->pcm) >= 0 || snd_pcm_state(device->pcm) == SND_PCM_STATE_RUNNING;
 }
 
-void captureDrop(DriverDevice *device) {
+void captureDrop(DriverDevice *opened) {
+    AlsaInput *device = of(opened);
     snd_pcm_drop(device->pcm);
     snd_pcm_prepare(device->pcm);
     snd_pcm_start(device->pcm);
     device->moved = 0;
 }
 
-int captureClose(DriverDevice *device, int) {
+int captureClose(DriverDevice *opened, int) {
+    AlsaInput *device = of(opened);
     snd_pcm_drop(device->pcm);
     snd_pcm_close(device->pcm);
     close(device->wakeFd);

@@ -33,13 +33,17 @@
 #include "platform/linux/alsaDevice.h"
 #include "platform/waveOut.h"
 
-struct DriverDevice {
+// The driver's record of an open device.
+struct AlsaOutput : DriverDevice {
     snd_pcm_t *pcm;
     unsigned frameBytes;
     int wakeFd;     // an eventfd: written to end a wait
     int lastError;  // the failure of the last write, for lives
     uint64_t moved; // frames written since the open or the last drop
 };
+
+// Returns the driver's record of device.
+static AlsaOutput *of(DriverDevice *device) { return static_cast<AlsaOutput *>(device); }
 
 namespace {
 
@@ -69,20 +73,22 @@ WaveResult alsaOpen(uint32_t device, const StreamFormat *format, DriverDevice **
         snd_pcm_close(pcm);
         return WaveErrorNoMemory;
     }
-    *opened = new DriverDevice{pcm, format->blockAlign, wakeFd, 0, 0};
+    *opened = new AlsaOutput{{}, pcm, format->blockAlign, wakeFd, 0, 0};
     *periodBytes = (uint32_t)(periodFrames * format->blockAlign);
     return WaveOk;
 }
 
 // Waits in poll on the wake-up descriptor and the device's; an error
 // counts as ready, and the write finds out what is wrong.
-int alsaWait(DriverDevice *device, int timeoutMs) {
+int alsaWait(DriverDevice *opened, int timeoutMs) {
+    AlsaOutput *device = of(opened);
     return waitForDevice(device->pcm, device->wakeFd, POLLOUT, timeoutMs);
 }
 
-void alsaWake(DriverDevice *device) { wakeDevice(device->wakeFd); }
+void alsaWake(DriverDevice *device) { wakeDevice(of(device)->wakeFd); }
 
-long alsaWrite(DriverDevice *device, const char *data, uint32_t bytes) {
+long alsaWrite(DriverDevice *opened, const char *data, uint32_t bytes) {
+    AlsaOutput *device = of(opened);
     const snd_pcm_sframes_t result = snd_pcm_writei(device->pcm, data, bytes / device->frameBytes);
     if (result > 0) {
         device->moved += (uint64_t)result;
@@ -93,7 +99,8 @@ long alsaWrite(DriverDevice *device, const char *data, uint32_t bytes) {
     return -1;
 }
 
-int alsaPosition(DriverDevice *device, uint64_t *frames) {
+int alsaPosition(DriverDevice *opened, uint64_t *frames) {
+    AlsaOutput *device = of(opened);
     return streamPosition(device->pcm, device->moved, 0, frames);
 }
 
@@ -101,13 +108,15 @@ int alsaPosition(DriverDevice *device, uint64_t *frames) {
 // preparing the device again; the rest of the period is then written.
 // Anything recovery cannot mend loses the device.  A lost server reports
 // EPIPE too, which no recovery mends, so only a mended EPIPE is an underrun.
-int alsaLives(DriverDevice *device) {
+int alsaLives(DriverDevice *opened) {
+    AlsaOutput *device = of(opened);
     if (snd_pcm_recover(device->pcm, device->lastError, 1) < 0) return 0;
     if (device->lastError == -EPIPE) underrunCount++;
     return 1;
 }
 
-void alsaDrop(DriverDevice *device) {
+void alsaDrop(DriverDevice *opened) {
+    AlsaOutput *device = of(opened);
     snd_pcm_drop(device->pcm); // silence at once
     snd_pcm_prepare(device->pcm);
     device->moved = 0;
@@ -115,7 +124,8 @@ void alsaDrop(DriverDevice *device) {
 
 // A lost device is closed all the same: a device thread held in ALSA harms
 // nothing at the end of the process.
-int alsaClose(DriverDevice *device, int) {
+int alsaClose(DriverDevice *opened, int) {
+    AlsaOutput *device = of(opened);
     snd_pcm_drop(device->pcm);
     snd_pcm_close(device->pcm);
     close(device->wakeFd);

@@ -28,7 +28,8 @@ const uint32_t periodMs = 100;
 
 } // namespace
 
-struct DriverDevice {
+// The driver's record of an open device.
+struct WaveInDriver : DriverDevice {
     HWAVEIN driver;
     HANDLE wake;       // an auto-reset event: set to end a wait
     HANDLE driverDone; // the driver's event: set when it fills a buffer
@@ -37,10 +38,13 @@ struct DriverDevice {
     int next;       // the buffer filled next; they come back in order
 };
 
+// Returns the driver's record of device.
+static WaveInDriver *of(DriverDevice *device) { return static_cast<WaveInDriver *>(device); }
+
 namespace {
 
 // Gives buffer i to the driver to fill.  Returns the driver's result.
-MMRESULT addBuffer(DriverDevice *device, int i) {
+MMRESULT addBuffer(WaveInDriver *device, int i) {
     WAVEHDR *buffer = &device->buffers[i];
     buffer->dwBufferLength = device->bytes;
     buffer->dwBytesRecorded = 0;
@@ -51,14 +55,14 @@ MMRESULT addBuffer(DriverDevice *device, int i) {
 }
 
 // Gives every buffer to the driver and starts it.  Returns the first failure.
-MMRESULT startRecording(DriverDevice *device) {
+MMRESULT startRecording(WaveInDriver *device) {
     device->next = 0;
     for (int i = 0; i < periodCount; i++)
         if (MMRESULT result = addBuffer(device, i)) return result;
     return waveInStart(device->driver);
 }
 
-void freeDevice(DriverDevice *device) {
+void freeDevice(WaveInDriver *device) {
     for (WAVEHDR &buffer : device->buffers)
         delete[] buffer.lpData;
     CloseHandle(device->wake);
@@ -68,7 +72,7 @@ void freeDevice(DriverDevice *device) {
 
 WaveResult waveInDriverOpen(uint32_t deviceId, const StreamFormat *format, DriverDevice **opened,
                             uint32_t *periodBytes) {
-    DriverDevice *device = new DriverDevice();
+    WaveInDriver *device = new WaveInDriver();
     device->wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     device->driverDone = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     const uint32_t frameBytes = format->blockAlign ? format->blockAlign : 1;
@@ -94,18 +98,20 @@ WaveResult waveInDriverOpen(uint32_t deviceId, const StreamFormat *format, Drive
     return WaveOk;
 }
 
-int waveInDriverWait(DriverDevice *device, int timeoutMs) {
+int waveInDriverWait(DriverDevice *opened, int timeoutMs) {
+    WaveInDriver *device = of(opened);
     if (device->buffers[device->next].dwFlags & WHDR_DONE) return 1;
     HANDLE events[2] = {device->wake, device->driverDone};
     WaitForMultipleObjects(2, events, FALSE, timeoutMs < 0 ? INFINITE : (DWORD)timeoutMs);
     return (device->buffers[device->next].dwFlags & WHDR_DONE) != 0;
 }
 
-void waveInDriverWake(DriverDevice *device) { SetEvent(device->wake); }
+void waveInDriverWake(DriverDevice *device) { SetEvent(of(device)->wake); }
 
 // Copies the next full buffer out and gives it back to the driver; any
 // failure loses the device.
-long waveInDriverRead(DriverDevice *device, char *data, uint32_t bytes) {
+long waveInDriverRead(DriverDevice *opened, char *data, uint32_t bytes) {
+    WaveInDriver *device = of(opened);
     WAVEHDR *buffer = &device->buffers[device->next];
     if (!(buffer->dwFlags & WHDR_DONE)) return 0;
     const uint32_t recorded = buffer->dwBytesRecorded < bytes ? buffer->dwBytesRecorded : bytes;
@@ -120,7 +126,8 @@ int waveInDriverLives(DriverDevice *) { return 0; }
 
 // The driver counts the samples recorded since the open or the last reset,
 // those still in its buffers included.
-int waveInDriverPosition(DriverDevice *device, uint64_t *frames) {
+int waveInDriverPosition(DriverDevice *opened, uint64_t *frames) {
+    WaveInDriver *device = of(opened);
     MMTIME time = {};
     time.wType = TIME_SAMPLES;
     if (waveInGetPosition(device->driver, &time, sizeof time) != MMSYSERR_NOERROR || time.wType != TIME_SAMPLES)
@@ -129,7 +136,8 @@ int waveInDriverPosition(DriverDevice *device, uint64_t *frames) {
     return 1;
 }
 
-void waveInDriverDrop(DriverDevice *device) {
+void waveInDriverDrop(DriverDevice *opened) {
+    WaveInDriver *device = of(opened);
     waveInReset(device->driver);
     for (WAVEHDR &buffer : device->buffers)
         waveInUnprepareHeader(device->driver, &buffer, sizeof(WAVEHDR));
@@ -137,7 +145,8 @@ void waveInDriverDrop(DriverDevice *device) {
 }
 
 // A lost driver stays open: closing it may hang.
-int waveInDriverClose(DriverDevice *device, int lost) {
+int waveInDriverClose(DriverDevice *opened, int lost) {
+    WaveInDriver *device = of(opened);
     if (lost) return 1;
     waveInReset(device->driver);
     for (WAVEHDR &buffer : device->buffers)

@@ -58,7 +58,8 @@ const int queryWaitMs = 4000;
 
 } // namespace
 
-struct DriverDevice {
+// The driver's record of an open device.
+struct WaveOutDriver : DriverDevice {
     HWAVEOUT driver;
     HANDLE wake;       // an auto-reset event: set to end a wait
     HANDLE driverDone; // the driver's event: set when it hands a buffer back
@@ -67,11 +68,14 @@ struct DriverDevice {
     int next;              // the buffer written next; they come back in order
 };
 
+// Returns the driver's record of device.
+static WaveOutDriver *of(DriverDevice *device) { return static_cast<WaveOutDriver *>(device); }
+
 namespace {
 
 // Takes back the buffer the driver is done with next.  Returns 1 when the
 // next buffer is free.
-int nextFree(DriverDevice *device) {
+int nextFree(WaveOutDriver *device) {
     WAVEHDR *buffer = &device->buffers[device->next];
     if (device->held[device->next] && (buffer->dwFlags & WHDR_DONE)) {
         waveOutUnprepareHeader(device->driver, buffer, sizeof(WAVEHDR));
@@ -80,7 +84,7 @@ int nextFree(DriverDevice *device) {
     return !device->held[device->next];
 }
 
-void freeDevice(DriverDevice *device) {
+void freeDevice(WaveOutDriver *device) {
     for (WAVEHDR &buffer : device->buffers)
         delete[] buffer.lpData;
     CloseHandle(device->wake);
@@ -89,7 +93,7 @@ void freeDevice(DriverDevice *device) {
 }
 
 WaveResult win32Open(uint32_t deviceId, const StreamFormat *format, DriverDevice **opened, uint32_t *periodBytes) {
-    DriverDevice *device = new DriverDevice();
+    WaveOutDriver *device = new WaveOutDriver();
     device->wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     device->driverDone = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     const uint32_t frameBytes = format->blockAlign ? format->blockAlign : 1;
@@ -111,17 +115,19 @@ WaveResult win32Open(uint32_t deviceId, const StreamFormat *format, DriverDevice
     return WaveOk;
 }
 
-int win32Wait(DriverDevice *device, int timeoutMs) {
+int win32Wait(DriverDevice *opened, int timeoutMs) {
+    WaveOutDriver *device = of(opened);
     if (nextFree(device)) return 1;
     HANDLE events[2] = {device->wake, device->driverDone};
     WaitForMultipleObjects(2, events, FALSE, timeoutMs < 0 ? INFINITE : (DWORD)timeoutMs);
     return nextFree(device);
 }
 
-void win32Wake(DriverDevice *device) { SetEvent(device->wake); }
+void win32Wake(DriverDevice *device) { SetEvent(of(device)->wake); }
 
 // Any failed write loses the device.
-long win32Write(DriverDevice *device, const char *data, uint32_t bytes) {
+long win32Write(DriverDevice *opened, const char *data, uint32_t bytes) {
+    WaveOutDriver *device = of(opened);
     if (!nextFree(device)) return 0;
     WAVEHDR *buffer = &device->buffers[device->next];
     std::memcpy(buffer->lpData, data, bytes);
@@ -141,7 +147,8 @@ long win32Write(DriverDevice *device, const char *data, uint32_t bytes) {
 int win32Lives(DriverDevice *) { return 0; }
 
 // The driver counts the samples played since the open or the last reset.
-int win32Position(DriverDevice *device, uint64_t *frames) {
+int win32Position(DriverDevice *opened, uint64_t *frames) {
+    WaveOutDriver *device = of(opened);
     MMTIME time = {};
     time.wType = TIME_SAMPLES;
     if (waveOutGetPosition(device->driver, &time, sizeof time) != MMSYSERR_NOERROR || time.wType != TIME_SAMPLES)
@@ -151,7 +158,8 @@ int win32Position(DriverDevice *device, uint64_t *frames) {
 }
 
 // After a reset the driver has handed every buffer back.
-void win32Drop(DriverDevice *device) {
+void win32Drop(DriverDevice *opened) {
+    WaveOutDriver *device = of(opened);
     waveOutReset(device->driver);
     for (int i = 0; i < periodCount; i++) {
         nextFree(device);
@@ -160,7 +168,8 @@ void win32Drop(DriverDevice *device) {
 }
 
 // A lost driver stays open: closing it may hang.
-int win32Close(DriverDevice *device, int lost) {
+int win32Close(DriverDevice *opened, int lost) {
+    WaveOutDriver *device = of(opened);
     if (lost) return 1;
     win32Drop(device);
     waveOutClose(device->driver);
