@@ -63,6 +63,7 @@ struct WaveDevice {
     int lost = 0;                    // 1 after the device was lost: writes fail
     int finished = 0;                // 1 once the thread has let go of the device
     int abandoned = 0;               // 1: nobody waits any more; the thread frees the record
+    std::atomic<int> clockWanted{0}; // 1 once the clock was asked for: read as periods move
     int clockKnown = 0;              // 1 once the driver told where its clock stands
     WavePosition clock = {};         // its last answer, since the open or the last drop
 };
@@ -123,8 +124,11 @@ void finishThread(WaveDevice *device) {
 }
 
 // Asks the driver where the device's clock stands and keeps the answer,
-// timed at the middle of the call.  Returns nothing.
+// timed at the middle of the call, once somebody has asked for it: a call
+// more into a driver is one more place for a stopped sound server to hold
+// the thread.  Returns nothing.
 void readClock(WaveDevice *device, DriverDevice *opened) {
+    if (!device->clockWanted.load()) return;
     uint64_t frames = 0;
     const Clock::time_point before = Clock::now();
     if (!device->driver->position || !device->driver->position(opened, &frames)) return;
@@ -350,6 +354,7 @@ WaveResult waveGetPosition(WaveOutHandle handle, WavePosition *position) {
     if (!handle) return WaveErrorInvalidHandle;
     if (!position) return WaveErrorGeneric;
     std::lock_guard<std::mutex> guard(handle->lock);
+    handle->clockWanted = 1;
     if (!handle->clockKnown) return WaveErrorGeneric;
     *position = handle->clock;
     return WaveOk;

@@ -165,8 +165,9 @@ struct WavePosition {
     int64_t steadyNs;
 };
 // Stores in *position the device's last reading of its clock, taken as each
-// period moves.  Returns WaveOk, or WaveErrorGeneric when the device has not
-// told one since it was opened or reset (or cannot tell).
+// period moves once the clock was first asked for.  Returns WaveOk, or
+// WaveErrorGeneric when the device has not told one since it was opened or
+// reset, or since the first call (or cannot tell).
 WaveResult waveGetPosition(WaveOutHandle handle, WavePosition *position);
 // Returns the underruns that the backend has seen on every device of the
 // process so far (the device ran dry and had to be started again); 0 where

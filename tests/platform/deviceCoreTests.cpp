@@ -310,6 +310,8 @@ TEST_P(DeviceCoreTable, Row) {
         return;
     }
     ASSERT_EQ(opened, WaveOk);
+    WavePosition clock = {};
+    EXPECT_EQ(waveGetPosition(handle, &clock), WaveErrorGeneric) << "the clock is read once asked for";
     prepareHeaders(handle);
     for (int i = 0; i < 3; i++)
         writeHeader(handle, i);
@@ -328,7 +330,6 @@ TEST_P(DeviceCoreTable, Row) {
         if (row.lostFromMs < 0) {
             // The last reading of the device's clock, taken as the last period
             // moved: within the row, and at most what the device took.
-            WavePosition clock = {};
             EXPECT_EQ(waveGetPosition(handle, &clock), WaveOk);
             const int64_t atMs =
                 (clock.steadyNs -

@@ -239,6 +239,8 @@ int playAndRecord(Stimulus *stimulus, std::vector<int16_t> *recorded, double *sk
         if (recordAddBuffer(listen.input, &listen.recordHeaders[i], sizeof(WaveHeader)) == WaveOk) listen.recording++;
     }
     recordStart(listen.input);
+    WavePosition position;
+    recordGetPosition(listen.input, &position); // the devices read their clocks from now on
     opened = waveOpen(&listen.output, WAVE_MAPPER, &format, window);
     if (opened != WaveOk) {
         std::fprintf(stderr, "tonalix-render: cannot open the default sound device for %u Hz 16-bit mono\n",
@@ -246,6 +248,7 @@ int playAndRecord(Stimulus *stimulus, std::vector<int16_t> *recorded, double *sk
         listen.output = nullptr;
         stopRun("");
     } else {
+        waveGetPosition(listen.output, &position);
         for (unsigned i = 0; i < bufferCount; i++) {
             listen.playBuffers[i].assign(bufferSamples, 0);
             listen.playHeaders[i] =
