@@ -22,6 +22,10 @@
 // it was opened or dropped.  A write or read that fails, and that the driver
 // cannot mend (lives), loses the device too.  A lost device is called no more
 // but to close it, and the driver may leave even that undone.
+//
+// The clock: once the window thread has asked where the device stands
+// (waveGetPosition), the thread asks the driver after every period it moves
+// and keeps the answer with the moment it was given.
 #include "platform/deviceCore.h"
 
 #include <atomic>
