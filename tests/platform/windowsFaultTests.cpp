@@ -48,6 +48,19 @@ double secondsSince(std::chrono::steady_clock::time_point since) {
 // Returns the first line of text.
 std::string firstLine(const std::string &text) { return withoutCarriageReturns(text.substr(0, text.find('\n'))); }
 
+// Waits up to seconds until the server plays a stream, then a second more.
+// Returns whether it plays.  (Wine can take seconds to start, the more so
+// in a fresh prefix, so a fixed wait may hit a program still opening.)
+bool waitUntilPlaying(double seconds) {
+    const auto start = std::chrono::steady_clock::now();
+    while (runProgram({"pactl", "list", "short", "sink-inputs"}).out.empty()) {
+        if (secondsSince(start) > seconds) return false;
+        usleep(100000);
+    }
+    sleep(1);
+    return true;
+}
+
 // The sound clients of the test (Wine's among them) meet a server of its own;
 // the shared server's settings are put back at the end.
 class WindowsFaults : public WindowsProgram {
@@ -201,7 +214,7 @@ TEST_F(WindowsFaults, RendererFailsWhenTheServerFails) {
         for (const std::string &word : underWine(folder, {windowsRender, "--play", "--seconds", "20", startFormula}))
             command.push_back(word);
         const pid_t render = startProgram(command, out);
-        sleep(3);
+        EXPECT_TRUE(waitUntilPlaying(15)) << "the renderer never played";
         signalPrivateServer(&server, signal);
         const auto faultAt = std::chrono::steady_clock::now();
         int status = -1;
