@@ -148,9 +148,13 @@ TEST(QtWindowScale, DrawsThePlayImageForTheScaleFactor) {
         const pid_t program = startProgram(
             {"env", std::string("QT_SCALE_FACTOR=") + factors[i], "QT_QPA_PLATFORM=xcb", PROGRAM_PATH}, "/dev/null");
         ASSERT_GT(program, 0);
-        int shown = 0;
-        for (int wait = 0; wait < 100 && !shown; wait++, usleep(100000))
+        // Up to 30 s: on a loaded machine the first window took over 10.
+        int shown = 0, ended = 0;
+        for (int wait = 0; wait < 300 && !shown && !ended; wait++, usleep(100000)) {
             shown = runProgram({"sh", "-c", "xwininfo -root -tree | grep -q 'Tonalix\"'"}).exitCode == 0;
+            ended = waitpid(program, nullptr, WNOHANG) == program;
+        }
+        ASSERT_FALSE(ended) << "the program ended before its window showed";
         usleep(1500000);
         const std::string path = screenshots + "/qt-scale-" + factors[i] + ".png";
         EXPECT_TRUE(shown && takeScreenshot(path));
