@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tools/render/renderPath.h"
+#include "tools/render/measure/path.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "formula/formula.h"
-#include "tools/render/renderArguments.h"
-#include "tools/render/renderCompile.h"
+#include "tools/render/cli/arguments.h"
+#include "tools/render/cli/compileReport.h"
 
 namespace {
 

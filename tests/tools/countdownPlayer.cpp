@@ -8,7 +8,7 @@
 
 #include "audio/synthesis.h"
 #include "formula/formula.h"
-#include "tools/render/renderPlay.h"
+#include "tools/render/play/play.h"
 
 int main(int argc, char **argv) {
     const char *formula = "sin(440*6.2831853071795865*t)";

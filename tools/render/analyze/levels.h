@@ -1,0 +1,31 @@
+// The report of --analyze: the levels of the played values of a span, where
+// the formula clipped or failed, and the tone its spectrum holds.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+#include "tools/render/common/spectrum.h"
+
+// A count of samples with one kind of event, and the t of the first.
+struct EventCount {
+    uint64_t count;
+    double firstT;
+};
+
+struct Levels {
+    uint64_t samples;
+    double sum, sumOfSquares; // of the played values
+    double peak, peakT;       // the largest magnitude, and the t where it first appears
+    EventCount clipped, failed, nonfinite;
+};
+
+// Sets levels to an empty span.  Returns nothing.
+void startLevels(Levels *levels);
+// Takes count played values with their SampleEvent bits and times.  Returns
+// nothing.
+void addToLevels(Levels *levels, const double *values, const unsigned char *events, const double *times, size_t count);
+// Writes the report of levels and the tone of spectrum to out: lines of text,
+// or one JSON object when json.  Returns nothing.
+void printReport(FILE *out, const Levels &levels, const Spectrum &spectrum, int json);

@@ -1,0 +1,109 @@
+// Streams the formula through the default sound device: see play.h.
+//
+// A message-only window stands in for the main window: every message goes to
+// the stream first, the stream's notices count the buffers the device has
+// played, and when enough have come back the stream is stopped and, on its
+// end notice, closed.
+#include "tools/render/play/play.h"
+
+#include <cstdio>
+
+#include "audio/synthesis.h"
+#include "audio/waveStream.h"
+#include "platform/window.h"
+#include "tools/render/common/signal.h"
+
+namespace {
+
+// One buffer of the stream as Play fills it: 33075 samples.
+const uint64_t samplesPerBuffer = streamSampleRate * playBufferMilliseconds / 1000;
+const unsigned watchdogTimer = 1; // checks that buffers keep coming back
+const unsigned watchdogPeriodMs = 1000;
+const int stalledTicks = 5; // ticks without a returned buffer: give up
+// Silent buffers played after the span.  A device may hand a buffer back as
+// soon as it holds all of it (the ALSA backend's holds 400 ms), and the stop
+// at the end drops what it holds: without them the span's last 350 ms were
+// never heard.
+const uint64_t silentBuffers = 2;
+
+// What the play loop keeps between messages.
+struct PlayRecord {
+    uint64_t buffersWanted; // returned buffers that make the time asked for
+    uint64_t buffersReturned;
+    int ticksSinceReturn;
+    int stopped;         // 1 after stopStream was called by us
+    const char *failure; // why the playback ended early, or null
+};
+
+PlayRecord play;
+
+// Stops the stream once, noting why when it is a failure.
+void stopPlaying(const char *failure) {
+    if (play.stopped) return;
+    play.stopped = 1;
+    play.failure = failure;
+    stopStream();
+}
+
+// The window procedure: the stream sees every message first.
+intptr_t playProc(Window window, unsigned message, WParam wParam, LParam lParam) {
+    (void)window;
+    onDeviceMessage(message, wParam, lParam);
+    if (message == WM_USER) {
+        if (wParam == NoticeDeviceLost) {
+            stopPlaying("the sound device was lost during playback");
+        } else if (wParam == NoticeBufferDone) {
+            play.ticksSinceReturn = 0;
+            if (++play.buffersReturned >= play.buffersWanted) stopPlaying(nullptr);
+        } else if (wParam == NoticeEnded) {
+            closeStream();
+            if (!play.stopped) play.failure = "the sound device failed during playback";
+            postQuitMessage(play.failure ? 1 : 0);
+        }
+    } else if (message == WM_TIMER && wParam == watchdogTimer) {
+        if (++play.ticksSinceReturn >= stalledTicks) stopPlaying("the sound device stopped taking samples");
+    }
+    return 0;
+}
+
+} // namespace
+
+int playThroughDevice(uint64_t samples, int32_t countdown) {
+    play = PlayRecord();
+    const uint64_t soundingBuffers = (samples + samplesPerBuffer - 1) / samplesPerBuffer;
+    play.buffersWanted = soundingBuffers + silentBuffers;
+    // Everything after the sounding buffers is silent; a fade's stretch
+    // already ends within them.
+    if (sampleFade.length == 0) sampleFade = SampleFade{0, (int64_t)(soundingBuffers * samplesPerBuffer), 0};
+    Window window = createMessageWindow(playProc);
+    if (!window) {
+        std::fprintf(stderr, "tonalix-render: cannot create the message window\n");
+        return 1;
+    }
+    if (!enumerateDevices(window, WM_USER)) {
+        std::fprintf(stderr, "tonalix-render: No waveform-audio devices.\n");
+        destroyMessageWindow(window);
+        return 1;
+    }
+    countdownActive = countdown;
+    if (!openStream(0, playBufferCount, playBufferMilliseconds)) {
+        std::fprintf(stderr, "tonalix-render: cannot open the default sound device for %u Hz 16-bit mono\n",
+                     (unsigned)streamFormat.samplesPerSec);
+        destroyMessageWindow(window);
+        return 1;
+    }
+    startTimer(window, watchdogTimer, watchdogPeriodMs);
+    startStream();
+    int result = runMessageLoop();
+    stopTimer(window, watchdogTimer);
+    destroyMessageWindow(window);
+    if (play.failure) std::fprintf(stderr, "tonalix-render: %s\n", play.failure);
+    std::fprintf(stderr, "tonalix-render: %u underruns\n", (unsigned)waveUnderrunCount());
+    return result;
+}
+
+int playSpan(const RenderOptions &options) {
+    skipSignal(options.start);
+    sampleFade = SampleFade{(int64_t)fadeSamples(options), (int64_t)spanSamples(options), 0};
+    return playThroughDevice(spanSamples(options), 0);
+}

@@ -1,0 +1,18 @@
+// Streams the formula set by setStreamFormat through the default sound
+// device, the way the window plays it: the wave output stream driven by a
+// message loop.
+#pragma once
+
+#include <cstdint>
+
+#include "tools/render/cli/arguments.h"
+
+// Plays whole buffers of 33075 samples until at least samples have been
+// played, with the countdown flag set to countdown (1: silence), then two
+// buffers of silence, so that the device plays out the last of them before
+// the stream stops; sets sampleFade's stretch to the sounding buffers when
+// it has none.  Returns 0, or 1 after writing a message to standard error.
+int playThroughDevice(uint64_t samples, int32_t countdown);
+// --play: plays the span of options, faded as asked.  Returns what
+// playThroughDevice returns.
+int playSpan(const RenderOptions &options);
