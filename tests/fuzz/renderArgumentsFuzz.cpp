@@ -42,15 +42,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     argv.push_back(nullptr);
 
     RenderOptions options;
-    int parsed = parseRenderArguments((int)arguments.size(), argv.data(), &options, sink, sink);
+    int parsed = parseRenderArguments((int)arguments.size(), argv.data(), renderModes, &options, sink, sink);
     if (parsed != -1) {
         if (parsed != 0 && parsed != 2) std::abort();
         return 0;
     }
     if (!options.formula || !*options.formula || options.samples < 1 || options.samples > maxWavSamples ||
-        (options.play && options.outputGiven) || options.start >= options.samples ||
+        (options.mode->option == OptionPlay && isGiven(options, OptionOutput)) || options.start >= options.samples ||
         2 * fadeSamples(options) > writtenSamples(options) || options.rate < 8000 || options.rate > 192000 ||
-        (options.plotGiven &&
+        (isGiven(options, OptionPlot) &&
          (options.width < 200 || options.height < 150 || options.width > 10000 || options.height > 10000)))
         std::abort();
     int compiles = compileFormula(options.formula) == 0;

@@ -1,6 +1,12 @@
 // tonalix-render: renders a formula offline, sample for sample what Play
 // streams once the countdown is over, or plays it through the sound device;
 // measures and draws it.
+//
+// Each mode is one row of the mode table below: the option that picks it,
+// its usage line, the options it takes and the function that runs it.  The
+// command line, the help and the refusals of options a mode does not take
+// all come from the table.  The tests build this file without main() for
+// the table (TONALIX_RENDER_TABLE_ONLY).
 #include <cstdio>
 #include <string>
 
@@ -15,10 +21,55 @@
 #include "tools/render/play/play.h"
 #include "tools/render/write/writeSamples.h"
 
+namespace {
+
+// What every mode takes: the span, the end of options and the help.
+constexpr OptionSet everyMode = optionBit(OptionEnd) | optionBit(OptionHelp) | optionBit(OptionSeconds) |
+                                optionBit(OptionSamples) | optionBit(OptionStart);
+// What the picture of a mode that draws takes.
+constexpr OptionSet picture = optionBit(OptionPlot) | optionBit(OptionSize);
+
+// clang-format off
+constexpr RenderMode modeRows[] = {
+    {.option = OptionNone,
+     .usage = "[--seconds S | --samples N] [--start S] [-o FILE]\n[--format s16|s24|f32] [--rate R] [--fade MS] FORMULA",
+     .takes = everyMode | optionBit(OptionOutput) | optionBit(OptionFormat) | optionBit(OptionRate) |
+              optionBit(OptionFade),
+     .does = nullptr,
+     .run = writeSamples},
+    {.option = OptionAnalyze,
+     .usage = "--analyze [--json] [--plot FILE [--size WxH]] [time options] FORMULA",
+     .takes = everyMode | optionBit(OptionAnalyze) | optionBit(OptionJson) | picture,
+     .does = "measures and draws the played values and writes no samples",
+     .run = analyzeSpan},
+    {.option = OptionPlot,
+     .usage = "--plot FILE [--size WxH] [time options] FORMULA",
+     .takes = everyMode | picture,
+     .does = "measures and draws the played values and writes no samples",
+     .run = plotSpan},
+    {.option = OptionPlay,
+     .usage = "--play [--seconds S | --samples N] [--start S] [--fade MS] FORMULA",
+     .takes = everyMode | optionBit(OptionPlay) | optionBit(OptionFade),
+     .does = "plays the stream's own samples on the sound device and writes no output",
+     .run = playSpan},
+    {.option = OptionMeasure,
+     .usage = "--measure [time options] [--rate R] [--json] [--plot FILE [--size WxH]]\n[--limit COND]... FORMULA",
+     .takes = everyMode | optionBit(OptionMeasure) | optionBit(OptionRate) | optionBit(OptionJson) | picture |
+              optionBit(OptionLimit),
+     .does = "plays and records and writes no samples",
+     .run = measureSoundPath},
+};
+// clang-format on
+
+} // namespace
+
+const RenderModes renderModes = {modeRows, sizeof modeRows / sizeof modeRows[0]};
+
+#ifndef TONALIX_RENDER_TABLE_ONLY
 int main(int argc, char **argv) {
     argv = utf8Arguments(argc, argv); // file names in any script, on every system
     RenderOptions options;
-    int parsed = parseRenderArguments(argc, argv, &options, stdout, stderr);
+    int parsed = parseRenderArguments(argc, argv, renderModes, &options, stdout, stderr);
     if (parsed >= 0) return parsed;
 
     // The same steps as Play: compile, evaluate once (assignments in the
@@ -36,8 +87,8 @@ int main(int argc, char **argv) {
     }
     countdownActive = 0;
     sampleCapture.mode = CaptureOff;
-    if (options.play) return waveProcessExit(playSpan(options));
-    if (options.measure) return waveProcessExit(measureSoundPath(options));
-    if (options.analyze || options.plotGiven) return measureSpan(options);
-    return writeSamples(options);
+    // A mode that used a sound device may leave a thread of it held in the
+    // system; waveProcessExit then ends the process at once.
+    return waveProcessExit(options.mode->run(options));
 }
+#endif

@@ -16,9 +16,14 @@
 #include "tools/render/common/signal.h"
 #include "tools/render/common/spectrum.h"
 
-int measureSpan(const RenderOptions &options) {
+namespace {
+
+// Runs the span of options; prints the report when report, and draws the
+// picture when --plot is given.  Returns as analyzeSpan does.
+int measureSpan(const RenderOptions &options, int report) {
+    const int plotting = isGiven(options, OptionPlot);
     RenderOutput picture = {nullptr, "", "", "", 0};
-    if (options.plotGiven) {
+    if (plotting) {
         if ((options.plot == "-") && isTerminal(stdout)) {
             std::fprintf(stderr, "tonalix-render: standard output is a terminal; give --plot a file name\n");
             return 2;
@@ -29,17 +34,17 @@ int measureSpan(const RenderOptions &options) {
     // The report's spectrum, and the picture's, which for a span shorter than
     // a second has bins closer together.
     Spectrum spectrum, drawn;
-    const int drawnApart = options.plotGiven && span < longestSegment;
-    if (!startSpectrum(&spectrum, span, options.plotGiven && !options.analyze) ||
-        (drawnApart && options.analyze && !startSpectrum(&drawn, span, 1))) {
-        if (options.plotGiven) abandonOutput(&picture);
+    const int drawnApart = plotting && span < longestSegment;
+    if (!startSpectrum(&spectrum, span, plotting && !report) ||
+        (drawnApart && report && !startSpectrum(&drawn, span, 1))) {
+        if (plotting) abandonOutput(&picture);
         return 1;
     }
-    const int twoSpectra = drawnApart && options.analyze;
+    const int twoSpectra = drawnApart && report;
     Levels levels;
     startLevels(&levels);
     Waveform waveform;
-    if (options.plotGiven) startWaveform(&waveform, span, plotColumns(options.width, options.height));
+    if (plotting) startWaveform(&waveform, span, plotColumns(options.width, options.height));
 
     skipSignal(options.start);
     std::vector<double> values(signalChunk), times(signalChunk);
@@ -50,22 +55,28 @@ int measureSpan(const RenderOptions &options) {
         addToLevels(&levels, values.data(), events.data(), times.data(), step);
         addToSpectrum(&spectrum, values.data(), step);
         if (twoSpectra) addToSpectrum(&drawn, values.data(), step);
-        if (options.plotGiven) addToWaveform(&waveform, values.data(), events.data(), step);
+        if (plotting) addToWaveform(&waveform, values.data(), events.data(), step);
         done += step;
     }
     finishSpectrum(&spectrum);
     if (twoSpectra) finishSpectrum(&drawn);
 
-    if (options.analyze) {
-        printReport(stdout, levels, spectrum, options.json);
+    if (report) {
+        printReport(stdout, levels, spectrum, isGiven(options, OptionJson));
         if (std::fflush(stdout) != 0) {
             std::fprintf(stderr, "tonalix-render: cannot write standard output\n");
-            if (options.plotGiven) abandonOutput(&picture);
+            if (plotting) abandonOutput(&picture);
             return 1;
         }
     }
-    if (!options.plotGiven) return 0;
+    if (!plotting) return 0;
     PlotRequest request = {options.formula, options.width, options.height,       isSvgPath(options.plot.c_str()),
                            options.start,   span,          levels.clipped.count, levels.failed.count};
     return drawPlot(&picture, request, waveform, twoSpectra ? drawn : spectrum) ? 0 : 1;
 }
+
+} // namespace
+
+int analyzeSpan(const RenderOptions &options) { return measureSpan(options, 1); }
+
+int plotSpan(const RenderOptions &options) { return measureSpan(options, 0); }

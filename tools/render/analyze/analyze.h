@@ -3,8 +3,11 @@
 
 #include "tools/render/cli/arguments.h"
 
-// Runs the formula set by setPlaybackFormat over the span of options,
-// prints the report of --analyze on standard output and draws the picture
-// of --plot.  Returns 0, 1 after a failure message, or 2 when the picture's
+// --analyze: runs the formula set by setPlaybackFormat over the span of
+// options, prints the report on standard output and, with --plot, draws the
+// picture.  Returns 0, 1 after a failure message, or 2 when the picture's
 // file cannot be made (then nothing is rendered).
-int measureSpan(const RenderOptions &options);
+int analyzeSpan(const RenderOptions &options);
+// --plot without --analyze: draws the picture alone.  Returns as
+// analyzeSpan does.
+int plotSpan(const RenderOptions &options);

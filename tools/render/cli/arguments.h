@@ -1,6 +1,8 @@
-// tonalix-render's command line: the options and their checks.
+// tonalix-render's command line: the options, the modes they pick and take,
+// and their checks.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -9,40 +11,81 @@
 #include "tools/render/common/signal.h"
 #include "tools/render/write/formats.h"
 
-struct RenderOptions {
-    uint64_t samples = renderRate; // where the render ends, counted from t = 0; one second unless told
-    int timeGiven = 0;             // 1 after --seconds or --samples
-    uint64_t start = 0;            // the span's first sample: nothing before it is written, drawn or measured
-    int startGiven = 0;
-    std::string output; // empty: standard output
-    int outputGiven = 0;
-    OutputKind kind = OutputRaw; // from the output's name
-    SampleFormat format = FormatS16;
-    int formatGiven = 0;
-    uint32_t rate = renderRate; // of the samples written
-    int rateGiven = 0;
-    double fadeMs = 0; // the raised-cosine ramps at both ends of what is written
-    int fadeGiven = 0;
-    int play = 0;
-    int analyze = 0, json = 0;
-    int measure = 0;                 // --measure: play and record, and report what the sound path did
-    std::vector<std::string> limits; // --limit conditions, in order
-    std::string plot;                // the picture's file
-    int plotGiven = 0;
-    int width = 1200, height = 800; // the picture's size
-    int sizeGiven = 0;
-    const char *formula = nullptr; // one of argv
+// The options, one row each of optionRows (arguments.cpp).
+enum OptionName : int {
+    OptionNone = -1, // a mode that no option picks
+    OptionEnd,
+    OptionHelp,
+    OptionSeconds,
+    OptionSamples,
+    OptionOutput,
+    OptionPlay,
+    OptionStart,
+    OptionFormat,
+    OptionRate,
+    OptionFade,
+    OptionAnalyze,
+    OptionJson,
+    OptionPlot,
+    OptionSize,
+    OptionMeasure,
+    OptionLimit,
+    OptionCount
 };
 
+typedef uint32_t OptionSet; // of optionBit()s
+static_assert(OptionCount <= 32, "an option set holds every option");
+
+// Returns the set that holds option alone.
+constexpr OptionSet optionBit(OptionName option) { return (OptionSet)1 << option; }
+
+struct RenderOptions;
+
+// A mode of tonalix-render: one row of the mode table (main.cpp).
+struct RenderMode {
+    OptionName option; // the option that picks it; OptionNone for writing samples, the mode of no option
+    const char *usage; // its usage after "tonalix-render "; each further line after a "\n"
+    OptionSet takes;   // the options it takes
+    const char *does;  // what it does instead of writing samples, as refusals say it; null for writing them
+    int (*run)(const RenderOptions &options); // runs it; returns the exit status
+};
+
+struct RenderModes {
+    const RenderMode *rows;
+    size_t count;
+};
+
+// The mode table (main.cpp).
+extern const RenderModes renderModes;
+
+struct RenderOptions {
+    const RenderMode *mode = nullptr; // what the command line asks for
+    OptionSet given = 0;              // the options the command line holds
+    uint64_t samples = renderRate;    // where the render ends, counted from t = 0; one second unless told
+    uint64_t start = 0;               // the span's first sample: nothing before it is written, drawn or measured
+    std::string output;               // empty: standard output
+    OutputKind kind = OutputRaw;      // from the output's name
+    SampleFormat format = FormatS16;
+    uint32_t rate = renderRate;      // of the samples written (or played and recorded by --measure)
+    double fadeMs = 0;               // the raised-cosine ramps at both ends of what is written
+    std::vector<std::string> limits; // --limit conditions, in order
+    std::string plot;                // the picture's file
+    int width = 1200, height = 800;  // the picture's size
+    const char *formula = nullptr;   // one of argv
+};
+
+// Returns 1 when the command line held option, else 0.
+inline int isGiven(const RenderOptions &options, OptionName option) { return (options.given & optionBit(option)) != 0; }
 // Returns the samples of the span: from options.start to options.samples.
 uint64_t spanSamples(const RenderOptions &options);
 // Returns the samples written: the span's, at options.rate.
 uint64_t writtenSamples(const RenderOptions &options);
 // Returns the samples of each of the fade's ramps, at options.rate.
 uint64_t fadeSamples(const RenderOptions &options);
-// Fills options from the command line.  Returns -1 when a render can go on,
-// 0 after printing the usage text on out (--help), or 2 after a usage error
-// on err.
-int parseRenderArguments(int argc, char **argv, RenderOptions *options, FILE *out, FILE *err);
-// Writes the usage text, with the options this build lacks, to out.
-void printRenderHelp(FILE *out);
+// Fills options from the command line, with options->mode the row of modes
+// it asks for.  Returns -1 when the mode can run, 0 after printing the usage
+// text on out (--help), or 2 after a usage error on err.
+int parseRenderArguments(int argc, char **argv, const RenderModes &modes, RenderOptions *options, FILE *out, FILE *err);
+// Writes the usage text to out: each mode's usage, then the options.
+// Returns nothing.
+void printRenderHelp(FILE *out, const RenderModes &modes);

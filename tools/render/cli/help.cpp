@@ -5,14 +5,8 @@
 
 namespace {
 
+// What follows the modes' usage lines.
 const char helpText[] =
-    "Usage: tonalix-render [--seconds S | --samples N] [--start S] [-o FILE]\n"
-    "                      [--format s16|s24|f32] [--rate R] [--fade MS] FORMULA\n"
-    "       tonalix-render --analyze [--json] [--plot FILE [--size WxH]] [time options] FORMULA\n"
-    "       tonalix-render --plot FILE [--size WxH] [time options] FORMULA\n"
-    "       tonalix-render --play [--seconds S | --samples N] [--start S] [--fade MS] FORMULA\n"
-    "       tonalix-render --measure [time options] [--rate R] [--json] [--plot FILE [--size WxH]]\n"
-    "                      [--limit COND]... FORMULA\n"
     "\n"
     "Renders FORMULA, a waveform in t (the time in seconds), as 16-bit signed\n"
     "mono samples at 132300 samples per second: evaluated once per sample from\n"
@@ -101,4 +95,16 @@ const char helpText[] =
 
 } // namespace
 
-void printRenderHelp(FILE *out) { std::fputs(helpText, out); }
+void printRenderHelp(FILE *out, const RenderModes &modes) {
+    for (size_t i = 0; i < modes.count; i++) {
+        std::fputs(i == 0 ? "Usage: tonalix-render " : "       tonalix-render ", out);
+        for (const char *c = modes.rows[i].usage; *c; c++) {
+            if (*c == '\n')
+                std::fputs("\n                      ", out); // under the first option
+            else
+                std::fputc(*c, out);
+        }
+        std::fputc('\n', out);
+    }
+    std::fputs(helpText, out);
+}

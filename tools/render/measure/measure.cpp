@@ -332,9 +332,9 @@ int measureSoundPath(const RenderOptions &options) {
     // The picture's file first: a file that cannot be made is a usage error,
     // found before anything plays.
     RenderOutput picture = {};
-    if (options.plotGiven && !openOutput(&picture, options.plot)) return 2;
+    if (isGiven(options, OptionPlot) && !openOutput(&picture, options.plot)) return 2;
     const auto dropPicture = [&] {
-        if (options.plotGiven) abandonOutput(&picture);
+        if (isGiven(options, OptionPlot)) abandonOutput(&picture);
     };
     Stimulus stimulus = {};
     if (!startStimulus(&stimulus, options.start, spanSamples(options), options.rate)) {
@@ -354,7 +354,7 @@ int measureSoundPath(const RenderOptions &options) {
     run.span = stimulus.span;
     run.recorded = &recorded;
     run.startSkewMs = skewMs;
-    run.columns = options.plotGiven ? pathPlotColumns(options.width, options.height) : 0;
+    run.columns = isGiven(options, OptionPlot) ? pathPlotColumns(options.width, options.height) : 0;
     int madeOk = 1;
     run.nextPlayed = [&](int16_t *out, size_t count) {
         if (!nextStimulus(&stimulus, out, count)) madeOk = 0;
@@ -366,11 +366,11 @@ int measureSoundPath(const RenderOptions &options) {
         dropPicture();
         return 1;
     }
-    printPathReport(stdout, report, options.json);
+    printPathReport(stdout, report, isGiven(options, OptionJson));
     if (!report.found) std::printf("the played signal was not found in the input\n");
     const int failed = printFailedLimits(stdout, report, options.limits);
-    if (options.plotGiven && !drawPathPlot(&picture, report, options.formula, options.width, options.height,
-                                           isSvgPath(options.plot.c_str())))
+    if (isGiven(options, OptionPlot) && !drawPathPlot(&picture, report, options.formula, options.width, options.height,
+                                                      isSvgPath(options.plot.c_str())))
         return 1;
     std::fflush(stdout);
     return failed || !report.found ? 3 : 0;
