@@ -28,7 +28,7 @@ inline void storeSample(unsigned char *out, int value) {
 // position.
 void applyFade(unsigned char *out, int32_t count) {
     for (int32_t i = 0; i < count; i++, out += 2) {
-        double gain = fadeGain(sampleFade.position++, sampleFade.fadeSamples, sampleFade.length);
+        double gain = nextFadeGain(&sampleFade);
         if (gain == 1.0) continue;
         int16_t value = (int16_t)(uint16_t)(out[0] | out[1] << 8);
         storeSample(out, (int)(value * gain));
@@ -50,6 +50,19 @@ double fadeGain(int64_t position, int64_t fadeSamples, int64_t length) {
     if (fromEdge >= fadeSamples) return 1.0;
     return 0.5 - 0.5 * std::cos(3.14159265358979323846 * (double)fromEdge / (double)fadeSamples);
 }
+
+void startFade(SampleFade *fade, int64_t fadeSamples, int64_t length) { *fade = SampleFade{fadeSamples, length, 0}; }
+
+double nextFadeGain(SampleFade *fade) { return fadeGain(fade->position++, fade->fadeSamples, fade->length); }
+
+int fadeIsFlat(const SampleFade *fade, int64_t count) {
+    if (fade->position + count > fade->length) return 0;
+    return fade->position >= fade->fadeSamples && fade->position + count <= fade->length - fade->fadeSamples;
+}
+
+void setStreamFade(int64_t fadeSamples, int64_t length) { startFade(&sampleFade, fadeSamples, length); }
+
+void setCountdownActive(int32_t active) { countdownActive = active; }
 
 // Returns 1 after compiling formula, setting t to 0 and storing the format;
 // returns 0 and changes nothing when the formula does not compile.

@@ -75,6 +75,21 @@ int setPlaybackFormat(const char *formula);
 // and falling as half a cosine, exactly 1 between the ramps and 0 outside the
 // stretch.  Changes nothing.
 double fadeGain(int64_t position, int64_t fadeSamples, int64_t length);
+// Sets fade to a stretch of length samples with ramps of fadeSamples, at its
+// first sample.  Returns nothing.
+void startFade(SampleFade *fade, int64_t fadeSamples, int64_t length);
+// Returns the gain (fadeGain) of fade's next sample and advances its
+// position by one.
+double nextFadeGain(SampleFade *fade);
+// Returns 1 when each of fade's next count samples has a gain of exactly 1
+// (none lies in a ramp or past the stretch).  Changes nothing.
+int fadeIsFlat(const SampleFade *fade, int64_t count);
+// Sets the stream's fade record (sampleFade) to a stretch of length samples
+// with ramps of fadeSamples, at its first sample.  Returns nothing.
+void setStreamFade(int64_t fadeSamples, int64_t length);
+// Sets countdownActive: 1 makes the stream generate silence.  Returns
+// nothing.
+void setCountdownActive(int32_t active);
 // Fills buffer with byteCount / 2 samples (silence during the countdown) and
 // advances t; with CaptureRead writes nothing.  With a fade, scales each
 // formula sample by its gain (truncating toward zero) and advances the fade's

@@ -177,6 +177,18 @@ TEST_F(Measure, AServerPausedFor100msIsFoundAsAGap) {
     EXPECT_LE(gaps[0][1], 130.0) << run.out;
 }
 
+// A picture that cannot be written is said once, and the run fails.
+TEST_F(Measure, APictureThatCannotBeWrittenIsReportedOnce) {
+    const ProgramRun run = measure(sine, {"--plot", "/dev/full"});
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    size_t messages = 0;
+    for (size_t at = run.err.find("tonalix-render:"); at != std::string::npos;
+         at = run.err.find("tonalix-render:", at + 1))
+        messages++;
+    EXPECT_EQ(messages, 1u) << run.err;
+    EXPECT_NE(run.err.find("cannot write /dev/full"), std::string::npos) << run.err;
+}
+
 TEST_F(Measure, WithoutAnInputItFailsWithItsMessage) {
     ASSERT_EQ(pactl({"unload-module", "module-null-sink"}), 0); // no source, no sink
     const ProgramRun run = measure(sine);

@@ -85,8 +85,8 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "tonalix-render: the formula does not compile\n");
         return 1;
     }
-    countdownActive = 0;
-    sampleCapture.mode = CaptureOff;
+    // The stream's countdown and capture records are at rest from the
+    // program's start: the stream makes formula samples only.
     // A mode that used a sound device may leave a thread of it held in the
     // system; waveProcessExit then ends the process at once.
     return waveProcessExit(options.mode->run(options));

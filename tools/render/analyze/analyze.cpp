@@ -13,6 +13,7 @@
 #include "tools/render/analyze/levels.h"
 #include "tools/render/analyze/plot.h"
 #include "tools/render/analyze/waveform.h"
+#include "tools/render/common/drawing.h"
 #include "tools/render/common/signal.h"
 #include "tools/render/common/spectrum.h"
 

@@ -7,31 +7,21 @@
 // size, so a small picture is a smaller copy of a large one.
 #include "tools/render/analyze/plot.h"
 
-#include <cairo-svg.h>
 #include <cairo.h>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <numbers>
 #include <string>
 #include <vector>
 
+#include "tools/render/common/drawing.h"
 #include "tools/render/common/signal.h"
 
 namespace {
 
-struct Box {
-    double x, y, w, h;
-};
-
 struct Layout {
     double font; // the tick labels' size; every other size follows from it
     Box wave, spectrum;
-};
-
-struct Colour {
-    double r, g, b, a;
 };
 
 // clang-format off
@@ -54,8 +44,6 @@ const double topDbfs = 10, bottomDbfs = -140; // a square wave's fundamental is 
 const double waveTop = 1.1;                   // the waveform's scale runs from -1.1 to 1.1
 const double lowestHz = 10;
 
-void useColour(cairo_t *cr, const Colour &c) { cairo_set_source_rgba(cr, c.r, c.g, c.b, c.a); }
-
 // Returns the layout of a width x height picture, its boxes on whole pixels.
 Layout layoutFor(int width, int height) {
     Layout l;
@@ -76,62 +64,6 @@ double niceStep(double range, double count) {
     double magnitude = std::pow(10, std::floor(std::log10(raw)));
     double normal = raw / magnitude;
     return (normal <= 1 ? 1 : normal <= 2 ? 2 : normal <= 5 ? 5 : 10) * magnitude;
-}
-
-// Returns value as a tick label with decimals places, a true minus sign
-// before a negative one.
-std::string tickLabel(double value, int decimals) {
-    char text[64];
-    if (std::fabs(value) < 0.5 * std::pow(10, -decimals)) value = 0; // no "-0"
-    std::snprintf(text, sizeof text, "%.*f", decimals, std::fabs(value));
-    return (value < 0 ? "\xE2\x88\x92" : "") + std::string(text);
-}
-
-// Shows text with its left edge, centre or right edge (across 0, 0.5 or 1)
-// at x and its middle height at y.
-void showText(cairo_t *cr, const std::string &text, double x, double y, double across) {
-    cairo_text_extents_t e;
-    cairo_font_extents_t f;
-    cairo_text_extents(cr, text.c_str(), &e);
-    cairo_font_extents(cr, &f);
-    cairo_move_to(cr, x - across * e.x_advance, y + (f.ascent - f.descent) / 2);
-    cairo_show_text(cr, text.c_str());
-}
-
-// Shows text turned a quarter left, centred at x, y.
-void showUpright(cairo_t *cr, const std::string &text, double x, double y) {
-    cairo_save(cr);
-    cairo_translate(cr, x, y);
-    cairo_rotate(cr, -std::numbers::pi / 2);
-    showText(cr, text, 0, 0, 0.5);
-    cairo_restore(cr);
-}
-
-// Returns text, cut and ended with an ellipsis where it is wider than width.
-std::string fitted(cairo_t *cr, const std::string &text, double width) {
-    cairo_text_extents_t e;
-    cairo_text_extents(cr, text.c_str(), &e);
-    if (e.x_advance <= width) return text;
-    size_t low = 0, high = text.size();
-    while (low < high) { // the longest start that fits with the ellipsis
-        size_t mid = (low + high + 1) / 2;
-        std::string trial = text.substr(0, mid) + "\xE2\x80\xA6";
-        cairo_text_extents(cr, trial.c_str(), &e);
-        if (e.x_advance <= width)
-            low = mid;
-        else
-            high = mid - 1;
-    }
-    return text.substr(0, low) + "\xE2\x80\xA6";
-}
-
-// Draws a line from x0, y0 to x1, y1 in colour, width wide.
-void line(cairo_t *cr, double x0, double y0, double x1, double y1, const Colour &colour, double width) {
-    useColour(cr, colour);
-    cairo_set_line_width(cr, width);
-    cairo_move_to(cr, x0, y0);
-    cairo_line_to(cr, x1, y1);
-    cairo_stroke(cr);
 }
 
 // Draws a panel's paper; its frame (panelFrame) comes last, over what it
@@ -428,56 +360,16 @@ void drawTitle(cairo_t *cr, const Layout &l, const PlotRequest &r) {
     cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
 }
 
-// cairo's writer: the bytes go to the output.
-cairo_status_t writeToOutput(void *closure, const unsigned char *data, unsigned int length) {
-    RenderOutput *output = (RenderOutput *)closure;
-    if (!output->file) return CAIRO_STATUS_WRITE_ERROR; // an earlier write failed
-    if (writeOutput(output, data, length)) return CAIRO_STATUS_SUCCESS;
-    output->file = nullptr; // writeOutput has abandoned it
-    return CAIRO_STATUS_WRITE_ERROR;
-}
-
 } // namespace
-
-int isSvgPath(const char *path) {
-    size_t n = std::strlen(path);
-    if (n < 4) return 0;
-    for (int i = 0; i < 4; i++)
-        if (std::tolower((unsigned char)path[n - 4 + i]) != ".svg"[i]) return 0;
-    return 1;
-}
 
 int plotColumns(int width, int height) { return (int)layoutFor(width, height).wave.w; }
 
 int drawPlot(RenderOutput *output, const PlotRequest &request, const Waveform &waveform, const Spectrum &spectrum) {
     Layout l = layoutFor(request.width, request.height);
-    cairo_surface_t *surface;
-    if (request.svg) {
-        surface = cairo_svg_surface_create_for_stream(writeToOutput, output, request.width, request.height);
-        cairo_svg_surface_set_document_unit(surface, CAIRO_SVG_UNIT_PX);
-    } else {
-        surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, request.width, request.height);
-    }
-    cairo_t *cr = cairo_create(surface);
-    useColour(cr, paper);
-    cairo_paint(cr);
-    cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-    drawTitle(cr, l, request);
-    drawWaveform(cr, l, request, waveform);
-    drawSpectrum(cr, l, spectrum);
-    cairo_status_t status = cairo_status(cr);
-    cairo_destroy(cr);
-    if (status == CAIRO_STATUS_SUCCESS && !request.svg)
-        status = cairo_surface_write_to_png_stream(surface, writeToOutput, output);
-    cairo_surface_finish(surface);
-    if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(surface);
-    cairo_surface_destroy(surface);
-    if (status != CAIRO_STATUS_SUCCESS) {
-        if (output->file) {
-            std::fprintf(stderr, "tonalix-render: cannot draw the picture: %s\n", cairo_status_to_string(status));
-            abandonOutput(output);
-        }
-        return 0;
-    }
-    return finishOutput(output);
+    Picture picture;
+    startPicture(&picture, output, request.width, request.height, request.svg, paper);
+    drawTitle(picture.cr, l, request);
+    drawWaveform(picture.cr, l, request, waveform);
+    drawSpectrum(picture.cr, l, spectrum);
+    return finishPicture(&picture);
 }

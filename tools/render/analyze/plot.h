@@ -20,8 +20,6 @@ struct PlotRequest {
     uint64_t failed;     // samples where the formula failed
 };
 
-// Returns 1 when path names an SVG picture (it ends in .svg, in any case).
-int isSvgPath(const char *path);
 // Returns the pixel columns of the waveform panel of a width x height
 // picture.  Changes nothing.
 int plotColumns(int width, int height);

@@ -29,7 +29,6 @@ void evaluateSignal(double *values, unsigned char *events, double *times, size_t
         values[i] = limited;
         events[i] = event;
     }
-    lastSampleTime = count ? times[count - 1] : lastSampleTime;
 }
 
 void skipSignal(uint64_t count) {

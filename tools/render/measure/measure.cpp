@@ -21,6 +21,8 @@
 #include "platform/waveOut.h"
 #include "platform/window.h"
 #include "tools/render/analyze/plot.h"
+#include "tools/render/common/drawing.h"
+#include "tools/render/common/report.h"
 #include "tools/render/measure/limits.h"
 #include "tools/render/measure/pathPlot.h"
 #include "tools/render/measure/stimulus.h"
@@ -36,14 +38,6 @@ const double overhangSeconds = 0.25;  // recorded after the last played buffer c
 const double longestLagSeconds = 2.5; // and at least this much past the stimulus: the latency searched for
 const unsigned watchdogTimer = 1, watchdogPeriodMs = 500;
 const int stalledTicks = 8; // half-second ticks without a buffer from either device: give up
-
-// Returns value in format, or "null" for a value with no meaning.
-std::string number(const char *format, double value) {
-    if (!std::isfinite(value)) return "null";
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
 
 // What the run keeps between messages.
 struct ListenRun {
@@ -275,57 +269,38 @@ int playAndRecord(Stimulus *stimulus, std::vector<int16_t> *recorded, double *sk
 } // namespace
 
 void printPathReport(FILE *out, const PathReport &r, int json) {
-    std::string response = "[", gaps = "[";
-    for (const ResponsePoint &p : r.response)
-        response += (response.size() > 1 ? ", [" : "[") + number("%.1f", p.hz) + ", " + number("%.3f", p.db) + "]";
-    for (const PathGap &g : r.gaps)
-        gaps += (gaps.size() > 1 ? ", [" : "[") + number("%.1f", g.startMs) + ", " + number("%.1f", g.lengthMs) + "]";
+    std::string response = "[", gaps = "[", responseText, gapsText = " " + std::to_string(r.gaps.size());
+    char text[96];
+    for (const ResponsePoint &p : r.response) {
+        response +=
+            (response.size() > 1 ? ", [" : "[") + reportNumber("%.1f", p.hz) + ", " + reportNumber("%.3f", p.db) + "]";
+        std::snprintf(text, sizeof text, " %.0f Hz: %+.2f dB;", p.hz, p.db);
+        responseText += text;
+    }
+    for (const PathGap &g : r.gaps) {
+        gaps += (gaps.size() > 1 ? ", [" : "[") + reportNumber("%.1f", g.startMs) + ", " +
+                reportNumber("%.1f", g.lengthMs) + "]";
+        std::snprintf(text, sizeof text, "; at %.1f ms for %.1f ms", g.startMs, g.lengthMs);
+        gapsText += text;
+    }
     response += "]";
     gaps += "]";
-    const struct {
-        const char *key, *label;
-        std::string value;
-        const char *unit;
-    } lines[] = {
-        {"samples", "samples", std::to_string((unsigned long long)r.samples), ""},
-        {"seconds", "seconds", number("%.9g", (double)r.samples / r.rate), " s"},
-        {"rate", "rate", std::to_string((unsigned)r.rate), " Hz"},
-        {"latency_ms", "latency", number("%.3f", r.latencyMs), " ms"},
-        {"gain_db", "gain", number("%.3f", r.gainDb), " dB"},
-        {"frequency_hz", "frequency", number("%.3f", r.frequencyHz), " Hz"},
-        {"thd_db", "THD", number("%.3f", r.thdDb), " dB"},
-        {"thdn_db", "THD+N", number("%.3f", r.thdnDb), " dB"},
-        {"noise_dbfs", "noise", number("%.3f", r.noiseDbfs), " dBFS"},
-        {"snr_db", "SNR", number("%.3f", r.snrDb), " dB"},
-        {"response", "response", r.found ? response : "null", ""},
-        {"gaps", "gaps", r.found ? gaps : "null", ""},
-        {"clipped_input", "clipped input", std::to_string((unsigned long long)r.clippedInput), " samples"},
+    const ReportLine lines[] = {
+        {"samples", "samples", std::to_string((unsigned long long)r.samples), "", ""},
+        {"seconds", "seconds", reportNumber("%.9g", (double)r.samples / r.rate), " s", ""},
+        {"rate", "rate", std::to_string((unsigned)r.rate), " Hz", ""},
+        {"latency_ms", "latency", reportNumber("%.3f", r.latencyMs), " ms", ""},
+        {"gain_db", "gain", reportNumber("%.3f", r.gainDb), " dB", ""},
+        {"frequency_hz", "frequency", reportNumber("%.3f", r.frequencyHz), " Hz", ""},
+        {"thd_db", "THD", reportNumber("%.3f", r.thdDb), " dB", ""},
+        {"thdn_db", "THD+N", reportNumber("%.3f", r.thdnDb), " dB", ""},
+        {"noise_dbfs", "noise", reportNumber("%.3f", r.noiseDbfs), " dBFS", ""},
+        {"snr_db", "SNR", reportNumber("%.3f", r.snrDb), " dB", ""},
+        {"response", "response", r.found ? response : "null", "", r.response.empty() ? " none" : responseText},
+        {"gaps", "gaps", r.found ? gaps : "null", "", gapsText},
+        {"clipped_input", "clipped input", std::to_string((unsigned long long)r.clippedInput), " samples", ""},
     };
-    if (json) {
-        std::fputc('{', out);
-        for (size_t i = 0; i < sizeof lines / sizeof lines[0]; i++)
-            std::fprintf(out, "%s\"%s\": %s", i ? ", " : "", lines[i].key, lines[i].value.c_str());
-        std::fputs("}\n", out);
-        return;
-    }
-    for (const auto &line : lines) {
-        if (line.value == "null") {
-            std::fprintf(out, "%-15s none\n", line.label);
-        } else if (!std::strcmp(line.key, "response")) {
-            std::fprintf(out, "%-15s", line.label);
-            if (r.response.empty()) std::fputs(" none", out);
-            for (const ResponsePoint &p : r.response)
-                std::fprintf(out, " %.0f Hz: %+.2f dB;", p.hz, p.db);
-            std::fputc('\n', out);
-        } else if (!std::strcmp(line.key, "gaps")) {
-            std::fprintf(out, "%-15s %zu", line.label, r.gaps.size());
-            for (const PathGap &g : r.gaps)
-                std::fprintf(out, "; at %.1f ms for %.1f ms", g.startMs, g.lengthMs);
-            std::fputc('\n', out);
-        } else {
-            std::fprintf(out, "%-15s %s%s\n", line.label, line.value.c_str(), line.unit);
-        }
-    }
+    printReportLines(out, lines, sizeof lines / sizeof lines[0], json, 15);
 }
 
 int measureSoundPath(const RenderOptions &options) {

@@ -74,7 +74,7 @@ int playThroughDevice(uint64_t samples, int32_t countdown) {
     play.buffersWanted = soundingBuffers + silentBuffers;
     // Everything after the sounding buffers is silent; a fade's stretch
     // already ends within them.
-    if (sampleFade.length == 0) sampleFade = SampleFade{0, (int64_t)(soundingBuffers * samplesPerBuffer), 0};
+    if (sampleFade.length == 0) setStreamFade(0, (int64_t)(soundingBuffers * samplesPerBuffer));
     Window window = createMessageWindow(playProc);
     if (!window) {
         std::fprintf(stderr, "tonalix-render: cannot create the message window\n");
@@ -85,7 +85,7 @@ int playThroughDevice(uint64_t samples, int32_t countdown) {
         destroyMessageWindow(window);
         return 1;
     }
-    countdownActive = countdown;
+    setCountdownActive(countdown);
     if (!openStream(0, playBufferCount, playBufferMilliseconds)) {
         std::fprintf(stderr, "tonalix-render: cannot open the default sound device for %u Hz 16-bit mono\n",
                      (unsigned)streamFormat.samplesPerSec);
@@ -104,6 +104,6 @@ int playThroughDevice(uint64_t samples, int32_t countdown) {
 
 int playSpan(const RenderOptions &options) {
     skipSignal(options.start);
-    sampleFade = SampleFade{(int64_t)fadeSamples(options), (int64_t)spanSamples(options), 0};
+    setStreamFade((int64_t)fadeSamples(options), (int64_t)spanSamples(options));
     return playThroughDevice(spanSamples(options), 0);
 }

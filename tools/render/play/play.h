@@ -10,8 +10,8 @@
 // Plays whole buffers of 33075 samples until at least samples have been
 // played, with the countdown flag set to countdown (1: silence), then two
 // buffers of silence, so that the device plays out the last of them before
-// the stream stops; sets sampleFade's stretch to the sounding buffers when
-// it has none.  Returns 0, or 1 after writing a message to standard error.
+// the stream stops; sets the stream's fade to a stretch of the sounding
+// buffers when it has none.  Returns 0, or 1 after writing a message to standard error.
 int playThroughDevice(uint64_t samples, int32_t countdown);
 // --play: plays the span of options, faded as asked.  Returns what
 // playThroughDevice returns.

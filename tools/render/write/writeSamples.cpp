@@ -23,24 +23,23 @@ void showProgress(uint64_t done, uint64_t total, int *lastPercent) {
     if (done == total) std::fputc('\n', stderr);
 }
 
-// The samples on their way out: where the next one stands among those
-// written, for the fade.
+// The samples on their way out, and the fade they pass through.
 struct Shaping {
     SampleFile *file;
-    uint64_t position, total, ramp;
+    SampleFade fade;
     std::vector<double> faded;
 };
 
 // Writes count values, faded where the ramps are.  Returns 1, or 0 after a
 // message (the file is abandoned).
 int writeShaped(Shaping *s, const double *values, size_t count) {
-    if (s->ramp > 0 && (s->position < s->ramp || s->position + count > s->total - s->ramp)) {
+    if (!fadeIsFlat(&s->fade, (int64_t)count)) {
         s->faded.assign(values, values + count);
         for (size_t i = 0; i < count; i++)
-            s->faded[i] *= fadeGain((int64_t)(s->position + i), (int64_t)s->ramp, (int64_t)s->total);
+            s->faded[i] *= nextFadeGain(&s->fade);
         values = s->faded.data();
-    }
-    s->position += count;
+    } else
+        s->fade.position += (int64_t)count;
     return writeValues(s->file, values, count);
 }
 
@@ -48,12 +47,13 @@ int writeShaped(Shaping *s, const double *values, size_t count) {
 // file's format.  Returns 1, or 0 after a message (the file is abandoned).
 int writePlayedValues(const RenderOptions &options, SampleFile *file, int progress) {
     const uint64_t span = spanSamples(options);
-    Shaping shaping = {file, 0, writtenSamples(options), fadeSamples(options), {}};
+    Shaping shaping = {file, {}, {}};
+    startFade(&shaping.fade, (int64_t)fadeSamples(options), (int64_t)writtenSamples(options));
     std::vector<double> values(signalChunk), times(signalChunk);
     std::vector<unsigned char> events(signalChunk);
     Resampler resampler = {nullptr, 0, 0, {}};
     const int resampling = options.rate != renderRate;
-    if (resampling && !openResampler(&resampler, shaping.total, options.rate)) {
+    if (resampling && !openResampler(&resampler, writtenSamples(options), options.rate)) {
         abandonSampleFile(file);
         return 0;
     }
