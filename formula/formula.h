@@ -5,7 +5,9 @@
 // to 25; t, the time in seconds, is index 19). The variables are never reset:
 // a value keeps across evaluations, compilations and playbacks.
 //
-// Results follow the engine's convention: 0 for success, 1 for failure.
+// Compilation follows the engine's convention, 0 for success and 1 for
+// failure; runSampleLoop says whether it ran the buffer (1) or left it to
+// its caller (0).
 #ifndef TONALIX_FORMULA_FORMULA_H
 #define TONALIX_FORMULA_FORMULA_H
 

@@ -123,14 +123,17 @@ int tokenizeFormula(const char *text) {
         if ((isOperand(previous) || previous == TK_RPAREN) && leftoverOffset == noLeftover)
             leftoverOffset = static_cast<unsigned>(p - text);
     };
+    // Refuses the byte at p: ends the sequence at the write position and
+    // records p as the lexer's stop.  Returns 1.
+    auto refuse = [&]() {
+        out[w].code = TK_END;
+        return recordCompileStop(CompileLexer, static_cast<unsigned>(p - text), 0);
+    };
 
     while (*p != '\0') {
         // Checked before the character is looked at, so even a space or a unary
         // plus after the 509th token fails the formula.
-        if (w >= LexerSlotLimit) {
-            out[w].code = TK_END;
-            return recordCompileStop(CompileLexer, static_cast<unsigned>(p - text), 0);
-        }
+        if (w >= LexerSlotLimit) return refuse();
         const char c = *p;
         const uint32_t previous = out[w - 1].code;
         const bool afterValue = isOperand(previous) || previous == TK_RPAREN;
@@ -147,8 +150,7 @@ int tokenizeFormula(const char *text) {
             } else if (previous == TK_NEG) {
                 --w; // two unary minus signs cancel
             } else if (!minusMayFollow(previous)) {
-                out[w].code = TK_END;
-                return recordCompileStop(CompileLexer, static_cast<unsigned>(p - text), 0);
+                return refuse();
             } else {
                 code = TK_NEG;
             }
@@ -176,10 +178,7 @@ int tokenizeFormula(const char *text) {
             code = TK_COMMA;
             break;
         case '=':
-            if (!isVariable(previous)) {
-                out[w].code = TK_END;
-                return recordCompileStop(CompileLexer, static_cast<unsigned>(p - text), 0);
-            }
+            if (!isVariable(previous)) return refuse();
             out[w - 1].code = previous - AssignFromVar;
             break;
         default:
@@ -210,8 +209,7 @@ int tokenizeFormula(const char *text) {
                 }
                 continue;
             }
-            out[w].code = TK_END; // a byte outside the language
-            return recordCompileStop(CompileLexer, static_cast<unsigned>(p - text), 0);
+            return refuse(); // a byte outside the language
         }
         if (code != TK_END) {
             out[w].code = code;

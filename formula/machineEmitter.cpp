@@ -1,6 +1,7 @@
-// The assembler of the machine-code form: each instruction of the evaluation
-// form becomes a few x86-64 instructions, assembled with xbyak into one block
-// that holds two routines:
+// The emitter of the machine-code form: it turns the evaluation form,
+// instruction by instruction, into a few x86-64 instructions each (from the
+// building blocks of machineAssembler.cpp) in one block that holds two
+// routines:
 //
 // - evaluate: one evaluation, for evaluateFormula;
 // - the sample loop: a whole buffer of the sample generator's steps, for
@@ -34,10 +35,12 @@
 // The semantics are the evaluation form's, token for token: library calls go
 // through operatorTable and functionRows with errno cleared before and
 // tested after, through its address, which each routine takes as its last
-// argument: errno is the calling thread's own, and the code runs on any. Calls are replaced by instructions only where
-// the result and the failure are the same: floor, ceil and abs never fail, and sqrt fails exactly for an argument below
-// zero (EDOM), also on Windows, whose table follows the same rule. x^2, x^(-1) and x^0.5 are formulaSquare,
-// formulaReciprocal and formulaHalfPower, inline.
+// argument: errno is the calling thread's own, and the code runs on any.
+// Calls are replaced by instructions only where the result and the failure
+// are the same: floor, ceil and abs never fail, and sqrt fails exactly for an
+// argument below zero (EDOM), also on Windows, whose table follows the same
+// rule.  x^2, x^(-1) and x^0.5 are formulaSquare, formulaReciprocal and
+// formulaHalfPower, inline.
 #include "formula/machineEmitter.h"
 
 #if defined(__x86_64__) || defined(_M_X64)

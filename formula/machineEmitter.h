@@ -1,4 +1,4 @@
-// The assembler of the machine-code form (machineEmitter.cpp).
+// The emitter of the machine-code form (machineEmitter.cpp).
 #ifndef TONALIX_FORMULA_MACHINEEMITTER_H
 #define TONALIX_FORMULA_MACHINEEMITTER_H
 

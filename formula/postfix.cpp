@@ -54,7 +54,7 @@ int validateProgram(const Token *program, const unsigned *offsets, unsigned left
             ++depth;
         } else if (isFunction(c) || c == TK_NEG || isAssignment(c)) {
             if (depth < 1) return recordCompileStop(CompileValidator, at, i);
-        } else if ((c >= TK_ADD && c <= TK_POW) || c == TK_COMMA) {
+        } else if (isBinaryOperator(c) || c == TK_COMMA) {
             if (depth < 2) return recordCompileStop(CompileValidator, at, i);
             --depth;
         } else {

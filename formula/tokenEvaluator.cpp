@@ -25,7 +25,7 @@ int runProgram(const Token *program, double *result) {
             if (errno != 0) return 1;
         } else if (c == TK_NEG) {
             stack[depth - 1] = -stack[depth - 1];
-        } else if (c >= TK_ADD && c <= TK_POW) {
+        } else if (isBinaryOperator(c)) {
             errno = 0;
             const double right = stack[--depth];
             stack[depth - 1] = operatorTable[tokenArgument(c)](stack[depth - 1], right);

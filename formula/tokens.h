@@ -48,6 +48,12 @@ constexpr bool isOperand(uint32_t code) { return (code >> 8) == 0x77; }
 constexpr bool isVariable(uint32_t code) { return code >= TK_VAR && code <= TK_VAR_LAST; }
 constexpr bool isFunction(uint32_t code) { return code >= TK_FUNC && code <= TK_FUNC_LAST; }
 constexpr bool isAssignment(uint32_t code) { return code >= TK_ASSIGN && code <= TK_ASSIGN_LAST; }
+// Binary "+", "-", "*", "/", "%" and "^": the codes whose argument is a row
+// of operatorTable.  TK_NEG lies between TK_ADD and TK_POW but is none of them.
+constexpr bool isBinaryOperator(uint32_t code) {
+    return code == TK_ADD || code == TK_SUB || code == TK_MUL || code == TK_DIV || code == TK_MOD || code == TK_POW;
+}
+static_assert(!isBinaryOperator(TK_NEG) && isBinaryOperator(TK_MOD), "unary minus is no row of operatorTable");
 
 // One unit of a formula.
 struct Token {
