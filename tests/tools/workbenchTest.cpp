@@ -276,6 +276,37 @@ TEST(Formats, FlacAndWavFilesHoldTheSamplesExactly) {
     rmdir(folder.c_str());
 }
 
+// A float WAV file has the fmt chunk every reader takes: 18 bytes with a
+// cbSize of 0, then the fact chunk with the frames; soxi reads it without a
+// warning.
+TEST(Formats, AFloatWavHasAWholeFormatChunk) {
+    const std::string folder = makeTempFolder(), path = folder + "/f.wav";
+    ASSERT_EQ(runProgram({render, "--samples", "1000", "--format", "f32", "-o", path, "0.5"}).exitCode, 0);
+    const std::string bytes = readFileText(path);
+    ASSERT_EQ(bytes.size(), 58u + 4000u);
+    const auto number = [&](size_t at, int size) {
+        uint32_t n = 0;
+        for (int i = size - 1; i >= 0; i--)
+            n = n << 8 | (unsigned char)bytes[at + i];
+        return n;
+    };
+    EXPECT_EQ(bytes.substr(12, 4), "fmt ");
+    EXPECT_EQ(number(16, 4), 18u); // the chunk's size
+    EXPECT_EQ(number(20, 2), 3u);  // IEEE float
+    EXPECT_EQ(number(36, 2), 0u);  // cbSize
+    EXPECT_EQ(bytes.substr(38, 4), "fact");
+    EXPECT_EQ(number(46, 4), 1000u);
+    EXPECT_EQ(bytes.substr(50, 4), "data");
+    EXPECT_EQ(decode(path).values, std::vector<double>(1000, 0.5));
+    if (access("/usr/bin/soxi", X_OK) == 0) {
+        const ProgramRun soxi = runProgram({"soxi", path});
+        EXPECT_EQ(soxi.exitCode, 0);
+        EXPECT_EQ(soxi.err, "");
+    }
+    std::remove(path.c_str());
+    rmdir(folder.c_str());
+}
+
 // Returns the frequency of a tone from its rising zero crossings, between
 // the first and the last.
 double crossingFrequency(const std::vector<double> &v, double rate) {

@@ -2,10 +2,13 @@
 //
 // WAV and FLAC files go through libsndfile, which writes the file's header
 // when it is opened and again, with the final sizes, when it is closed.  A
-// device or a pipe cannot be gone back to, so there only a 16-bit WAV file
-// can be written: its header, which holds nothing but the sizes, is known
-// from the start (it is libsndfile's, byte for byte).  Raw samples are
-// always written here, as bytes.
+// device or a pipe cannot be gone back to, so there only a 16-bit or a float
+// WAV file can be written: its header, which holds nothing but the sizes, is
+// known from the start (the 16-bit one is libsndfile's, byte for byte).
+// Float WAV files are always written here: libsndfile gives their fmt chunk
+// 16 bytes, without the cbSize field that every format but plain PCM must
+// have, and readers warn of the missing part.  Raw samples are always
+// written here, as bytes.
 #include "tools/render/write/formats.h"
 
 #include <cstdio>
@@ -38,20 +41,31 @@ int writeBytes(SampleFile *file, size_t count) {
 
 } // namespace
 
-void wavHeader(unsigned char header[44], uint64_t samples, uint32_t rate) {
-    uint32_t dataBytes = (uint32_t)(samples * 2);
+size_t wavHeader(unsigned char header[maxWavHeader], uint64_t samples, uint32_t rate, SampleFormat format) {
+    const int floats = format == FormatF32;
+    const uint32_t bytes = floats ? 4 : 2, dataBytes = (uint32_t)(samples * bytes);
+    const size_t size = floats ? 58 : 44;
     std::memcpy(header, "RIFF", 4);
-    put32(header + 4, 36 + dataBytes);
+    put32(header + 4, (uint32_t)(size - 8) + dataBytes);
     std::memcpy(header + 8, "WAVEfmt ", 8);
-    put32(header + 16, 16); // size of the format chunk
-    put16(header + 20, 1);  // PCM
-    put16(header + 22, 1);  // mono
+    put32(header + 16, floats ? 18 : 16); // size of the format chunk
+    put16(header + 20, floats ? 3 : 1);   // IEEE float, or PCM
+    put16(header + 22, 1);                // mono
     put32(header + 24, rate);
-    put32(header + 28, rate * 2); // bytes per second
-    put16(header + 32, 2);        // bytes per frame
-    put16(header + 34, 16);       // bits per sample
-    std::memcpy(header + 36, "data", 4);
-    put32(header + 40, dataBytes);
+    put32(header + 28, rate * bytes); // bytes per second
+    put16(header + 32, bytes);        // bytes per frame
+    put16(header + 34, bytes * 8);    // bits per sample
+    unsigned char *next = header + 36;
+    if (floats) {
+        put16(next, 0); // cbSize: no more format bytes
+        std::memcpy(next + 2, "fact", 4);
+        put32(next + 6, 4);
+        put32(next + 10, (uint32_t)samples); // frames
+        next += 14;
+    }
+    std::memcpy(next, "data", 4);
+    put32(next + 4, dataBytes);
+    return size;
 }
 
 int openSampleFile(SampleFile *file, const std::string &path, OutputKind kind, SampleFormat format, uint32_t rate,
@@ -60,24 +74,24 @@ int openSampleFile(SampleFile *file, const std::string &path, OutputKind kind, S
     file->format = format;
     file->sound = nullptr;
     file->ioError = 0;
-    int headerHere = kind == OutputWav && format == FormatS16;
+    const int headerHere = kind == OutputWav && (format == FormatS16 || format == FormatF32);
     // Refused before a pipe is opened, which waits for its reader.
     if (kind != OutputRaw && !headerHere && pathKind(path.c_str()) == PathSpecial) {
         std::fprintf(stderr,
-                     "tonalix-render: %s: a device or a named pipe takes only raw samples or a 16-bit WAV file\n",
+                     "tonalix-render: %s: a device or a named pipe takes only raw samples or a 16-bit or float WAV "
+                     "file\n",
                      printableText(path).c_str());
         return 0;
     }
     if (!openOutput(&file->output, path)) return 0;
     if (kind == OutputRaw) return 1;
-    if (!file->output.special) {
+    if (!file->output.special && format != FormatF32) {
         if (openSoundFile(file, rate)) return 1;
         abandonOutput(&file->output);
         return 0;
     }
-    unsigned char header[44];
-    wavHeader(header, frames, rate);
-    return writeOutput(&file->output, header, sizeof header);
+    unsigned char header[maxWavHeader];
+    return writeOutput(&file->output, header, wavHeader(header, frames, rate, format));
 }
 
 int writeSixteenBit(SampleFile *file, const unsigned char *samples, size_t count) {

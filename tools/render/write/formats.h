@@ -28,7 +28,7 @@ struct SampleFormatRow {
 static const SampleFormatRow sampleFormats[] = {
     {FormatS16, "s16", 2, 32767.0,   "16-bit",       36},
     {FormatS24, "s24", 3, 8388607.0, "24-bit",       36},
-    {FormatF32, "f32", 4, 1.0,       "32-bit float", 72}, // with a fact and a PEAK chunk
+    {FormatF32, "f32", 4, 1.0,       "32-bit float", 50}, // an 18-byte fmt chunk and a fact chunk
 };
 // clang-format on
 
@@ -64,9 +64,12 @@ struct SampleFile {
     std::vector<unsigned char> bytes; // converted samples on their way out
 };
 
-// Fills the 44-byte header of a PCM WAV file of samples 16-bit mono samples
-// at rate.
-void wavHeader(unsigned char header[44], uint64_t samples, uint32_t rate);
+const size_t maxWavHeader = 58; // the longest header wavHeader writes
+
+// Fills the header of a WAV file of samples mono samples of format (FormatS16
+// or FormatF32) at rate: 44 bytes of PCM, or 58 of IEEE float with an
+// 18-byte fmt chunk and a fact chunk.  Returns its size.
+size_t wavHeader(unsigned char header[maxWavHeader], uint64_t samples, uint32_t rate, SampleFormat format);
 // Opens the file that path names (see openOutput) for frames samples of
 // format at rate.  Returns 1, or 0 after a message on standard error (no
 // file is left behind).
