@@ -34,8 +34,15 @@ int linkTarget(const char *path, std::string *target);
 // its name in *name.  Returns the stream open for binary writing, or null
 // with errno set.
 FILE *createUniqueFile(const std::string &prefix, std::string *name);
-// Gives file from the name to, replacing a plain file there in one step.
-// Returns 1, or 0 with errno set.
+// Flushes what has been written to file (its stream flushed already) from
+// the system's cache to the disk.  Returns 1, or 0 with errno set.
+int flushToDisk(FILE *file);
+// Gives the open file the permission bits of the plain file at path, when
+// there is one; otherwise changes nothing.  Returns 1, or 0 with errno set.
+int keepPermissions(FILE *file, const char *path);
+// Gives file from the name to, replacing a plain file there in one step, and
+// flushes the change of name to the disk.  Returns 1, or 0 with errno set:
+// then to is as it was (the old file, or nothing) and from may be gone.
 int replaceFile(const char *from, const char *to);
 // Removes a file.  Returns 1, or 0 with errno set.
 int removeFile(const char *path);

@@ -22,6 +22,7 @@ packages=(
   clang-14 libclang-rt-14-dev    # the fuzz targets (libFuzzer)
   clang-format-14                # the one formatting style, checked by scripts/test.sh
   ladspa-sdk                     # known devices in the sound loop of the --measure tests
+  strace                         # the durable-file tests watch the flushes
   libmuparser-dev sox            # benchmarks only: comparison figures
   stress-ng                      # benchmarks only: the load of the underrun figure
   xdotool linux-perf             # benchmarks only: the clicks and the counters of bench/tools/playCost.sh

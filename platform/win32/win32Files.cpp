@@ -105,6 +105,19 @@ FILE *createUniqueFile(const std::string &prefix, std::string *name) {
     return nullptr;
 }
 
+int flushToDisk(FILE *file) {
+    const HANDLE handle = (HANDLE)_get_osfhandle(_fileno(file));
+    if (handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle)) return 1;
+    errnoFromLastError();
+    return 0;
+}
+
+// A file's access on Windows is its folder's, inherited when it is made; the
+// replaced file's own is not carried over.
+int keepPermissions(FILE *, const char *) { return 1; }
+
+// MOVEFILE_WRITE_THROUGH returns only once the move is on the disk: the
+// folder needs no flush of its own.
 int replaceFile(const char *from, const char *to) {
     WideText wideFrom, wideTo;
     if (!widePath(from, &wideFrom) || !widePath(to, &wideTo)) return 0;

@@ -1,8 +1,10 @@
 // Where tonalix-render writes its samples: see output.h.
 //
-// A file is written under a temporary name in the same folder and renamed
-// when it is complete, so a failed or interrupted render never leaves a
-// partial file, nor replaces an existing one.  The rename must never land on
+// A file is written under a temporary name in the same folder, flushed to
+// the disk, given the permission bits of the file it replaces, and renamed
+// when it is complete, the rename flushed in turn: so a failed or
+// interrupted render never leaves a partial file, nor replaces an existing
+// one, and a finished one survives a power cut.  The rename must never land on
 // something that is not a plain file: renaming over /dev/null or a named pipe
 // would replace the device or the pipe itself (and as root it succeeds), and
 // renaming over a link would replace the link.  So a device or a pipe is
@@ -138,10 +140,13 @@ int finishOutput(RenderOutput *output) {
     }
     FILE *file = output->file;
     output->file = nullptr;
-    // No fsync: a full disk is reported by the writes themselves (the file
-    // system reserves the space when the data is written), and the rename
-    // makes the finished file appear whole or not at all.
-    if (std::fflush(file) != 0) {
+    // The data reaches the disk before the rename, and the rename reaches it
+    // after (replaceFile): a rename alone makes the file appear whole or not
+    // at all while the machine runs, but after a power cut a file system that
+    // allocates late can show the new name over an empty or a short file.
+    const int renamed = !output->temporary.empty();
+    if (std::fflush(file) != 0 || (!output->special && !flushToDisk(file)) ||
+        (renamed && !keepPermissions(file, output->target.c_str()))) {
         reportErrno("cannot write " + name);
         std::fclose(file);
         abandonOutput(output);
@@ -152,7 +157,7 @@ int finishOutput(RenderOutput *output) {
         abandonOutput(output);
         return 0;
     }
-    if (output->temporary.empty()) return 1; // written in place: nothing to rename
+    if (!renamed) return 1; // written in place: nothing to rename
     if (!replaceFile(output->temporary.c_str(), output->target.c_str())) {
         reportErrno("cannot write " + name);
         abandonOutput(output);

@@ -22,7 +22,8 @@ struct RenderOutput {
 int openOutput(RenderOutput *output, const std::string &path);
 // Writes size bytes.  Returns 1, or 0 after a message.
 int writeOutput(RenderOutput *output, const void *data, size_t size);
-// Flushes and closes the output and gives the file its final name.
+// Flushes the output to the disk, closes it and gives the file its final
+// name and the permission bits of the file it replaces.
 // Returns 1, or 0 after a message (no file is left behind).
 int finishOutput(RenderOutput *output);
 // Closes and removes an unfinished output file.
