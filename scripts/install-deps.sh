@@ -11,6 +11,7 @@ packages=(
   g++ cmake make pkg-config
   qt6-base-dev libasound2-dev libasound2-plugins fonts-noto-cjk
   pulseaudio pulseaudio-utils alsa-utils xvfb x11-apps x11-utils
+  pipewire pipewire-pulse wireplumber dbus-daemon  # the second private sound server of the tests (never pipewire-alsa: it removes pulseaudio)
   netpbm                         # the Xvfb screenshots as PNG
   lintian desktop-file-utils     # checks of the Debian package and its desktop entry
   librsvg2-bin                   # rsvg-convert, which draws the scalable icon for its test

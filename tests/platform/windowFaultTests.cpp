@@ -1,7 +1,7 @@
 // The whole window against a sound server that fails: paused while playing
 // (then Stop, or no Stop), killed while playing or during the countdown, or
-// gone before Play.  The server is one of the test's own, so it can be
-// paused and killed.  In every case the window keeps answering, ends up
+// gone before Play.  The server is one of the test's own, of each kind, so
+// it can be paused and killed.  In every case the window keeps answering, ends up
 // stopped with the right message, leaves no device thread behind and plays
 // again once the server is back.
 #include <gtest/gtest.h>
@@ -29,7 +29,7 @@
 #include "audio/waveStream.h"
 #include "platform/linux/qtWindow.h"
 #include "res/resource.h"
-#include "tests/support/privateSoundServer.h"
+#include "tests/support/eachSoundServer.h"
 
 namespace {
 
@@ -63,11 +63,13 @@ struct FaultCase {
     const char *box; // the message the user then sees, or null
 };
 
-class WindowFaults : public ::testing::Test {
+class WindowFaults : public testing::TestWithParam<SoundServerKind> {
 protected:
     void SetUp() override {
-        if (!privateServerAvailable()) GTEST_SKIP() << "pulseaudio is not installed";
-        ASSERT_TRUE(startPrivateServer(&server));
+        server.kind = GetParam();
+        const char *name = soundServers[server.kind].name;
+        if (!privateServerAvailable(server.kind)) GTEST_SKIP() << name << " is not installed";
+        if (!startPrivateServer(&server)) GTEST_SKIP() << "the " << name << " server did not start";
         ASSERT_TRUE(config.isValid());
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
         qtSetMessageBoxHook([this](Window, const char *text, const char *, unsigned) {
@@ -140,7 +142,7 @@ protected:
     qint64 longestAway = 0;
 };
 
-TEST_F(WindowFaults, TheWindowAnswersStopsAndReportsWhateverTheServerDoes) {
+TEST_P(WindowFaults, TheWindowAnswersStopsAndReportsWhateverTheServerDoes) {
     const FaultCase cases[] = {
         {"paused while playing, then Stop", WhileSounding, SIGSTOP, 1, nullptr},
         {"paused while playing", WhileSounding, SIGSTOP, 0, deviceLostText},
@@ -195,5 +197,7 @@ TEST_F(WindowFaults, TheWindowAnswersStopsAndReportsWhateverTheServerDoes) {
         EXPECT_LT(longestAway, answerLimitMs);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(On, WindowFaults, eachSoundServer, soundServerName);
 
 } // namespace

@@ -1,5 +1,5 @@
 // The whole program with real sound: the Qt window on the offscreen platform,
-// the ALSA device and the private sound server that the test script starts
+// the ALSA device and a private sound server of each kind
 // (scripts/sound-server.sh).  Play and Stop are clicked; the null sink's
 // monitor is recorded meanwhile.  Without a server the test reports itself
 // skipped.
@@ -31,6 +31,7 @@
 #include "audio/waveStream.h"
 #include "platform/linux/qtWindow.h"
 #include "res/resource.h"
+#include "tests/support/eachSoundServer.h"
 #include "tests/support/soundAnalysis.h"
 
 namespace {
@@ -53,8 +54,10 @@ pid_t startRecorder(const std::vector<std::string> &argv, const std::string &pat
 // Runs the event loop for ms milliseconds: timers and device messages go on.
 void runFor(int ms) { QTest::qWait(ms); }
 
-TEST(WindowSound, PlayCountsDownInSilenceThenSounds440HzUntilStop) {
-    if (soundSink().empty()) GTEST_SKIP() << "no sound server (scripts/test.sh starts one)";
+class WindowSound : public OnEachSoundServer {};
+
+TEST_P(WindowSound, PlayCountsDownInSilenceThenSounds440HzUntilStop) {
+    ASSERT_FALSE(soundSink().empty());
     QTemporaryDir config;
     ASSERT_TRUE(config.isValid());
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
@@ -147,5 +150,7 @@ TEST(WindowSound, PlayCountsDownInSilenceThenSounds440HzUntilStop) {
     EXPECT_EQ(settings.value(QStringLiteral("Setting/vol")).toString(), QStringLiteral("100"));
     EXPECT_EQ(settings.value(QStringLiteral("Setting/sin_vol")).toString(), QStringLiteral("100"));
 }
+
+INSTANTIATE_TEST_SUITE_P(On, WindowSound, eachSoundServer, soundServerName);
 
 } // namespace

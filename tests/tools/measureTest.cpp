@@ -1,8 +1,8 @@
 // --measure against real sound paths: a private sound server whose null
-// sink's monitor is the default input, a digital loop, with plain example
-// plugins of ladspa-sdk put into the loop as known devices (an amplifier, a
-// low-pass filter).  Without pulseaudio or the plugins these tests report
-// themselves skipped.
+// sink's monitor is the default input, a digital loop (on each kind of
+// server), with plain example plugins of ladspa-sdk put into the loop of a
+// PulseAudio server as known devices (an amplifier, a low-pass filter).
+// Without the server or the plugins these tests report themselves skipped.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/privateSoundServer.h"
+#include "tests/support/eachSoundServer.h"
 #include "tests/tools/runProgram.h"
 
 namespace {
@@ -48,6 +48,14 @@ std::vector<std::vector<double>> jsonPairs(const std::string &json, const std::s
     return pairs;
 }
 
+// Runs --measure --json on formula with extra arguments.
+ProgramRun measure(const char *formula, std::vector<std::string> extra = {}) {
+    std::vector<std::string> command = {RENDER_PATH, "--measure", "--json", "--seconds", "1"};
+    command.insert(command.end(), extra.begin(), extra.end());
+    command.push_back(formula);
+    return runProgram(command);
+}
+
 class Measure : public testing::Test {
 protected:
     void SetUp() override {
@@ -73,17 +81,20 @@ protected:
             0);
         ASSERT_EQ(pactl({"set-default-sink", "device"}), 0);
     }
-    // Runs --measure --json on formula with extra arguments.
-    ProgramRun measure(const char *formula, std::vector<std::string> extra = {}) {
-        std::vector<std::string> command = {RENDER_PATH, "--measure", "--json", "--seconds", "1"};
-        command.insert(command.end(), extra.begin(), extra.end());
-        command.push_back(formula);
-        return runProgram(command);
-    }
     PrivateSoundServer server;
 };
 
-TEST_F(Measure, TheDigitalLoopGivesBackWhatWasPlayed) {
+// The plain loop, on each kind of server: the monitor is the input.
+class MeasureLoop : public OnEachSoundServer {
+protected:
+    void SetUp() override {
+        OnEachSoundServer::SetUp();
+        if (IsSkipped()) return;
+        ASSERT_EQ(runProgram({"pactl", "set-default-source", "tonalix_null.monitor"}).exitCode, 0);
+    }
+};
+
+TEST_P(MeasureLoop, TheDigitalLoopGivesBackWhatWasPlayed) {
     const ProgramRun run = measure(sine);
     ASSERT_EQ(run.exitCode, 0) << run.err << run.out;
     EXPECT_NEAR(jsonNumber(run.out, "gain_db"), 0.0, 0.2) << run.out;
@@ -94,6 +105,8 @@ TEST_F(Measure, TheDigitalLoopGivesBackWhatWasPlayed) {
     EXPECT_NE(run.out.find("\"response\": [[1000.0, "), std::string::npos) << run.out; // one band
     EXPECT_EQ(jsonNumber(run.out, "clipped_input"), 0.0);
 }
+
+INSTANTIATE_TEST_SUITE_P(On, MeasureLoop, eachSoundServer, soundServerName);
 
 // Known devices in the loop.
 TEST_F(Measure, KnownDevicesInTheLoopAreMeasuredAsThemselves) {

@@ -1,7 +1,7 @@
 // Real sound: the audio path from the formula to a sound server, recorded
-// from the monitor of the server's null sink.  Needs the private server that
-// the test script starts (scripts/sound-server.sh); without one these tests
-// report themselves skipped.
+// from the monitor of the server's null sink, on a private server of each
+// kind (scripts/sound-server.sh); without one these tests report themselves
+// skipped.
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/eachSoundServer.h"
 #include "tests/support/soundAnalysis.h"
 #include "tests/tools/runProgram.h"
 
@@ -35,9 +36,11 @@ std::vector<double> recordWhile(const std::string &sink, const std::vector<std::
     return decodeRecording(bytes);
 }
 
-TEST(RealSound, TheDefaultFormulaIsHeardAsAFullScale440HzTone) {
+class RealSound : public OnEachSoundServer {};
+
+TEST_P(RealSound, TheDefaultFormulaIsHeardAsAFullScale440HzTone) {
     std::string sink = soundSink();
-    if (sink.empty()) GTEST_SKIP() << "no sound server (scripts/test.sh starts one)";
+    ASSERT_FALSE(sink.empty());
     int exitCode = -1;
     std::vector<double> recording =
         recordWhile(sink, {RENDER_PATH, "--play", "--seconds", "2", "sin(440*6.2831853071795865*t)"}, &exitCode);
@@ -73,9 +76,9 @@ TEST(RealSound, TheDefaultFormulaIsHeardAsAFullScale440HzTone) {
     EXPECT_NEAR(rms / (32767 / std::sqrt(2.0)), 1.0, 0.1) << "rms " << rms;
 }
 
-TEST(RealSound, TheCountdownIsSilent) {
+TEST_P(RealSound, TheCountdownIsSilent) {
     std::string sink = soundSink();
-    if (sink.empty()) GTEST_SKIP() << "no sound server (scripts/test.sh starts one)";
+    ASSERT_FALSE(sink.empty());
     int exitCode = -1;
     std::vector<double> recording = recordWhile(sink, {COUNTDOWN_PLAYER_PATH, "264600"}, &exitCode);
     ASSERT_EQ(exitCode, 0);
@@ -85,5 +88,7 @@ TEST(RealSound, TheCountdownIsSilent) {
         loudest = std::max(loudest, std::fabs(v));
     EXPECT_LE(loudest, 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(On, RealSound, eachSoundServer, soundServerName);
 
 } // namespace
