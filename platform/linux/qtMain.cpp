@@ -40,7 +40,7 @@ int main(int argc, char **argv) {
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tonalix"));
-    QApplication::setDesktopFileName(QStringLiteral("tonalix"));
+    QApplication::setDesktopFileName(QStringLiteral("org.tonalix.Tonalix")); // the AppStream id
     // Qt switches the C library to the user's locale; formula numbers and
     // the "%0.1f" of the time display need the decimal point.
     setlocale(LC_NUMERIC, "C");

@@ -43,10 +43,10 @@ else
   DESTDIR=$root cmake --install "$build" >"$work/install.log" || { cat "$work/install.log"; exit 1; }
   picture=xvfb-window
 fi
-desktop=$(find "$root" -path '*/share/applications/tonalix.desktop' | head -n1)
-[ -n "$desktop" ] || fail "no share/applications/tonalix.desktop"
-prefix=${desktop%/share/applications/tonalix.desktop}
-for f in bin/tonalix bin/tonalix-render share/icons/hicolor/32x32/apps/tonalix.png; do
+desktop=$(find "$root" -path '*/share/applications/org.tonalix.Tonalix.desktop' | head -n1)
+[ -n "$desktop" ] || fail "no share/applications/org.tonalix.Tonalix.desktop"
+prefix=${desktop%/share/applications/org.tonalix.Tonalix.desktop}
+for f in bin/tonalix bin/tonalix-render share/icons/hicolor/32x32/apps/org.tonalix.Tonalix.png; do
   [ -e "$prefix/$f" ] || fail "not installed: $f"
 done
 desktop-file-validate "$desktop" || fail "desktop-file-validate refuses $desktop"
