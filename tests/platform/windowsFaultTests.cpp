@@ -1,8 +1,8 @@
 // The real tonalix.exe and tonalix-render.exe under Wine against a sound
 // server that fails, as the Linux window is tried in windowFaultTests.cpp:
 // paused while playing, then Stop; killed while playing or during the
-// countdown; gone before Play.  The server is one of the test's own, so it
-// can be paused and killed.  In every case the window keeps answering (the
+// countdown; gone before Play.  The server is one of the test's own, of each
+// kind, so it can be paused and killed.  In every case the window keeps answering (the
 // watch of tonalix-click: a timer on its thread and messages posted to it),
 // ends up stopped with the right message, and plays again once a server is
 // back.  Pictures go to the Windows build's screenshots folder.
@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "tests/platform/windowsPrograms.h"
-#include "tests/support/privateSoundServer.h"
+#include "tests/support/eachSoundServer.h"
 
 namespace {
 
@@ -63,15 +63,17 @@ bool waitUntilPlaying(double seconds) {
 
 // The sound clients of the test (Wine's among them) meet a server of its own;
 // the shared server's settings are put back at the end.
-class WindowsFaults : public WindowsProgram {
+class WindowsFaults : public WindowsProgram, public testing::WithParamInterface<SoundServerKind> {
 protected:
     void SetUp() override {
         WindowsProgram::SetUp();
         if (IsSkipped()) return;
-        if (!privateServerAvailable()) GTEST_SKIP() << "pulseaudio is not installed";
-        for (const std::string &name : clientSettings)
-            saved.push_back(std::getenv(name.c_str()) ? std::getenv(name.c_str()) : "");
-        ASSERT_TRUE(startPrivateServer(&server));
+        server.kind = GetParam();
+        const char *name = soundServers[server.kind].name;
+        if (!privateServerAvailable(server.kind)) GTEST_SKIP() << name << " is not installed";
+        for (const std::string &setting : clientSettings)
+            saved.push_back(std::getenv(setting.c_str()) ? std::getenv(setting.c_str()) : "");
+        if (!startPrivateServer(&server)) GTEST_SKIP() << "the " << name << " server did not start";
         runProgram({"mkdir", "-p", screenshots});
         folder = makeTempFolder();
     }
@@ -108,7 +110,7 @@ protected:
     const std::string screenshots = windowsBuild + "/screenshots";
 };
 
-TEST_F(WindowsFaults, TheWindowAnswersStopsAndReportsWhateverTheServerDoes) {
+TEST_P(WindowsFaults, TheWindowAnswersStopsAndReportsWhateverTheServerDoes) {
     const FaultCase cases[] = {
         {"paused while playing, then Stop", WhileSounding, SIGSTOP, 1, nullptr, "win32-fault-paused-stop.bmp"},
         {"killed while playing", WhileSounding, SIGKILL, 0, deviceLostText, "win32-fault-killed.bmp"},
@@ -190,7 +192,7 @@ TEST_F(WindowsFaults, TheWindowAnswersStopsAndReportsWhateverTheServerDoes) {
 // With the server paused before the program starts, its first question to
 // the sound system goes unanswered: the program says there is no device and
 // ends once the box is closed, instead of waiting for the server.
-TEST_F(WindowsFaults, AServerPausedBeforeTheStartIsNoDevice) {
+TEST_P(WindowsFaults, AServerPausedBeforeTheStartIsNoDevice) {
     signalPrivateServer(&server, SIGSTOP);
     const auto startedAt = std::chrono::steady_clock::now();
     program = startProgram(underWine(programFolder, {"./tonalix.exe"}), "/dev/null");
@@ -206,7 +208,7 @@ TEST_F(WindowsFaults, AServerPausedBeforeTheStartIsNoDevice) {
 
 // tonalix-render.exe --play ends with a message and status 1, and does not
 // hang, when the server is paused or killed while it plays.
-TEST_F(WindowsFaults, RendererFailsWhenTheServerFails) {
+TEST_P(WindowsFaults, RendererFailsWhenTheServerFails) {
     for (int signal : {SIGSTOP, SIGKILL}) {
         SCOPED_TRACE(signal);
         const std::string out = folder + "/render.txt";
@@ -238,5 +240,7 @@ TEST_F(WindowsFaults, RendererFailsWhenTheServerFails) {
             ASSERT_TRUE(startPrivateServer(&server));
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(On, WindowsFaults, eachSoundServer, soundServerName);
 
 } // namespace
