@@ -63,13 +63,11 @@ struct FaultCase {
     const char *box; // the message the user then sees, or null
 };
 
-class WindowFaults : public testing::TestWithParam<SoundServerKind> {
+class WindowFaults : public OnEachSoundServer {
 protected:
     void SetUp() override {
-        server.kind = GetParam();
-        const char *name = soundServers[server.kind].name;
-        if (!privateServerAvailable(server.kind)) GTEST_SKIP() << name << " is not installed";
-        if (!startPrivateServer(&server)) GTEST_SKIP() << "the " << name << " server did not start";
+        OnEachSoundServer::SetUp();
+        if (IsSkipped()) return;
         ASSERT_TRUE(config.isValid());
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
         qtSetMessageBoxHook([this](Window, const char *text, const char *, unsigned) {
@@ -94,7 +92,7 @@ protected:
         heartbeat.stop();
         if (dialog) qtCloseDialog(dialog);
         qtSetMessageBoxHook(nullptr);
-        removePrivateServer(&server);
+        OnEachSoundServer::TearDown();
     }
 
     // Runs the event loop until done() or ms have passed; returns done().
@@ -130,7 +128,6 @@ protected:
         EXPECT_EQ(waveStream.device, nullptr) << what;
     }
 
-    PrivateSoundServer server;
     QTemporaryDir config;
     std::vector<std::string> boxes;
     Window dialog = nullptr;

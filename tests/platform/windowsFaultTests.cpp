@@ -68,12 +68,10 @@ protected:
     void SetUp() override {
         WindowsProgram::SetUp();
         if (IsSkipped()) return;
-        server.kind = GetParam();
-        const char *name = soundServers[server.kind].name;
-        if (!privateServerAvailable(server.kind)) GTEST_SKIP() << name << " is not installed";
         for (const std::string &setting : clientSettings)
             saved.push_back(std::getenv(setting.c_str()) ? std::getenv(setting.c_str()) : "");
-        if (!startPrivateServer(&server)) GTEST_SKIP() << "the " << name << " server did not start";
+        const std::string missing = startServerOfKind(&server, GetParam());
+        if (!missing.empty()) GTEST_SKIP() << missing;
         runProgram({"mkdir", "-p", screenshots});
         folder = makeTempFolder();
     }

@@ -20,14 +20,22 @@ inline std::string soundServerName(const testing::TestParamInfo<SoundServerKind>
     return soundServers[info.param].name;
 }
 
+// Starts a private server of kind in server.  Returns "", or why it cannot
+// be had (the test is then skipped).
+inline std::string startServerOfKind(PrivateSoundServer *server, SoundServerKind kind) {
+    server->kind = kind;
+    const std::string name = soundServers[kind].name;
+    if (!privateServerAvailable(kind)) return name + " is not installed";
+    if (!startPrivateServer(server)) return "the " + name + " server did not start";
+    setenv("TONALIX_SOUND_SINK", "tonalix_null", 1);
+    return "";
+}
+
 class OnEachSoundServer : public testing::TestWithParam<SoundServerKind> {
 protected:
     void SetUp() override {
-        server.kind = GetParam();
-        const char *name = soundServers[server.kind].name;
-        if (!privateServerAvailable(server.kind)) GTEST_SKIP() << name << " is not installed";
-        if (!startPrivateServer(&server)) GTEST_SKIP() << "the " << name << " server did not start";
-        setenv("TONALIX_SOUND_SINK", "tonalix_null", 1);
+        const std::string missing = startServerOfKind(&server, GetParam());
+        if (!missing.empty()) GTEST_SKIP() << missing;
     }
     void TearDown() override { removePrivateServer(&server); }
     PrivateSoundServer server;
