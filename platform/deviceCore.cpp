@@ -38,7 +38,7 @@
 #include <thread>
 #include <vector>
 
-#include "audio/synthesis.h"
+#include "platform/streamFormat.h"
 
 typedef std::chrono::steady_clock Clock;
 

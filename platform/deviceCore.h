@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "platform/waveIn.h"
 #include "platform/waveOut.h"
 
 // An open device: each driver's record of one derives from it.
@@ -86,6 +87,13 @@ WaveResult deviceOpen(const DeviceDriver *driver, uint32_t device, const StreamF
                       WaveOutHandle *handle,
                       const DeviceMessages &messages = {MM_WOM_OPEN, MM_WOM_CLOSE, MM_WOM_DONE, MM_WOM_LOST},
                       const DeviceBounds &bounds = DeviceBounds());
+
+// Opens device with the capture driver driver for a recording, as recordOpen
+// does: deviceOpen with the waveIn messages (MM_WIM_OPEN, MM_WIM_CLOSE,
+// MM_WIM_DATA, MM_WIM_LOST).  Returns what deviceOpen returns, with *handle
+// set (null unless WaveOk).  In platform/recording.cpp.
+WaveResult deviceOpenRecording(const DeviceDriver *driver, uint32_t device, const StreamFormat *format, Window callback,
+                               WaveInHandle *handle);
 
 // Runs work on a thread of its own and waits at most ms for it.  Returns 1
 // when it ended in time; otherwise 0, and the thread finishes alone (work

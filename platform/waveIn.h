@@ -32,7 +32,11 @@
 // The input device was lost; like MM_WOM_LOST, the backend's own message.
 #define MM_WIM_LOST 0x83C0
 
-typedef WaveDevice *WaveInHandle; // an open input device; null is none
+// An open input device; null is none.  Its own type, never defined, so that
+// an input's handle cannot be given to a call of waveOut.h: behind it stands
+// the device core's record all the same (platform/recording.cpp).
+struct WaveInDevice;
+typedef WaveInDevice *WaveInHandle;
 
 // Opens device (or WAVE_MAPPER) for recording in format, with callback
 // receiving its messages; stores the handle.  Returns WaveOk, or

@@ -17,7 +17,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "audio/synthesis.h"
+#include "platform/streamFormat.h"
 #include "platform/waveOut.h"
 
 const char *const defaultDevice = "default";

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "audio/synthesis.h"
 #include "platform/deviceCore.h"
 #include "platform/linux/alsaDevice.h"
+#include "platform/streamFormat.h"
 #include "platform/waveIn.h"
 
 // The driver's record of an open device.
@@ -145,6 +145,5 @@ const DeviceDriver alsaCapture = {captureOpen, captureWait,  captureWake,     nu
 WaveResult recordOpen(WaveInHandle *handle, uint32_t device, const StreamFormat *format, Window callback) {
     silenceAlsa();
     if (!format || sampleFormatOf(format) == SND_PCM_FORMAT_UNKNOWN) return WaveErrorBadFormat;
-    return deviceOpen(&alsaCapture, device, format, callback, handle,
-                      DeviceMessages{MM_WIM_OPEN, MM_WIM_CLOSE, MM_WIM_DATA, MM_WIM_LOST});
+    return deviceOpenRecording(&alsaCapture, device, format, callback, handle);
 }

@@ -28,9 +28,9 @@
 #include <string>
 #include <vector>
 
-#include "audio/synthesis.h"
 #include "platform/deviceCore.h"
 #include "platform/linux/alsaDevice.h"
+#include "platform/streamFormat.h"
 #include "platform/waveOut.h"
 
 // The driver's record of an open device.

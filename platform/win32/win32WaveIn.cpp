@@ -16,8 +16,8 @@
 
 #include <cstring>
 
-#include "audio/synthesis.h"
 #include "platform/deviceCore.h"
+#include "platform/streamFormat.h"
 
 static_assert(MM_WIM_DATA == 0x3C0, "the message numbers are the platform's");
 
@@ -163,6 +163,5 @@ const DeviceDriver waveInCapture = {waveInDriverOpen,  waveInDriverWait,     wav
 } // namespace
 
 WaveResult recordOpen(WaveInHandle *handle, uint32_t device, const StreamFormat *format, Window callback) {
-    return deviceOpen(&waveInCapture, device, format, callback, handle,
-                      DeviceMessages{MM_WIM_OPEN, MM_WIM_CLOSE, MM_WIM_DATA, MM_WIM_LOST});
+    return deviceOpenRecording(&waveInCapture, device, format, callback, handle);
 }

@@ -33,8 +33,8 @@
 #include <cstring>
 #include <memory>
 
-#include "audio/synthesis.h"
 #include "platform/deviceCore.h"
+#include "platform/streamFormat.h"
 
 // The core's records are the platform's, field for field.
 static_assert(sizeof(WaveHeader) == sizeof(WAVEHDR), "WaveHeader is WAVEHDR");

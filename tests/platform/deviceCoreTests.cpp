@@ -19,8 +19,8 @@
 #include <thread>
 #include <vector>
 
-#include "audio/synthesis.h"
 #include "platform/deviceCore.h"
+#include "platform/streamFormat.h"
 
 namespace {
 
