@@ -15,7 +15,7 @@ WaveInHandle inputHandle(WaveOutHandle handle) { return reinterpret_cast<WaveInH
 
 } // namespace
 
-WaveResult deviceOpenRecording(const DeviceDriver *driver, uint32_t device, const StreamFormat *format, Window callback,
+WaveResult deviceOpenRecording(const DeviceCalls *driver, uint32_t device, const StreamFormat *format, Window callback,
                                WaveInHandle *handle) {
     if (!handle) return WaveErrorGeneric;
     WaveOutHandle opened = nullptr;

@@ -21,7 +21,7 @@
 #include "platform/waveIn.h"
 
 // The driver's record of an open device.
-struct AlsaInput : DriverDevice {
+struct AlsaInput : OpenedDevice {
     snd_pcm_t *pcm;
     unsigned frameBytes;
     int wakeFd;     // an eventfd: written to end a wait
@@ -30,7 +30,7 @@ struct AlsaInput : DriverDevice {
 };
 
 // Returns the driver's record of device.
-static AlsaInput *of(DriverDevice *device) { return static_cast<AlsaInput *>(device); }
+static AlsaInput *of(OpenedDevice *device) { return static_cast<AlsaInput *>(device); }
 
 namespace {
 
@@ -60,7 +60,7 @@ int deviceTakesAnything(const std::string &name) {
     return takes;
 }
 
-WaveResult captureOpen(uint32_t device, const StreamFormat *format, DriverDevice **opened, uint32_t *periodBytes) {
+WaveResult alsaCaptureOpen(uint32_t device, const StreamFormat *format, OpenedDevice **opened, uint32_t *periodBytes) {
     const snd_pcm_format_t sampleFormat = sampleFormatOf(format);
     if (sampleFormat == SND_PCM_FORMAT_UNKNOWN) return WaveErrorBadFormat;
     const std::string name = deviceName(device);
@@ -88,14 +88,14 @@ WaveResult captureOpen(uint32_t device, const StreamFormat *format, DriverDevice
 
 // Waits in poll on the wake-up descriptor and the device's; an error
 // counts as ready, and the read finds out what is wrong.
-int captureWait(DriverDevice *opened, int timeoutMs) {
+int alsaCaptureWait(OpenedDevice *opened, int timeoutMs) {
     AlsaInput *device = of(opened);
     return waitForDevice(device->pcm, device->wakeFd, POLLIN, timeoutMs);
 }
 
-void captureWake(DriverDevice *device) { wakeDevice(of(device)->wakeFd); }
+void alsaCaptureWake(OpenedDevice *device) { wakeDevice(of(device)->wakeFd); }
 
-long captureRead(DriverDevice *opened, char *data, uint32_t bytes) {
+long alsaCaptureRead(OpenedDevice *opened, char *data, uint32_t bytes) {
     AlsaInput *device = of(opened);
     const snd_pcm_sframes_t result = snd_pcm_readi(device->pcm, data, bytes / device->frameBytes);
     if (result > 0) {
@@ -107,20 +107,20 @@ long captureRead(DriverDevice *opened, char *data, uint32_t bytes) {
     return -1;
 }
 
-int capturePosition(DriverDevice *opened, uint64_t *frames) {
+int alsaCapturePosition(OpenedDevice *opened, uint64_t *frames) {
     AlsaInput *device = of(opened);
     return streamPosition(device->pcm, device->moved, 1, frames);
 }
 
 // An overrun (nobody read in time) or a suspend is recovered, and the
 // device started again; anything else loses it.
-int captureLives(DriverDevice *opened) {
+int alsaCaptureLives(OpenedDevice *opened) {
     AlsaInput *device = of(opened);
     if (snd_pcm_recover(device->pcm, device->lastError, 1) < 0) return 0;
     return snd_pcm_start(device->pcm) >= 0 || snd_pcm_state(device->pcm) == SND_PCM_STATE_RUNNING;
 }
 
-void captureDrop(DriverDevice *opened) {
+void alsaCaptureDrop(OpenedDevice *opened) {
     AlsaInput *device = of(opened);
     snd_pcm_drop(device->pcm);
     snd_pcm_prepare(device->pcm);
@@ -128,7 +128,7 @@ void captureDrop(DriverDevice *opened) {
     device->moved = 0;
 }
 
-int captureClose(DriverDevice *opened, int) {
+int alsaCaptureClose(OpenedDevice *opened, int) {
     AlsaInput *device = of(opened);
     snd_pcm_drop(device->pcm);
     snd_pcm_close(device->pcm);
@@ -137,8 +137,17 @@ int captureClose(DriverDevice *opened, int) {
     return 0;
 }
 
-const DeviceDriver alsaCapture = {captureOpen, captureWait,  captureWake,     nullptr,     captureRead,
-                                  captureDrop, captureLives, capturePosition, captureClose};
+const DeviceCalls alsaCapture = {
+    .direction = DeviceCapture,
+    .open = alsaCaptureOpen,
+    .wait = alsaCaptureWait,
+    .wake = alsaCaptureWake,
+    .read = alsaCaptureRead,
+    .drop = alsaCaptureDrop,
+    .lives = alsaCaptureLives,
+    .position = alsaCapturePosition,
+    .close = alsaCaptureClose,
+};
 
 } // namespace
 

@@ -34,7 +34,7 @@
 #include "platform/waveOut.h"
 
 // The driver's record of an open device.
-struct AlsaOutput : DriverDevice {
+struct AlsaOutput : OpenedDevice {
     snd_pcm_t *pcm;
     unsigned frameBytes;
     int wakeFd;     // an eventfd: written to end a wait
@@ -43,7 +43,7 @@ struct AlsaOutput : DriverDevice {
 };
 
 // Returns the driver's record of device.
-static AlsaOutput *of(DriverDevice *device) { return static_cast<AlsaOutput *>(device); }
+static AlsaOutput *of(OpenedDevice *device) { return static_cast<AlsaOutput *>(device); }
 
 namespace {
 
@@ -53,7 +53,7 @@ std::atomic<uint32_t> underrunCount{0}; // underruns seen by every device of the
 
 int defaultAnswered; // 1 when the last count found the default device
 
-WaveResult alsaOpen(uint32_t device, const StreamFormat *format, DriverDevice **opened, uint32_t *periodBytes) {
+WaveResult alsaPlaybackOpen(uint32_t device, const StreamFormat *format, OpenedDevice **opened, uint32_t *periodBytes) {
     const snd_pcm_format_t sampleFormat = sampleFormatOf(format);
     if (sampleFormat == SND_PCM_FORMAT_UNKNOWN) return WaveErrorBadFormat;
     const std::string name = deviceName(device);
@@ -80,14 +80,14 @@ WaveResult alsaOpen(uint32_t device, const StreamFormat *format, DriverDevice **
 
 // Waits in poll on the wake-up descriptor and the device's; an error
 // counts as ready, and the write finds out what is wrong.
-int alsaWait(DriverDevice *opened, int timeoutMs) {
+int alsaPlaybackWait(OpenedDevice *opened, int timeoutMs) {
     AlsaOutput *device = of(opened);
     return waitForDevice(device->pcm, device->wakeFd, POLLOUT, timeoutMs);
 }
 
-void alsaWake(DriverDevice *device) { wakeDevice(of(device)->wakeFd); }
+void alsaPlaybackWake(OpenedDevice *device) { wakeDevice(of(device)->wakeFd); }
 
-long alsaWrite(DriverDevice *opened, const char *data, uint32_t bytes) {
+long alsaPlaybackWrite(OpenedDevice *opened, const char *data, uint32_t bytes) {
     AlsaOutput *device = of(opened);
     const snd_pcm_sframes_t result = snd_pcm_writei(device->pcm, data, bytes / device->frameBytes);
     if (result > 0) {
@@ -99,7 +99,7 @@ long alsaWrite(DriverDevice *opened, const char *data, uint32_t bytes) {
     return -1;
 }
 
-int alsaPosition(DriverDevice *opened, uint64_t *frames) {
+int alsaPlaybackPosition(OpenedDevice *opened, uint64_t *frames) {
     AlsaOutput *device = of(opened);
     return streamPosition(device->pcm, device->moved, 0, frames);
 }
@@ -108,14 +108,14 @@ int alsaPosition(DriverDevice *opened, uint64_t *frames) {
 // preparing the device again; the rest of the period is then written.
 // Anything recovery cannot mend loses the device.  A lost server reports
 // EPIPE too, which no recovery mends, so only a mended EPIPE is an underrun.
-int alsaLives(DriverDevice *opened) {
+int alsaPlaybackLives(OpenedDevice *opened) {
     AlsaOutput *device = of(opened);
     if (snd_pcm_recover(device->pcm, device->lastError, 1) < 0) return 0;
     if (device->lastError == -EPIPE) underrunCount++;
     return 1;
 }
 
-void alsaDrop(DriverDevice *opened) {
+void alsaPlaybackDrop(OpenedDevice *opened) {
     AlsaOutput *device = of(opened);
     snd_pcm_drop(device->pcm); // silence at once
     snd_pcm_prepare(device->pcm);
@@ -124,7 +124,7 @@ void alsaDrop(DriverDevice *opened) {
 
 // A lost device is closed all the same: a device thread held in ALSA harms
 // nothing at the end of the process.
-int alsaClose(DriverDevice *opened, int) {
+int alsaPlaybackClose(OpenedDevice *opened, int) {
     AlsaOutput *device = of(opened);
     snd_pcm_drop(device->pcm);
     snd_pcm_close(device->pcm);
@@ -133,8 +133,17 @@ int alsaClose(DriverDevice *opened, int) {
     return 0;
 }
 
-const DeviceDriver alsaPlayback = {alsaOpen, alsaWait,  alsaWake,     alsaWrite, nullptr,
-                                   alsaDrop, alsaLives, alsaPosition, alsaClose};
+const DeviceCalls alsaPlayback = {
+    .direction = DevicePlayback,
+    .open = alsaPlaybackOpen,
+    .wait = alsaPlaybackWait,
+    .wake = alsaPlaybackWake,
+    .write = alsaPlaybackWrite,
+    .drop = alsaPlaybackDrop,
+    .lives = alsaPlaybackLives,
+    .position = alsaPlaybackPosition,
+    .close = alsaPlaybackClose,
+};
 
 // Returns 1 when the default device can be opened for playback right now,
 // asked on a thread and given up after countWaitMs.  Each try connects to

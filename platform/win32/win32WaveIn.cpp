@@ -29,7 +29,7 @@ const uint32_t periodMs = 100;
 } // namespace
 
 // The driver's record of an open device.
-struct WaveInDriver : DriverDevice {
+struct WinmmCapture : OpenedDevice {
     HWAVEIN driver;
     HANDLE wake;       // an auto-reset event: set to end a wait
     HANDLE driverDone; // the driver's event: set when it fills a buffer
@@ -39,12 +39,12 @@ struct WaveInDriver : DriverDevice {
 };
 
 // Returns the driver's record of device.
-static WaveInDriver *of(DriverDevice *device) { return static_cast<WaveInDriver *>(device); }
+static WinmmCapture *of(OpenedDevice *device) { return static_cast<WinmmCapture *>(device); }
 
 namespace {
 
 // Gives buffer i to the driver to fill.  Returns the driver's result.
-MMRESULT addBuffer(WaveInDriver *device, int i) {
+MMRESULT addBuffer(WinmmCapture *device, int i) {
     WAVEHDR *buffer = &device->buffers[i];
     buffer->dwBufferLength = device->bytes;
     buffer->dwBytesRecorded = 0;
@@ -55,14 +55,14 @@ MMRESULT addBuffer(WaveInDriver *device, int i) {
 }
 
 // Gives every buffer to the driver and starts it.  Returns the first failure.
-MMRESULT startRecording(WaveInDriver *device) {
+MMRESULT startRecording(WinmmCapture *device) {
     device->next = 0;
     for (int i = 0; i < periodCount; i++)
         if (MMRESULT result = addBuffer(device, i)) return result;
     return waveInStart(device->driver);
 }
 
-void freeDevice(WaveInDriver *device) {
+void freeDevice(WinmmCapture *device) {
     for (WAVEHDR &buffer : device->buffers)
         delete[] buffer.lpData;
     CloseHandle(device->wake);
@@ -70,9 +70,9 @@ void freeDevice(WaveInDriver *device) {
     delete device;
 }
 
-WaveResult waveInDriverOpen(uint32_t deviceId, const StreamFormat *format, DriverDevice **opened,
+WaveResult winmmCaptureOpen(uint32_t deviceId, const StreamFormat *format, OpenedDevice **opened,
                             uint32_t *periodBytes) {
-    WaveInDriver *device = new WaveInDriver();
+    WinmmCapture *device = new WinmmCapture();
     device->wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     device->driverDone = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     const uint32_t frameBytes = format->blockAlign ? format->blockAlign : 1;
@@ -98,20 +98,20 @@ WaveResult waveInDriverOpen(uint32_t deviceId, const StreamFormat *format, Drive
     return WaveOk;
 }
 
-int waveInDriverWait(DriverDevice *opened, int timeoutMs) {
-    WaveInDriver *device = of(opened);
+int winmmCaptureWait(OpenedDevice *opened, int timeoutMs) {
+    WinmmCapture *device = of(opened);
     if (device->buffers[device->next].dwFlags & WHDR_DONE) return 1;
     HANDLE events[2] = {device->wake, device->driverDone};
     WaitForMultipleObjects(2, events, FALSE, timeoutMs < 0 ? INFINITE : (DWORD)timeoutMs);
     return (device->buffers[device->next].dwFlags & WHDR_DONE) != 0;
 }
 
-void waveInDriverWake(DriverDevice *device) { SetEvent(of(device)->wake); }
+void winmmCaptureWake(OpenedDevice *device) { SetEvent(of(device)->wake); }
 
 // Copies the next full buffer out and gives it back to the driver; any
 // failure loses the device.
-long waveInDriverRead(DriverDevice *opened, char *data, uint32_t bytes) {
-    WaveInDriver *device = of(opened);
+long winmmCaptureRead(OpenedDevice *opened, char *data, uint32_t bytes) {
+    WinmmCapture *device = of(opened);
     WAVEHDR *buffer = &device->buffers[device->next];
     if (!(buffer->dwFlags & WHDR_DONE)) return 0;
     const uint32_t recorded = buffer->dwBytesRecorded < bytes ? buffer->dwBytesRecorded : bytes;
@@ -122,12 +122,12 @@ long waveInDriverRead(DriverDevice *opened, char *data, uint32_t bytes) {
     return (long)recorded;
 }
 
-int waveInDriverLives(DriverDevice *) { return 0; }
+int winmmCaptureLives(OpenedDevice *) { return 0; }
 
 // The driver counts the samples recorded since the open or the last reset,
 // those still in its buffers included.
-int waveInDriverPosition(DriverDevice *opened, uint64_t *frames) {
-    WaveInDriver *device = of(opened);
+int winmmCapturePosition(OpenedDevice *opened, uint64_t *frames) {
+    WinmmCapture *device = of(opened);
     MMTIME time = {};
     time.wType = TIME_SAMPLES;
     if (waveInGetPosition(device->driver, &time, sizeof time) != MMSYSERR_NOERROR || time.wType != TIME_SAMPLES)
@@ -136,8 +136,8 @@ int waveInDriverPosition(DriverDevice *opened, uint64_t *frames) {
     return 1;
 }
 
-void waveInDriverDrop(DriverDevice *opened) {
-    WaveInDriver *device = of(opened);
+void winmmCaptureDrop(OpenedDevice *opened) {
+    WinmmCapture *device = of(opened);
     waveInReset(device->driver);
     for (WAVEHDR &buffer : device->buffers)
         waveInUnprepareHeader(device->driver, &buffer, sizeof(WAVEHDR));
@@ -145,8 +145,8 @@ void waveInDriverDrop(DriverDevice *opened) {
 }
 
 // A lost driver stays open: closing it may hang.
-int waveInDriverClose(DriverDevice *opened, int lost) {
-    WaveInDriver *device = of(opened);
+int winmmCaptureClose(OpenedDevice *opened, int lost) {
+    WinmmCapture *device = of(opened);
     if (lost) return 1;
     waveInReset(device->driver);
     for (WAVEHDR &buffer : device->buffers)
@@ -156,12 +156,20 @@ int waveInDriverClose(DriverDevice *opened, int lost) {
     return 0;
 }
 
-const DeviceDriver waveInCapture = {waveInDriverOpen,  waveInDriverWait,     waveInDriverWake,
-                                    nullptr,           waveInDriverRead,     waveInDriverDrop,
-                                    waveInDriverLives, waveInDriverPosition, waveInDriverClose};
+const DeviceCalls winmmCapture = {
+    .direction = DeviceCapture,
+    .open = winmmCaptureOpen,
+    .wait = winmmCaptureWait,
+    .wake = winmmCaptureWake,
+    .read = winmmCaptureRead,
+    .drop = winmmCaptureDrop,
+    .lives = winmmCaptureLives,
+    .position = winmmCapturePosition,
+    .close = winmmCaptureClose,
+};
 
 } // namespace
 
 WaveResult recordOpen(WaveInHandle *handle, uint32_t device, const StreamFormat *format, Window callback) {
-    return deviceOpenRecording(&waveInCapture, device, format, callback, handle);
+    return deviceOpenRecording(&winmmCapture, device, format, callback, handle);
 }

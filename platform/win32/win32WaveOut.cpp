@@ -59,7 +59,7 @@ const int queryWaitMs = 4000;
 } // namespace
 
 // The driver's record of an open device.
-struct WaveOutDriver : DriverDevice {
+struct WinmmPlayback : OpenedDevice {
     HWAVEOUT driver;
     HANDLE wake;       // an auto-reset event: set to end a wait
     HANDLE driverDone; // the driver's event: set when it hands a buffer back
@@ -69,13 +69,13 @@ struct WaveOutDriver : DriverDevice {
 };
 
 // Returns the driver's record of device.
-static WaveOutDriver *of(DriverDevice *device) { return static_cast<WaveOutDriver *>(device); }
+static WinmmPlayback *of(OpenedDevice *device) { return static_cast<WinmmPlayback *>(device); }
 
 namespace {
 
 // Takes back the buffer the driver is done with next.  Returns 1 when the
 // next buffer is free.
-int nextFree(WaveOutDriver *device) {
+int nextFree(WinmmPlayback *device) {
     WAVEHDR *buffer = &device->buffers[device->next];
     if (device->held[device->next] && (buffer->dwFlags & WHDR_DONE)) {
         waveOutUnprepareHeader(device->driver, buffer, sizeof(WAVEHDR));
@@ -84,7 +84,7 @@ int nextFree(WaveOutDriver *device) {
     return !device->held[device->next];
 }
 
-void freeDevice(WaveOutDriver *device) {
+void freeDevice(WinmmPlayback *device) {
     for (WAVEHDR &buffer : device->buffers)
         delete[] buffer.lpData;
     CloseHandle(device->wake);
@@ -92,8 +92,9 @@ void freeDevice(WaveOutDriver *device) {
     delete device;
 }
 
-WaveResult win32Open(uint32_t deviceId, const StreamFormat *format, DriverDevice **opened, uint32_t *periodBytes) {
-    WaveOutDriver *device = new WaveOutDriver();
+WaveResult winmmPlaybackOpen(uint32_t deviceId, const StreamFormat *format, OpenedDevice **opened,
+                             uint32_t *periodBytes) {
+    WinmmPlayback *device = new WinmmPlayback();
     device->wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     device->driverDone = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     const uint32_t frameBytes = format->blockAlign ? format->blockAlign : 1;
@@ -115,19 +116,19 @@ WaveResult win32Open(uint32_t deviceId, const StreamFormat *format, DriverDevice
     return WaveOk;
 }
 
-int win32Wait(DriverDevice *opened, int timeoutMs) {
-    WaveOutDriver *device = of(opened);
+int winmmPlaybackWait(OpenedDevice *opened, int timeoutMs) {
+    WinmmPlayback *device = of(opened);
     if (nextFree(device)) return 1;
     HANDLE events[2] = {device->wake, device->driverDone};
     WaitForMultipleObjects(2, events, FALSE, timeoutMs < 0 ? INFINITE : (DWORD)timeoutMs);
     return nextFree(device);
 }
 
-void win32Wake(DriverDevice *device) { SetEvent(of(device)->wake); }
+void winmmPlaybackWake(OpenedDevice *device) { SetEvent(of(device)->wake); }
 
 // Any failed write loses the device.
-long win32Write(DriverDevice *opened, const char *data, uint32_t bytes) {
-    WaveOutDriver *device = of(opened);
+long winmmPlaybackWrite(OpenedDevice *opened, const char *data, uint32_t bytes) {
+    WinmmPlayback *device = of(opened);
     if (!nextFree(device)) return 0;
     WAVEHDR *buffer = &device->buffers[device->next];
     std::memcpy(buffer->lpData, data, bytes);
@@ -144,11 +145,11 @@ long win32Write(DriverDevice *opened, const char *data, uint32_t bytes) {
     return (long)bytes;
 }
 
-int win32Lives(DriverDevice *) { return 0; }
+int winmmPlaybackLives(OpenedDevice *) { return 0; }
 
 // The driver counts the samples played since the open or the last reset.
-int win32Position(DriverDevice *opened, uint64_t *frames) {
-    WaveOutDriver *device = of(opened);
+int winmmPlaybackPosition(OpenedDevice *opened, uint64_t *frames) {
+    WinmmPlayback *device = of(opened);
     MMTIME time = {};
     time.wType = TIME_SAMPLES;
     if (waveOutGetPosition(device->driver, &time, sizeof time) != MMSYSERR_NOERROR || time.wType != TIME_SAMPLES)
@@ -158,8 +159,8 @@ int win32Position(DriverDevice *opened, uint64_t *frames) {
 }
 
 // After a reset the driver has handed every buffer back.
-void win32Drop(DriverDevice *opened) {
-    WaveOutDriver *device = of(opened);
+void winmmPlaybackDrop(OpenedDevice *opened) {
+    WinmmPlayback *device = of(opened);
     waveOutReset(device->driver);
     for (int i = 0; i < periodCount; i++) {
         nextFree(device);
@@ -168,17 +169,26 @@ void win32Drop(DriverDevice *opened) {
 }
 
 // A lost driver stays open: closing it may hang.
-int win32Close(DriverDevice *opened, int lost) {
-    WaveOutDriver *device = of(opened);
+int winmmPlaybackClose(OpenedDevice *opened, int lost) {
+    WinmmPlayback *device = of(opened);
     if (lost) return 1;
-    win32Drop(device);
+    winmmPlaybackDrop(device);
     waveOutClose(device->driver);
     freeDevice(device);
     return 0;
 }
 
-const DeviceDriver waveOutPlayback = {win32Open, win32Wait,  win32Wake,     win32Write, nullptr,
-                                      win32Drop, win32Lives, win32Position, win32Close};
+const DeviceCalls winmmPlayback = {
+    .direction = DevicePlayback,
+    .open = winmmPlaybackOpen,
+    .wait = winmmPlaybackWait,
+    .wake = winmmPlaybackWake,
+    .write = winmmPlaybackWrite,
+    .drop = winmmPlaybackDrop,
+    .lives = winmmPlaybackLives,
+    .position = winmmPlaybackPosition,
+    .close = winmmPlaybackClose,
+};
 
 } // namespace
 
@@ -220,7 +230,7 @@ WaveResult waveDeviceCaps(uint32_t device, WaveOutCaps *caps, uint32_t size) {
 }
 
 WaveResult waveOpen(WaveOutHandle *handle, uint32_t device, const StreamFormat *format, Window callback) {
-    return deviceOpen(&waveOutPlayback, device, format, callback, handle);
+    return deviceOpen(&winmmPlayback, device, format, callback, handle);
 }
 
 // waveOut does not say how often the device ran dry.
