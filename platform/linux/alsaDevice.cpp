@@ -39,15 +39,17 @@ void silenceAlsa() {
     std::call_once(once, [] { snd_lib_error_set_handler(quietErrorHandler); });
 }
 
-// Returns the names of the playback devices ALSA lists, without "null".
-std::vector<std::string> playbackDevices() {
+// Returns the names of the devices ALSA lists for stream (playback or
+// capture), without "null".
+std::vector<std::string> streamDevices(snd_pcm_stream_t stream) {
+    const char *const wanted = stream == SND_PCM_STREAM_CAPTURE ? "Input" : "Output";
     std::vector<std::string> names;
     void **hints = nullptr;
     if (snd_device_name_hint(-1, "pcm", &hints) < 0) return names;
     for (void **hint = hints; *hint; hint++) {
         char *name = snd_device_name_get_hint(*hint, "NAME");
         char *direction = snd_device_name_get_hint(*hint, "IOID"); // null: both ways
-        if (name && std::strcmp(name, "null") != 0 && (!direction || std::strcmp(direction, "Output") == 0))
+        if (name && std::strcmp(name, "null") != 0 && (!direction || std::strcmp(direction, wanted) == 0))
             names.push_back(name);
         std::free(name);
         std::free(direction);
@@ -56,11 +58,11 @@ std::vector<std::string> playbackDevices() {
     return names;
 }
 
-// Returns the ALSA device name of device (WAVE_MAPPER: the default), or an
-// empty string when there is no such device.
-std::string deviceName(uint32_t device) {
+// Returns the ALSA device name of device (WAVE_MAPPER: the default) among
+// those of stream, or an empty string when there is no such device.
+std::string deviceName(uint32_t device, snd_pcm_stream_t stream) {
     if (device == WAVE_MAPPER) return defaultDevice;
-    std::vector<std::string> names = playbackDevices();
+    std::vector<std::string> names = streamDevices(stream);
     return device < names.size() ? names[device] : std::string();
 }
 

@@ -13,11 +13,12 @@ extern const char *const defaultDevice; // the ALSA name of the system's default
 
 // Silences ALSA's error printing, once per process.
 void silenceAlsa();
-// Returns the names of the playback devices ALSA lists, without "null".
-std::vector<std::string> playbackDevices();
-// Returns the ALSA device name of device (WAVE_MAPPER: the default), or an
-// empty string when there is no such device.
-std::string deviceName(uint32_t device);
+// Returns the names of the devices ALSA lists for stream (playback or
+// capture), without "null".
+std::vector<std::string> streamDevices(snd_pcm_stream_t stream);
+// Returns the ALSA device name of device (WAVE_MAPPER: the default) among
+// those of stream, or an empty string when there is no such device.
+std::string deviceName(uint32_t device, snd_pcm_stream_t stream);
 // Returns the ALSA sample format of a PCM format record, or
 // SND_PCM_FORMAT_UNKNOWN for one the backend does not play.
 snd_pcm_format_t sampleFormatOf(const StreamFormat *format);

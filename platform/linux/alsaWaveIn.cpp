@@ -63,7 +63,7 @@ int deviceTakesAnything(const std::string &name) {
 WaveResult alsaCaptureOpen(uint32_t device, const StreamFormat *format, OpenedDevice **opened, uint32_t *periodBytes) {
     const snd_pcm_format_t sampleFormat = sampleFormatOf(format);
     if (sampleFormat == SND_PCM_FORMAT_UNKNOWN) return WaveErrorBadFormat;
-    const std::string name = deviceName(device);
+    const std::string name = deviceName(device, SND_PCM_STREAM_CAPTURE);
     if (name.empty()) return WaveErrorBadDevice;
     snd_pcm_t *pcm = nullptr;
     const int error = snd_pcm_open(&pcm, name.c_str(), SND_PCM_STREAM_CAPTURE, 0);

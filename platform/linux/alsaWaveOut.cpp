@@ -56,7 +56,7 @@ int defaultAnswered; // 1 when the last count found the default device
 WaveResult alsaPlaybackOpen(uint32_t device, const StreamFormat *format, OpenedDevice **opened, uint32_t *periodBytes) {
     const snd_pcm_format_t sampleFormat = sampleFormatOf(format);
     if (sampleFormat == SND_PCM_FORMAT_UNKNOWN) return WaveErrorBadFormat;
-    const std::string name = deviceName(device);
+    const std::string name = deviceName(device, SND_PCM_STREAM_PLAYBACK);
     if (name.empty()) return WaveErrorBadDevice;
     snd_pcm_t *pcm = nullptr;
     const int error = snd_pcm_open(&pcm, name.c_str(), SND_PCM_STREAM_PLAYBACK, 0);
@@ -169,13 +169,13 @@ int defaultDeviceOpens() {
 uint32_t waveDeviceCount() {
     defaultAnswered = defaultDeviceOpens();
     if (!defaultAnswered) return 0;
-    size_t count = playbackDevices().size();
+    size_t count = streamDevices(SND_PCM_STREAM_PLAYBACK).size();
     return count ? (uint32_t)count : 1;
 }
 
 WaveResult waveDeviceCaps(uint32_t device, WaveOutCaps *caps, uint32_t size) {
     if (!caps || size < sizeof(WaveOutCaps)) return WaveErrorGeneric;
-    std::string name = deviceName(device);
+    std::string name = deviceName(device, SND_PCM_STREAM_PLAYBACK);
     // The default device answers when the count before found it.
     if (name.empty() || (device == WAVE_MAPPER && !defaultAnswered)) return WaveErrorBadDevice;
     // Only the name is known: ALSA tells no maker, product, driver version,
