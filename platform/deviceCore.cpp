@@ -211,7 +211,8 @@ void finishPeriod(WaveDevice *device, Period *period, int capture) {
 // (what it opened is closed again).
 OpenedDevice *openDevice(WaveDevice *device, uint32_t *periodBytes) {
     OpenedDevice *opened = nullptr;
-    const WaveResult result = device->driver->open(device->deviceId, &device->format, &opened, periodBytes);
+    const WaveResult result =
+        device->driver->open(device->driver->direction, device->deviceId, &device->format, &opened, periodBytes);
     std::unique_lock<std::mutex> guard(device->lock);
     device->openResult = result;
     const int wanted = result == WaveOk && !device->abandonRequested;
@@ -287,7 +288,7 @@ int movePeriods(WaveDevice *device, OpenedDevice *opened, uint32_t periodBytes) 
         } else if (moved == 0) {
             ready = 0;
         } else {
-            if (!driver->lives(opened) && loseDevice(device)) return 1;
+            if (!(driver->lives && driver->lives(opened)) && loseDevice(device)) return 1;
             started = 0;
         }
     }

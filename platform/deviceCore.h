@@ -39,11 +39,13 @@ enum DeviceDirection {
 // out).  Every call but wake runs on the device thread.
 struct DeviceCalls {
     DeviceDirection direction;
-    // Opens device (WAVE_MAPPER: the default) in format.  Returns WaveOk with
-    // *opened set and *periodBytes the bytes of one write or read (a whole
-    // number of frames), or a failure.  May wait as long as the system does:
-    // the core gives up on it after a bound.
-    WaveResult (*open)(uint32_t device, const StreamFormat *format, OpenedDevice **opened, uint32_t *periodBytes);
+    // Opens device (WAVE_MAPPER: the default) in format for direction (the
+    // calls' own).  Returns WaveOk with *opened set and *periodBytes the
+    // bytes of one write or read (a whole number of frames), or a failure.
+    // May wait as long as the system does: the core gives up on it after a
+    // bound.
+    WaveResult (*open)(DeviceDirection direction, uint32_t device, const StreamFormat *format, OpenedDevice **opened,
+                       uint32_t *periodBytes);
     // Waits at most timeoutMs (-1: without limit) until a period can be
     // written (or read), or until wake is called.  Returns 1 when it can,
     // else 0.
@@ -62,7 +64,8 @@ struct DeviceCalls {
     void (*drop)(OpenedDevice *device);
     // Asked after a failed write or read: mends the device where it can.
     // Returns 1 when the device lives on (it starts again), 0 when it is lost.
-    int (*lives)(OpenedDevice *device);
+    // May be null: every failure loses the device.
+    int (*lives)(OpenedDevice *device) = nullptr;
     // Stores in *frames the frames the device has played (or captured) since
     // it was opened or last dropped, as of now.  Returns 1, or 0 when it
     // cannot tell.  Asked after every period moved; may be null.

@@ -105,13 +105,14 @@ int recordsAnything(const std::string &name) {
     return takes;
 }
 
-// Opens device for stream in format.  Returns WaveOk with *opened and
+// Opens device in format for direction.  Returns WaveOk with *opened and
 // *periodBytes set, or WaveErrorBadFormat, WaveErrorBadDevice (none, or a
 // capture device that takes no format at all), WaveErrorAllocated (busy),
 // WaveErrorNoMemory or WaveErrorGeneric.
-WaveResult openStream(snd_pcm_stream_t stream, uint32_t device, const StreamFormat *format, OpenedDevice **opened,
+WaveResult streamOpen(DeviceDirection direction, uint32_t device, const StreamFormat *format, OpenedDevice **opened,
                       uint32_t *periodBytes) {
-    const int capture = stream == SND_PCM_STREAM_CAPTURE;
+    const int capture = direction == DeviceCapture;
+    const snd_pcm_stream_t stream = capture ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK;
     const unsigned bufferUs = capture ? captureBufferUs : playbackBufferUs;
     const unsigned periods = capture ? capturePeriods : playbackPeriods;
     const snd_pcm_format_t sampleFormat = sampleFormatOf(format);
@@ -137,14 +138,6 @@ WaveResult openStream(snd_pcm_stream_t stream, uint32_t device, const StreamForm
     *opened = new AlsaStream{{}, pcm, capture, format->blockAlign, wakeFd, 0, 0};
     *periodBytes = (uint32_t)(periodFrames * format->blockAlign);
     return WaveOk;
-}
-
-WaveResult playbackOpen(uint32_t device, const StreamFormat *format, OpenedDevice **opened, uint32_t *periodBytes) {
-    return openStream(SND_PCM_STREAM_PLAYBACK, device, format, opened, periodBytes);
-}
-
-WaveResult captureOpen(uint32_t device, const StreamFormat *format, OpenedDevice **opened, uint32_t *periodBytes) {
-    return openStream(SND_PCM_STREAM_CAPTURE, device, format, opened, periodBytes);
 }
 
 // An error counts as ready: the read or write that follows finds it out.
@@ -246,7 +239,7 @@ int streamClose(OpenedDevice *device, int) {
 } // namespace
 
 const DeviceCalls alsaPlayback = {.direction = DevicePlayback,
-                                  .open = playbackOpen,
+                                  .open = streamOpen,
                                   .wait = streamWait,
                                   .wake = streamWake,
                                   .write = playbackWrite,
@@ -255,7 +248,7 @@ const DeviceCalls alsaPlayback = {.direction = DevicePlayback,
                                   .position = streamPosition,
                                   .close = streamClose};
 const DeviceCalls alsaCapture = {.direction = DeviceCapture,
-                                 .open = captureOpen,
+                                 .open = streamOpen,
                                  .wait = streamWait,
                                  .wake = streamWake,
                                  .read = captureRead,

@@ -124,11 +124,12 @@ int winmmClose(OpenedDevice *opened, int lost) {
     return 0;
 }
 
-// Opens deviceId in format, waveOut for playback, waveIn for capture, which
-// starts recording at once.  Returns WaveOk with *opened and *periodBytes
+// Opens deviceId in format for direction, waveOut for playback, waveIn for
+// capture, which starts recording at once.  Returns WaveOk with *opened and *periodBytes
 // set, or the driver's failure.
-WaveResult openDevice(int playback, uint32_t deviceId, const StreamFormat *format, OpenedDevice **opened,
-                      uint32_t *periodBytes) {
+WaveResult winmmOpen(DeviceDirection direction, uint32_t deviceId, const StreamFormat *format, OpenedDevice **opened,
+                     uint32_t *periodBytes) {
+    const int playback = direction == DevicePlayback;
     WinmmDevice *device = new WinmmDevice();
     device->playback = playback;
     device->wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
@@ -157,14 +158,6 @@ WaveResult openDevice(int playback, uint32_t deviceId, const StreamFormat *forma
     return WaveOk;
 }
 
-WaveResult playbackOpen(uint32_t deviceId, const StreamFormat *format, OpenedDevice **opened, uint32_t *periodBytes) {
-    return openDevice(1, deviceId, format, opened, periodBytes);
-}
-
-WaveResult captureOpen(uint32_t deviceId, const StreamFormat *format, OpenedDevice **opened, uint32_t *periodBytes) {
-    return openDevice(0, deviceId, format, opened, periodBytes);
-}
-
 int winmmWait(OpenedDevice *opened, int timeoutMs) {
     WinmmDevice *device = deviceOf(opened);
     if (takeBack(device, device->next)) return 1;
@@ -175,7 +168,8 @@ int winmmWait(OpenedDevice *opened, int timeoutMs) {
 
 void winmmWake(OpenedDevice *device) { SetEvent(deviceOf(device)->wake); }
 
-// Copies the period into the next free buffer.
+// Copies the period into the next free buffer.  Any failed write (or read)
+// loses the device: the calls name no lives.
 long playbackWrite(OpenedDevice *opened, const char *data, uint32_t bytes) {
     WinmmDevice *device = deviceOf(opened);
     if (!takeBack(device, device->next)) return 0;
@@ -204,9 +198,6 @@ void winmmDrop(OpenedDevice *opened) {
     if (!device->playback) startRecording(device);
 }
 
-// Any failed write or read loses the device.
-int winmmLives(OpenedDevice *) { return 0; }
-
 // The driver counts the samples played (or recorded, those still in its
 // buffers included) since the open or the last reset.
 int winmmPosition(OpenedDevice *opened, uint64_t *frames) {
@@ -223,20 +214,18 @@ int winmmPosition(OpenedDevice *opened, uint64_t *frames) {
 } // namespace
 
 const DeviceCalls winmmPlayback = {.direction = DevicePlayback,
-                                   .open = playbackOpen,
+                                   .open = winmmOpen,
                                    .wait = winmmWait,
                                    .wake = winmmWake,
                                    .write = playbackWrite,
                                    .drop = winmmDrop,
-                                   .lives = winmmLives,
                                    .position = winmmPosition,
                                    .close = winmmClose};
 const DeviceCalls winmmCapture = {.direction = DeviceCapture,
-                                  .open = captureOpen,
+                                  .open = winmmOpen,
                                   .wait = winmmWait,
                                   .wake = winmmWake,
                                   .read = captureRead,
                                   .drop = winmmDrop,
-                                  .lives = winmmLives,
                                   .position = winmmPosition,
                                   .close = winmmClose};

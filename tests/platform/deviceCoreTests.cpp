@@ -80,7 +80,7 @@ void holdLocked(std::unique_lock<std::mutex> &guard) {
     fake.changed.wait(guard, [] { return fake.released; });
 }
 
-WaveResult fakeOpen(uint32_t, const StreamFormat *, OpenedDevice **opened, uint32_t *period) {
+WaveResult fakeOpen(DeviceDirection, uint32_t, const StreamFormat *, OpenedDevice **opened, uint32_t *period) {
     std::this_thread::sleep_for(std::chrono::milliseconds(fake.script.openMs));
     *opened = (OpenedDevice *)&fake;
     *period = periodBytes;
