@@ -1,14 +1,12 @@
 // The ALSA driver: see alsaDevice.h.
 //
-// Through the pulse plugin almost every ALSA call can wait on the sound
-// server (opening for the connection, configuring for the server's stream, a
-// read or write for data or room, even a drop for an answer), and a server
-// that is stopped (a suspended machine, a sink gone, a restart) answers
-// never.  So every call but wake runs on the core's device thread.  A stream
-// moves without blocking and waits in poll on its descriptors and on an
-// eventfd of its own, which wake signals.  A capture stream must be started
-// by hand: at open, and again after every drop or recovery, which leave it
-// merely prepared.
+// Through the pulse plugin almost any ALSA call (open, configure, read,
+// write, even drop) can wait on the sound server, and a stopped server (a
+// suspended machine, a sink gone, a restart) answers never: every call but
+// wake runs on the core's device thread.  A stream moves without blocking and
+// waits in poll on its descriptors and an eventfd of its own, which wake
+// signals.  A capture stream must be started by hand: at open, and again
+// after every drop or recovery, which leave it merely prepared.
 #include "platform/linux/alsaDevice.h"
 
 #include <poll.h>
@@ -38,28 +36,24 @@ struct AlsaStream : OpenedDevice {
 
 namespace {
 
-// Playback: 400 ms in two periods, against the stream's three buffers of
-// 250 ms, so a buffer handed back is played within that.  Through PulseAudio
-// the period sets how often the server asks for data, and each request wakes
-// the device thread and libpulse's own: at 50 ms periods 64 and 34 times a
-// second, at 200 ms 13 and 11.  Stop does not wait for it: a drop is at once.
+// Playback: 400 ms in two periods, so a buffer handed back (of the stream's
+// three of 250 ms) is played within that.  Through PulseAudio each period
+// wakes the device thread and libpulse's own: at 50 ms 64 and 34 times a
+// second, at 200 ms 13 and 11.  A stop drops the device: it waits for none.
 const unsigned playbackBufferUs = 400000, playbackPeriods = 2;
-// Capture: 2 s.  A server hands a record stream its data in bursts as long
-// as its latency, and the pulse plugin takes a burst larger than the buffer
-// for an overrun, whose recovery throws away what the server holds: with
-// 400 ms the first second of a recording was lost.  In periods of 20 ms: a
-// server mixes a sink in blocks of the shortest latency its streams ask for
-// and hands each to the sink's monitor as it mixes it, so a recording of a
-// null sink's monitor ran a period ahead of the sink's clock (49 ms at 50 ms
-// periods, 99 at 100, 19 at 20).
+// Capture: 2 s.  A server hands a record stream bursts as long as its
+// latency, and the pulse plugin takes one larger than the buffer for an
+// overrun, whose recovery drops what the server holds (with 400 ms the first
+// second was lost).  In periods of 20 ms: a server mixes a sink in blocks of
+// the shortest latency its streams ask for, so a recording of a null sink's
+// monitor ran a period ahead of the sink's clock (49 ms at 50 ms, 19 at 20).
 const unsigned captureBufferUs = 2000000, capturePeriods = 100;
 
 std::atomic<uint32_t> underrunCount{0}; // underruns seen by every device of the process
 
 AlsaStream *streamOf(OpenedDevice *device) { return static_cast<AlsaStream *>(device); }
 
-// ALSA prints its own complaints on standard error; the caller reports
-// failures through results instead.
+// Keeps ALSA's complaints off standard error: results report the failures.
 void quietErrorHandler(const char *, int, const char *, int, const char *, ...) {}
 
 // Returns 1 after setting pcm to interleaved sampleFormat, channels and
@@ -91,10 +85,9 @@ int configureDevice(snd_pcm_t *pcm, snd_pcm_format_t sampleFormat, unsigned chan
            snd_pcm_hw_params_get_period_size(params, periodFrames, &direction) >= 0 && *periodFrames != 0;
 }
 
-// Returns whether the capture device name can record at all: 16-bit stereo
-// at 48 kHz, which every input takes.  The pulse plugin opens even with no
-// source behind it and fails only when it is configured, so a refused format
-// says nothing by itself.
+// Returns whether the capture device name records 16-bit stereo at 48 kHz,
+// which every input takes.  The pulse plugin opens with no source behind it
+// and fails only when configured, so a refused format says nothing alone.
 int recordsAnything(const std::string &name) {
     snd_pcm_t *pcm = nullptr;
     if (snd_pcm_open(&pcm, name.c_str(), SND_PCM_STREAM_CAPTURE, 0) < 0) return 0;
@@ -106,9 +99,8 @@ int recordsAnything(const std::string &name) {
 }
 
 // Opens device in format for direction.  Returns WaveOk with *opened and
-// *periodBytes set, or WaveErrorBadFormat, WaveErrorBadDevice (none, or a
-// capture device that takes no format at all), WaveErrorAllocated (busy),
-// WaveErrorNoMemory or WaveErrorGeneric.
+// *periodBytes set, or WaveErrorBadFormat, WaveErrorBadDevice (none, or no
+// source), WaveErrorAllocated (busy), WaveErrorNoMemory or WaveErrorGeneric.
 WaveResult streamOpen(DeviceDirection direction, uint32_t device, const StreamFormat *format, OpenedDevice **opened,
                       uint32_t *periodBytes) {
     const int capture = direction == DeviceCapture;
@@ -143,13 +135,9 @@ WaveResult streamOpen(DeviceDirection direction, uint32_t device, const StreamFo
 // An error counts as ready: the read or write that follows finds it out.
 int streamWait(OpenedDevice *device, int timeoutMs) {
     AlsaStream *stream = streamOf(device);
-    std::vector<struct pollfd> fds(1);
-    fds[0] = {stream->wakeFd, POLLIN, 0};
-    int deviceFds = snd_pcm_poll_descriptors_count(stream->pcm);
-    if (deviceFds > 0) {
-        fds.resize(1 + (size_t)deviceFds);
-        deviceFds = snd_pcm_poll_descriptors(stream->pcm, fds.data() + 1, (unsigned)deviceFds);
-    }
+    const int listed = snd_pcm_poll_descriptors_count(stream->pcm);
+    std::vector<struct pollfd> fds(1 + (size_t)(listed > 0 ? listed : 0), {stream->wakeFd, POLLIN, 0});
+    const int deviceFds = listed > 0 ? snd_pcm_poll_descriptors(stream->pcm, fds.data() + 1, (unsigned)listed) : 0;
     if (poll(fds.data(), 1 + (nfds_t)(deviceFds > 0 ? deviceFds : 0), timeoutMs) <= 0) return 0;
     if (fds[0].revents) {
         uint64_t count;
@@ -168,9 +156,8 @@ void streamWake(OpenedDevice *device) {
     (void)written; // a counter that is already set wakes all the same
 }
 
-// Returns what a write or read that returned result comes to: the bytes
-// moved (counted in stream->moved), 0 when the device had no room (or no
-// data), or -1 with stream->lastError set.
+// Returns the bytes a write or read that returned result moved (counted in
+// stream->moved), 0 for none now, or -1 with stream->lastError set.
 long framesMoved(AlsaStream *stream, snd_pcm_sframes_t result) {
     if (result > 0) stream->moved += (uint64_t)result;
     if (result >= 0 || result == -EAGAIN) return result > 0 ? (long)result * stream->frameBytes : 0;
@@ -188,10 +175,9 @@ long captureRead(OpenedDevice *device, char *data, uint32_t bytes) {
     return framesMoved(stream, snd_pcm_readi(stream->pcm, data, bytes / stream->frameBytes));
 }
 
-// An underrun (the window thread fell behind), an overrun (nobody read in
-// time) or a suspend is recovered; a capture stream is started again.
-// Anything recovery cannot mend loses the device.  A lost server reports
-// EPIPE too, which no recovery mends, so only a mended EPIPE is an underrun.
+// An underrun (the window thread fell behind), an overrun or a suspend is
+// recovered, a capture stream started again; anything else loses the device.
+// A lost server reports EPIPE too, so only a mended EPIPE is an underrun.
 int streamLives(OpenedDevice *device) {
     AlsaStream *stream = streamOf(device);
     if (snd_pcm_recover(stream->pcm, stream->lastError, 1) < 0) return 0;
@@ -200,10 +186,9 @@ int streamLives(OpenedDevice *device) {
     return 1;
 }
 
-// The delay is what lies between the application and the listener (or the
-// microphone): for playback the frames written and not yet heard, for
-// capture those captured and not yet read.  Through the pulse plugin it
-// includes the server's own latency, which is what a measurement wants.
+// The delay lies between the application and the listener (or microphone):
+// the frames written and not yet heard, or captured and not yet read.  Through
+// the pulse plugin it includes the server's latency, as a measurement wants.
 int streamPosition(OpenedDevice *device, uint64_t *frames) {
     AlsaStream *stream = streamOf(device);
     snd_pcm_sframes_t delay = 0;
@@ -225,8 +210,7 @@ void streamDrop(OpenedDevice *device) {
     stream->moved = 0;
 }
 
-// A lost stream is closed all the same: a device thread held in ALSA harms
-// nothing at the end of the process.
+// Closes a lost stream too: a thread held in ALSA harms no process exit.
 int streamClose(OpenedDevice *device, int) {
     AlsaStream *stream = streamOf(device);
     snd_pcm_drop(stream->pcm);

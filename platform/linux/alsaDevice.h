@@ -1,6 +1,5 @@
-// The ALSA driver of the device core (platform/deviceCore.h), playback and
-// capture on one stream record, with the device names and formats that the
-// wave operations of alsaWaveOut.cpp and alsaWaveIn.cpp ask about.
+// The ALSA driver of the device core (platform/deviceCore.h), both ways, and
+// the device names and formats the wave operations (alsaWave*.cpp) ask for.
 #pragma once
 
 #include <alsa/asoundlib.h>

@@ -1,7 +1,5 @@
 // The wave-output operations on ALSA: the device core (platform/deviceCore.h)
 // with the ALSA playback driver (alsaDevice.h).
-#include <alsa/asoundlib.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -9,7 +7,6 @@
 
 #include "platform/deviceCore.h"
 #include "platform/linux/alsaDevice.h"
-#include "platform/streamFormat.h"
 #include "platform/waveOut.h"
 
 namespace {
@@ -51,11 +48,9 @@ WaveResult waveDeviceCaps(uint32_t device, WaveOutCaps *caps, uint32_t size) {
     std::string name = deviceName(device, SND_PCM_STREAM_PLAYBACK);
     // The default device answers when the count before found it.
     if (name.empty() || (device == WAVE_MAPPER && !defaultAnswered)) return WaveErrorBadDevice;
-    // Only the name is known: ALSA tells no maker, product, driver version,
-    // standard formats or optional functions, and the plug layer converts the
-    // channels, so the device's own count is not known either.  Every field
-    // but the name stays 0, which here means "not known", not "none"; the
-    // stream only asks whether the device answers.
+    // ALSA tells only the name (the plug layer converts the channels, so even
+    // their count is not known): every other field stays 0, "not known", not
+    // "none".  The stream only asks whether the device answers.
     std::memset(caps, 0, sizeof *caps);
     std::strncpy(caps->szPname, name.c_str(), sizeof caps->szPname - 1);
     return WaveOk;

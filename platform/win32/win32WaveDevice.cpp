@@ -1,23 +1,14 @@
 // The winmm driver: see win32WaveDevice.h.
 //
 // A driver whose sound server is stopped (a suspended machine, a remote
-// session or a Bluetooth sink that hangs) can keep any waveOut or waveIn call
-// waiting for as long as the server is away, so every call here but wake
-// runs on the core's device thread.
-//
-// The device is opened with CALLBACK_EVENT and given periodCount buffers of
-// its own, which come back in order; the driver's event says when it hands
-// one back.  A period moved is a copy into (or out of) one of them, so a
-// header the core has handed back is never touched again, however long the
-// driver keeps its buffer.  A capture device fills them all from its open;
-// a read copies the next full one out and gives it straight back.  No winmm
-// result reports a driver that simply stops calling back: the core's
-// watchdog sees that as a device that moves no data.
-//
-// A lost device is called no more: a driver that has stopped answering may
-// hang in any call, reset and close among them.  It stays open with the
-// buffers it holds, which are never freed, and the process ends without the
-// sound system's clean-up (win32ProcessExit.cpp).
+// session, a Bluetooth sink that hangs) can keep any winmm call waiting as
+// long as the server is away: every call but wake runs on the core's device
+// thread, and a lost device, which may hang in reset and close too, is left
+// open with its buffers (the process then ends without the sound system's
+// clean-up: win32ProcessExit.cpp).  The buffers are the device's own, so a
+// header the core handed back is never touched again.  No winmm result tells
+// of a driver that just stops calling back: the core's watchdog sees a
+// device that moves no data.
 #include "platform/win32/win32WaveDevice.h"
 
 #include <windows.h>
@@ -54,8 +45,8 @@ namespace {
 
 WinmmDevice *deviceOf(OpenedDevice *device) { return static_cast<WinmmDevice *>(device); }
 
-// Gives buffer i, bytes long, to the driver to play (or fill), and marks it
-// held.  Returns the driver's result.
+// Gives buffer i, bytes long, to the driver to play (or fill); marks it held.
+// Returns the driver's result.
 MMRESULT give(WinmmDevice *device, int i, uint32_t bytes) {
     WAVEHDR *buffer = &device->buffers[i];
     buffer->dwBufferLength = bytes;
@@ -75,17 +66,14 @@ MMRESULT give(WinmmDevice *device, int i, uint32_t bytes) {
 int takeBack(WinmmDevice *device, int i) {
     WAVEHDR *buffer = &device->buffers[i];
     if (device->held[i] && (buffer->dwFlags & WHDR_DONE)) {
-        if (device->playback)
-            waveOutUnprepareHeader(device->output, buffer, sizeof *buffer);
-        else
-            waveInUnprepareHeader(device->input, buffer, sizeof *buffer);
+        device->playback ? waveOutUnprepareHeader(device->output, buffer, sizeof *buffer)
+                         : waveInUnprepareHeader(device->input, buffer, sizeof *buffer);
         device->held[i] = 0;
     }
     return !device->held[i];
 }
 
-// Gives every buffer to a capture driver and starts it.  Returns the first
-// failure.
+// Gives every buffer to a capture driver and starts it.  Returns the first failure.
 MMRESULT startRecording(WinmmDevice *device) {
     device->next = 0;
     for (int i = 0; i < periodCount; i++)
@@ -95,10 +83,7 @@ MMRESULT startRecording(WinmmDevice *device) {
 
 // Stops the driver, which hands every buffer back, and takes them.
 void reset(WinmmDevice *device) {
-    if (device->playback)
-        waveOutReset(device->output);
-    else
-        waveInReset(device->input);
+    device->playback ? waveOutReset(device->output) : waveInReset(device->input);
     for (int i = 0; i < periodCount; i++)
         takeBack(device, i);
 }
@@ -116,17 +101,14 @@ int winmmClose(OpenedDevice *opened, int lost) {
     WinmmDevice *device = deviceOf(opened);
     if (lost) return 1;
     reset(device);
-    if (device->playback)
-        waveOutClose(device->output);
-    else
-        waveInClose(device->input);
+    device->playback ? waveOutClose(device->output) : waveInClose(device->input);
     freeDevice(device);
     return 0;
 }
 
-// Opens deviceId in format for direction, waveOut for playback, waveIn for
-// capture, which starts recording at once.  Returns WaveOk with *opened and *periodBytes
-// set, or the driver's failure.
+// Opens deviceId in format for direction (waveOut or waveIn, which records
+// at once).  Returns WaveOk with *opened and *periodBytes set, or the
+// driver's failure.
 WaveResult winmmOpen(DeviceDirection direction, uint32_t deviceId, const StreamFormat *format, OpenedDevice **opened,
                      uint32_t *periodBytes) {
     const int playback = direction == DevicePlayback;
@@ -198,8 +180,8 @@ void winmmDrop(OpenedDevice *opened) {
     if (!device->playback) startRecording(device);
 }
 
-// The driver counts the samples played (or recorded, those still in its
-// buffers included) since the open or the last reset.
+// The driver counts the samples played (or recorded, those in its buffers
+// too) since the open or the last reset.
 int winmmPosition(OpenedDevice *opened, uint64_t *frames) {
     WinmmDevice *device = deviceOf(opened);
     MMTIME time = {};

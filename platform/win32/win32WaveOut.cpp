@@ -1,8 +1,5 @@
 // The wave-output operations on Windows: the device core
 // (platform/deviceCore.h) with the winmm playback driver (win32WaveDevice.h).
-// The device count and the capabilities are asked on a thread of the core
-// too, and given up after a bound: the first waveOut call connects to the
-// sound system and can wait as long.
 #include "platform/waveOut.h"
 
 #include <windows.h>
@@ -28,19 +25,17 @@ static_assert(WaveErrorNoDriver == MMSYSERR_NODRIVER && WaveErrorBadDevice == MM
 // first answer loads the drivers.
 static const int queryWaitMs = 4000;
 
-// A device that does not answer the count within queryWaitMs counts as none,
-// as one that does not open does on ALSA.  winmm connects to the sound
-// system at its first call: under Wine, with the sound server stopped, the
-// count waits for as long as the server is away, before the window exists.
+// Asked on a thread of the core: winmm connects to the sound system at its
+// first call, and under Wine with the server stopped the count waited as long
+// as the server was away.  No answer within queryWaitMs counts as no device.
 uint32_t waveDeviceCount() {
     std::shared_ptr<uint32_t> count = std::make_shared<uint32_t>(0);
     if (!runBounded([count] { *count = waveOutGetNumDevs(); }, queryWaitMs)) return 0;
     return *count;
 }
 
-// Only the answer matters to the stream; the name is kept short enough for
-// the record, in the system's code page.  A device that does not answer
-// within queryWaitMs is a bad one.
+// Asked on a thread too: no answer within queryWaitMs is a bad device.  The
+// name is cut to the record, in the system's code page.
 WaveResult waveDeviceCaps(uint32_t device, WaveOutCaps *caps, uint32_t size) {
     struct Answer {
         WAVEOUTCAPSA caps;
