@@ -20,12 +20,13 @@
 // The watchdog: while a period waits, a device that takes (or gives) no data
 // for stallLimitMs is lost, startLimitMs before it has moved anything since
 // it was opened or dropped.  A write or read that fails, and that the driver
-// cannot mend (lives), loses the device too.  A lost device is called no more
-// but to close it, and the driver may leave even that undone.
+// cannot mend (lives, where it has one), loses the device too.  A lost
+// device is called no more but to close it, and the driver may leave even
+// that undone.
 //
 // The clock: once the window thread has asked where the device stands
-// (waveGetPosition), the thread asks the driver after every period it moves
-// and keeps the answer with the moment it was given.
+// (waveGetPosition), the thread asks the driver after every write (or read)
+// that moves data, and keeps the answer with the moment it was given.
 #include "platform/deviceCore.h"
 
 #include <atomic>
@@ -42,8 +43,9 @@
 
 typedef std::chrono::steady_clock Clock;
 
-// Where an open device stands.  The device thread moves it on, but for the
-// close, which waveClose asks for:
+// Where an open device stands, beside the requests of a drop and an abandon
+// (WaveDevice).  The device thread moves it on, but for the close, which
+// waveClose asks for:
 //   opening -> open       the driver opened the device
 //   opening -> closing    the open failed, or nobody waits for it any more
 //   open -> lost          the device failed or stopped (loseDevice)
@@ -61,20 +63,20 @@ struct WaveDevice {
     DeviceBounds bounds;
     std::thread thread;
 
-    std::mutex lock;                 // guards the fields below and header flags
-    std::condition_variable settled; // open and close wait here, with a bound
-    std::condition_variable work;    // the idle thread waits here
-    OpenedDevice *opened = nullptr;  // the driver's device, once open
-    std::deque<WaveHeader *> queue;  // written and not yet handed back, oldest first
-    uint32_t moved = 0;              // bytes of queue.front() the thread has taken (or filled)
-    uint64_t generation = 0;         // advanced by every hand-back of the queue
-    DeviceState state = DeviceOpening;
-    WaveResult openResult = WaveOk;  // what the open came to
-    int dropRequested = 0;           // 1: drop what the device holds (a reset asks for it)
-    int abandonRequested = 0;        // 1: nobody waits any more; the thread frees the record
-    std::atomic<int> clockWanted{0}; // 1 once the clock was asked for: read as periods move
-    int clockKnown = 0;              // 1 once the driver told where its clock stands
-    WavePosition clock = {};         // its last answer, since the open or the last drop
+    std::mutex lock;                   // guards the fields below and header flags
+    std::condition_variable settled;   // open and close wait here, with a bound
+    std::condition_variable work;      // the idle thread waits here
+    OpenedDevice *opened = nullptr;    // the driver's device, once open
+    std::deque<WaveHeader *> queue;    // written and not yet handed back, oldest first
+    uint32_t moved = 0;                // bytes of queue.front() the thread has taken (or filled)
+    uint64_t generation = 0;           // advanced by every hand-back of the queue
+    DeviceState state = DeviceOpening; // where the device stands
+    WaveResult openResult = WaveOk;    // what the open came to
+    int dropRequested = 0;             // 1: drop what the device holds (a reset asks for it)
+    int abandonRequested = 0;          // 1: nobody waits any more; the thread frees the record
+    std::atomic<int> clockWanted{0};   // 1 once the clock was asked for: read as data moves
+    int clockKnown = 0;                // 1 once the driver told where its clock stands
+    WavePosition clock = {};           // its last answer, since the open or the last drop
 };
 
 namespace {

@@ -1,22 +1,21 @@
 // The sound device's thread, written once for every system: the device
-// core.  platform/waveOut.h describes what the window thread sees; this is
-// how the core keeps it, and what it asks of a system's driver.
+// core.  platform/waveOut.h gives the contract the window thread sees; this
+// is how the core keeps it, and what it asks of a system's driver.
 //
-// A driver is a small record of calls, the usual backend callbacks of a
-// portable audio layer: open with a format, wait until a period can be written (or
-// read), write (or read) a period, drop what the device holds, say whether
-// the device still lives, tell where its clock stands, close.  Only the core's device thread calls them,
-// one at a time, except wake, which any thread may call.  The core keeps
-// everything else: the queue of buffers with its generations, the hand-back
-// in order, reset, the watchdog, the bounded open and close, the hand-back
-// of every buffer on loss, and the count of threads still held for the end
-// of the process.
+// A driver is a record of calls (DeviceCalls): open in a format, wait until
+// a period can move, write (or read) it, drop what the device holds, say
+// whether the device lives on after a failure, tell where its clock stands,
+// close.  Only the core's device thread calls them, one at a time, except
+// wake, which any thread may call.  The core keeps everything else: the
+// queue of buffers with its generations, the hand-back in order, reset, the
+// watchdog, the bounded open and close, the hand-back of every buffer on
+// loss, and the count of threads still held for the end of the process.
 //
-// Playback and capture differ only in the direction of the copy: a playback
-// device takes each buffer a period at a time and the buffer is handed back
+// The driver's direction says which way a period is copied: a playback
+// device takes each buffer a period at a time, and the buffer is handed back
 // once all of it is in the device; a capture device fills each buffer a
-// period at a time and the buffer is handed back full (dwBytesRecorded set).
-// The messages are the caller's choice (DeviceMessages).
+// period at a time, and the buffer is handed back full (dwBytesRecorded
+// set).  The messages are the caller's choice (DeviceMessages).
 #pragma once
 
 #include <cstdint>
@@ -38,7 +37,7 @@ enum DeviceDirection {
 // designated initialisers (the calls that may be null are null when left
 // out).  Every call but wake runs on the device thread.
 struct DeviceCalls {
-    DeviceDirection direction;
+    DeviceDirection direction; // which way the core moves each period: write or read
     // Opens device (WAVE_MAPPER: the default) in format for direction (the
     // calls' own).  Returns WaveOk with *opened set and *periodBytes the
     // bytes of one write or read (a whole number of frames), or a failure.
@@ -68,7 +67,9 @@ struct DeviceCalls {
     int (*lives)(OpenedDevice *device) = nullptr;
     // Stores in *frames the frames the device has played (or captured) since
     // it was opened or last dropped, as of now.  Returns 1, or 0 when it
-    // cannot tell.  Asked after every period moved; may be null.
+    // cannot tell.  Asked only once the window thread has asked for the clock
+    // (waveGetPosition), then after every write (or read) that moves data.
+    // May be null: the clock is then never known.
     int (*position)(OpenedDevice *device, uint64_t *frames) = nullptr;
     // Closes the device and frees its record; lost is 1 for a device the core
     // lost, which the driver may leave alone.  Returns 1 when the driver was

@@ -11,8 +11,8 @@
 // with recordAddBuffer come back full, in order, each as MM_WIM_DATA posted
 // to the callback window with dwBytesRecorded set; a reset hands back every
 // queued buffer at once (with what it holds so far); a device that gives no
-// data for about 2 s while buffers wait is lost (MM_WIM_LOST, then every
-// buffer back).  The device records from the moment it opens; recordStart
+// data for the core's stall limit while buffers wait is lost (MM_WIM_LOST,
+// then every buffer back).  The device records from the moment it opens; recordStart
 // is kept for the shape of the interface.
 //
 // Backends: recordOpen in platform/linux/alsaWaveIn.cpp (ALSA capture) and
