@@ -101,8 +101,8 @@ int recordsAnything(const std::string &name) {
 // Opens device in format for direction.  Returns WaveOk with *opened and
 // *periodBytes set, or WaveErrorBadFormat, WaveErrorBadDevice (none, or no
 // source), WaveErrorAllocated (busy), WaveErrorNoMemory or WaveErrorGeneric.
-WaveResult streamOpen(DeviceDirection direction, uint32_t device, const StreamFormat *format, OpenedDevice **opened,
-                      uint32_t *periodBytes) {
+WaveResult alsaOpen(DeviceDirection direction, uint32_t device, const StreamFormat *format, OpenedDevice **opened,
+                    uint32_t *periodBytes) {
     const int capture = direction == DeviceCapture;
     const snd_pcm_stream_t stream = capture ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK;
     const unsigned bufferUs = capture ? captureBufferUs : playbackBufferUs;
@@ -133,7 +133,7 @@ WaveResult streamOpen(DeviceDirection direction, uint32_t device, const StreamFo
 }
 
 // An error counts as ready: the read or write that follows finds it out.
-int streamWait(OpenedDevice *device, int timeoutMs) {
+int alsaWait(OpenedDevice *device, int timeoutMs) {
     AlsaStream *stream = streamOf(device);
     const int listed = snd_pcm_poll_descriptors_count(stream->pcm);
     std::vector<struct pollfd> fds(1 + (size_t)(listed > 0 ? listed : 0), {stream->wakeFd, POLLIN, 0});
@@ -150,7 +150,7 @@ int streamWait(OpenedDevice *device, int timeoutMs) {
     return (events & ((stream->capture ? POLLIN : POLLOUT) | POLLERR | POLLHUP)) != 0;
 }
 
-void streamWake(OpenedDevice *device) {
+void alsaWake(OpenedDevice *device) {
     uint64_t one = 1;
     ssize_t written = write(streamOf(device)->wakeFd, &one, sizeof one);
     (void)written; // a counter that is already set wakes all the same
@@ -165,12 +165,12 @@ long framesMoved(AlsaStream *stream, snd_pcm_sframes_t result) {
     return -1;
 }
 
-long playbackWrite(OpenedDevice *device, const char *data, uint32_t bytes) {
+long alsaPlaybackWrite(OpenedDevice *device, const char *data, uint32_t bytes) {
     AlsaStream *stream = streamOf(device);
     return framesMoved(stream, snd_pcm_writei(stream->pcm, data, bytes / stream->frameBytes));
 }
 
-long captureRead(OpenedDevice *device, char *data, uint32_t bytes) {
+long alsaCaptureRead(OpenedDevice *device, char *data, uint32_t bytes) {
     AlsaStream *stream = streamOf(device);
     return framesMoved(stream, snd_pcm_readi(stream->pcm, data, bytes / stream->frameBytes));
 }
@@ -178,7 +178,7 @@ long captureRead(OpenedDevice *device, char *data, uint32_t bytes) {
 // An underrun (the window thread fell behind), an overrun or a suspend is
 // recovered, a capture stream started again; anything else loses the device.
 // A lost server reports EPIPE too, so only a mended EPIPE is an underrun.
-int streamLives(OpenedDevice *device) {
+int alsaLives(OpenedDevice *device) {
     AlsaStream *stream = streamOf(device);
     if (snd_pcm_recover(stream->pcm, stream->lastError, 1) < 0) return 0;
     if (stream->capture) return snd_pcm_start(stream->pcm) >= 0 || snd_pcm_state(stream->pcm) == SND_PCM_STATE_RUNNING;
@@ -189,7 +189,7 @@ int streamLives(OpenedDevice *device) {
 // The delay lies between the application and the listener (or microphone):
 // the frames written and not yet heard, or captured and not yet read.  Through
 // the pulse plugin it includes the server's latency, as a measurement wants.
-int streamPosition(OpenedDevice *device, uint64_t *frames) {
+int alsaPosition(OpenedDevice *device, uint64_t *frames) {
     AlsaStream *stream = streamOf(device);
     snd_pcm_sframes_t delay = 0;
     if (snd_pcm_delay(stream->pcm, &delay) < 0) return 0;
@@ -202,7 +202,7 @@ int streamPosition(OpenedDevice *device, uint64_t *frames) {
     return 1;
 }
 
-void streamDrop(OpenedDevice *device) {
+void alsaDrop(OpenedDevice *device) {
     AlsaStream *stream = streamOf(device);
     snd_pcm_drop(stream->pcm); // silence at once
     snd_pcm_prepare(stream->pcm);
@@ -211,7 +211,7 @@ void streamDrop(OpenedDevice *device) {
 }
 
 // Closes a lost stream too: a thread held in ALSA harms no process exit.
-int streamClose(OpenedDevice *device, int) {
+int alsaClose(OpenedDevice *device, int) {
     AlsaStream *stream = streamOf(device);
     snd_pcm_drop(stream->pcm);
     snd_pcm_close(stream->pcm);
@@ -223,23 +223,23 @@ int streamClose(OpenedDevice *device, int) {
 } // namespace
 
 const DeviceCalls alsaPlayback = {.direction = DevicePlayback,
-                                  .open = streamOpen,
-                                  .wait = streamWait,
-                                  .wake = streamWake,
-                                  .write = playbackWrite,
-                                  .drop = streamDrop,
-                                  .lives = streamLives,
-                                  .position = streamPosition,
-                                  .close = streamClose};
+                                  .open = alsaOpen,
+                                  .wait = alsaWait,
+                                  .wake = alsaWake,
+                                  .write = alsaPlaybackWrite,
+                                  .drop = alsaDrop,
+                                  .lives = alsaLives,
+                                  .position = alsaPosition,
+                                  .close = alsaClose};
 const DeviceCalls alsaCapture = {.direction = DeviceCapture,
-                                 .open = streamOpen,
-                                 .wait = streamWait,
-                                 .wake = streamWake,
-                                 .read = captureRead,
-                                 .drop = streamDrop,
-                                 .lives = streamLives,
-                                 .position = streamPosition,
-                                 .close = streamClose};
+                                 .open = alsaOpen,
+                                 .wait = alsaWait,
+                                 .wake = alsaWake,
+                                 .read = alsaCaptureRead,
+                                 .drop = alsaDrop,
+                                 .lives = alsaLives,
+                                 .position = alsaPosition,
+                                 .close = alsaClose};
 
 void silenceAlsa() {
     static std::once_flag once;

@@ -152,7 +152,7 @@ void winmmWake(OpenedDevice *device) { SetEvent(deviceOf(device)->wake); }
 
 // Copies the period into the next free buffer.  Any failed write (or read)
 // loses the device: the calls name no lives.
-long playbackWrite(OpenedDevice *opened, const char *data, uint32_t bytes) {
+long winmmPlaybackWrite(OpenedDevice *opened, const char *data, uint32_t bytes) {
     WinmmDevice *device = deviceOf(opened);
     if (!takeBack(device, device->next)) return 0;
     std::memcpy(device->buffers[device->next].lpData, data, bytes);
@@ -162,7 +162,7 @@ long playbackWrite(OpenedDevice *opened, const char *data, uint32_t bytes) {
 }
 
 // Copies the next full buffer out and gives it back to the driver.
-long captureRead(OpenedDevice *opened, char *data, uint32_t bytes) {
+long winmmCaptureRead(OpenedDevice *opened, char *data, uint32_t bytes) {
     WinmmDevice *device = deviceOf(opened);
     if (!takeBack(device, device->next)) return 0;
     const WAVEHDR *buffer = &device->buffers[device->next];
@@ -199,7 +199,7 @@ const DeviceCalls winmmPlayback = {.direction = DevicePlayback,
                                    .open = winmmOpen,
                                    .wait = winmmWait,
                                    .wake = winmmWake,
-                                   .write = playbackWrite,
+                                   .write = winmmPlaybackWrite,
                                    .drop = winmmDrop,
                                    .position = winmmPosition,
                                    .close = winmmClose};
@@ -207,7 +207,7 @@ const DeviceCalls winmmCapture = {.direction = DeviceCapture,
                                   .open = winmmOpen,
                                   .wait = winmmWait,
                                   .wake = winmmWake,
-                                  .read = captureRead,
+                                  .read = winmmCaptureRead,
                                   .drop = winmmDrop,
                                   .position = winmmPosition,
                                   .close = winmmClose};
