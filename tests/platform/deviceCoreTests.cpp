@@ -46,6 +46,7 @@ struct Script {
     int holdSecondWrite = 0; // 1: the write of the second period waits until released
     int hangInDrop = 0;      // 1: drop waits until released
     int capture = 0;         // 1: a capture device, which gives bytes 0, 1, 2... as it records
+    int withoutLives = 0;    // 1: a playback driver that names no lives call
 };
 
 // The fake driver's state: one device at a time.
@@ -176,6 +177,17 @@ const DeviceCalls captureDriver = {
     .read = fakeRead,
     .drop = fakeDrop,
     .lives = fakeLives,
+    .position = fakePosition,
+    .close = fakeClose,
+};
+// The same without lives: every failure loses the device.
+const DeviceCalls playbackWithoutLives = {
+    .direction = DevicePlayback,
+    .open = fakeOpen,
+    .wait = fakeWait,
+    .wake = fakeWake,
+    .write = fakeWrite,
+    .drop = fakeDrop,
     .position = fakePosition,
     .close = fakeClose,
 };
@@ -315,7 +327,8 @@ TEST_P(DeviceCoreTable, Row) {
     const Clock::time_point opening = Clock::now();
     const WaveResult opened = row.script.capture
                                   ? deviceOpen(&captureDriver, WAVE_MAPPER, &format, window, &handle, captureMessages)
-                                  : deviceOpen(&playbackDriver, WAVE_MAPPER, &format, window, &handle);
+                                  : deviceOpen(row.script.withoutLives ? &playbackWithoutLives : &playbackDriver,
+                                               WAVE_MAPPER, &format, window, &handle);
     const long openMs = msSince(opening);
     EXPECT_EQ(opened, row.openResult);
     EXPECT_LE(openMs, row.openBoundMs + slackMs);
@@ -435,6 +448,12 @@ INSTANTIATE_TEST_SUITE_P(
                       // Fails for good after 3000 bytes: lost at once.
                       Row{"IsLost", script([](Script &s) { s.failAfter = 3000; }), PlayOut, WaveOk, openMs,
                           "open done0 lost done1 done2 close", closeMs, 0, 50},
+                      // The same with a driver that names no lives call.
+                      Row{"IsLostWithoutLives", script([](Script &s) {
+                              s.failAfter = 3000;
+                              s.withoutLives = 1;
+                          }),
+                          PlayOut, WaveOk, openMs, "open done0 lost done1 done2 close", closeMs, 0, 50},
                       // Opens in 2.5 s: given up after 2 s; nothing is posted, and the
                       // thread closes the device itself.
                       Row{"SlowOpen", script([](Script &s) { s.openMs = 2500; }), OpenOnly, WaveErrorBadDevice,
