@@ -5,17 +5,7 @@
 
 #include <cstdint>
 
-// The PCM format of the stream, field for field the platform's wave format
-// record.
-struct StreamFormat {
-    uint16_t formatTag;      // 1: linear PCM
-    uint16_t channels;       // 1: mono
-    uint32_t samplesPerSec;  // 132300
-    uint32_t avgBytesPerSec; // 264600
-    uint16_t blockAlign;     // 2 bytes per frame
-    uint16_t bitsPerSample;  // 16
-    uint16_t extraSize;      // 0 bytes of extra format data
-};
+#include "platform/streamFormat.h" // StreamFormat, the format every stream is opened in
 
 const int32_t streamSampleRate = 132300; // samples per second of every stream
 

@@ -20,12 +20,13 @@
 // The watchdog: while a period waits, a device that takes (or gives) no data
 // for stallLimitMs is lost, startLimitMs before it has moved anything since
 // it was opened or dropped.  A write or read that fails, and that the driver
-// cannot mend (lives), loses the device too.  A lost device is called no more
-// but to close it, and the driver may leave even that undone.
+// cannot mend (lives, where it has one), loses the device too.  A lost
+// device is called no more but to close it, and the driver may leave even
+// that undone.
 //
 // The clock: once the window thread has asked where the device stands
-// (waveGetPosition), the thread asks the driver after every period it moves
-// and keeps the answer with the moment it was given.
+// (waveGetPosition), the thread asks the driver after every write (or read)
+// that moves data, and keeps the answer with the moment it was given.
 #include "platform/deviceCore.h"
 
 #include <atomic>
@@ -38,13 +39,23 @@
 #include <thread>
 #include <vector>
 
-#include "audio/synthesis.h"
+#include "platform/streamFormat.h"
 
 typedef std::chrono::steady_clock Clock;
 
+// Where an open device stands, beside the requests of a drop and an abandon
+// (WaveDevice).  The device thread moves it on, but for the close, which
+// waveClose asks for:
+//   opening -> open       the driver opened the device
+//   opening -> closing    the open failed, or nobody waits for it any more
+//   open -> lost          the device failed or stopped (loseDevice)
+//   open, lost -> closing waveClose
+//   closing -> finished   the thread has let go of the device
+enum DeviceState { DeviceOpening, DeviceOpen, DeviceLost, DeviceClosing, DeviceFinished };
+
 struct WaveDevice {
     // Set by the opener before the thread starts, then read only.
-    const DeviceDriver *driver;
+    const DeviceCalls *driver;
     uint32_t deviceId;
     StreamFormat format;
     Window callback; // receives the messages
@@ -52,24 +63,20 @@ struct WaveDevice {
     DeviceBounds bounds;
     std::thread thread;
 
-    std::mutex lock;                 // guards the fields below and header flags
-    std::condition_variable settled; // open and close wait here, with a bound
-    std::condition_variable work;    // the idle thread waits here
-    DriverDevice *opened = nullptr;  // the driver's device, once open
-    uint32_t periodBytes = 0;        // bytes of one write or read
-    std::deque<WaveHeader *> queue;  // written and not yet handed back, oldest first
-    uint32_t moved = 0;              // bytes of queue.front() the thread has taken (or filled)
-    uint64_t generation = 0;         // advanced by every hand-back of the queue
-    int opening = 1;                 // 1 until the thread has opened (or failed to)
-    WaveResult openResult = WaveOk;  // what the open came to
-    int dropRequested = 0;           // 1: drop what the device holds
-    int closing = 0;                 // 1: the thread ends
-    int lost = 0;                    // 1 after the device was lost: writes fail
-    int finished = 0;                // 1 once the thread has let go of the device
-    int abandoned = 0;               // 1: nobody waits any more; the thread frees the record
-    std::atomic<int> clockWanted{0}; // 1 once the clock was asked for: read as periods move
-    int clockKnown = 0;              // 1 once the driver told where its clock stands
-    WavePosition clock = {};         // its last answer, since the open or the last drop
+    std::mutex lock;                   // guards the fields below and header flags
+    std::condition_variable settled;   // open and close wait here, with a bound
+    std::condition_variable work;      // the idle thread waits here
+    OpenedDevice *opened = nullptr;    // the driver's device, once open
+    std::deque<WaveHeader *> queue;    // written and not yet handed back, oldest first
+    uint32_t moved = 0;                // bytes of queue.front() the thread has taken (or filled)
+    uint64_t generation = 0;           // advanced by every hand-back of the queue
+    DeviceState state = DeviceOpening; // where the device stands
+    WaveResult openResult = WaveOk;    // what the open came to
+    int dropRequested = 0;             // 1: drop what the device holds (a reset asks for it)
+    int abandonRequested = 0;          // 1: nobody waits any more; the thread frees the record
+    std::atomic<int> clockWanted{0};   // 1 once the clock was asked for: read as data moves
+    int clockKnown = 0;                // 1 once the driver told where its clock stands
+    WavePosition clock = {};           // its last answer, since the open or the last drop
 };
 
 namespace {
@@ -105,24 +112,26 @@ void wakeThread(WaveDevice *device) {
     if (device->opened) device->driver->wake(device->opened);
 }
 
-// Marks the device lost, once: posts the lost message, then hands back every
-// queued header.  Nothing is posted once the device is closing.
-void loseDevice(WaveDevice *device) {
+// Marks an open device lost: posts the lost message, then hands back every
+// queued header.  Returns 1, or 0 with nothing done once the device is
+// closing.
+int loseDevice(WaveDevice *device) {
     std::lock_guard<std::mutex> guard(device->lock);
-    if (device->lost || device->closing) return;
-    device->lost = 1;
+    if (device->state != DeviceOpen) return 0;
+    device->state = DeviceLost;
     postMessage(device->callback, device->messages.lost, (WParam)device, 0);
     handBackAll(device);
+    return 1;
 }
 
-// Notes that the thread has let go of the device; when nobody waits for it
-// any more, frees the record.  The thread's last act.
+// Marks the device finished: the thread has let go of it.  When nobody waits
+// for it any more, frees the record.  The thread's last act.
 void finishThread(WaveDevice *device) {
     std::unique_lock<std::mutex> guard(device->lock);
-    device->finished = 1;
+    device->state = DeviceFinished;
     threadsHeld--;
     device->settled.notify_all();
-    if (!device->abandoned) return; // the closer joins and frees
+    if (!device->abandonRequested) return; // the closer joins and frees
     guard.unlock();
     delete device;
 }
@@ -131,7 +140,7 @@ void finishThread(WaveDevice *device) {
 // timed at the middle of the call, once somebody has asked for it: a call
 // more into a driver is one more place for a stopped sound server to hold
 // the thread.  Returns nothing.
-void readClock(WaveDevice *device, DriverDevice *opened) {
+void readClock(WaveDevice *device, OpenedDevice *opened) {
     if (!device->clockWanted.load()) return;
     uint64_t frames = 0;
     const Clock::time_point before = Clock::now();
@@ -158,7 +167,7 @@ struct Period {
 // back at once.
 int takePeriod(WaveDevice *device, Period *period, int capture) {
     const uint32_t frameBytes = device->format.blockAlign ? device->format.blockAlign : 1;
-    while (!device->lost && !device->queue.empty()) {
+    while (!device->queue.empty()) {
         WaveHeader *header = device->queue.front();
         const uint32_t left = header->dwBufferLength - device->moved;
         size_t bytes = left - left % frameBytes;
@@ -198,51 +207,54 @@ void finishPeriod(WaveDevice *device, Period *period, int capture) {
     }
 }
 
-// The device thread: opens the device, then moves the front header a period
-// at a time, hands each header back once all of it is moved, watches for a
-// device that stops, and serves drop and close.
-void deviceThread(WaveDevice *device) {
-    const DeviceDriver *driver = device->driver;
-    DriverDevice *opened = nullptr;
-    uint32_t periodBytes = 0;
-    const WaveResult result = driver->open(device->deviceId, &device->format, &opened, &periodBytes);
-    {
-        std::unique_lock<std::mutex> guard(device->lock);
-        device->openResult = result;
-        device->opening = 0;
-        if (result == WaveOk) device->opened = opened, device->periodBytes = periodBytes;
-        device->settled.notify_all();
-        if (result != WaveOk || device->abandoned) {
-            guard.unlock();
-            if (result == WaveOk) driver->close(opened, 0);
-            finishThread(device);
-            return;
-        }
-    }
-    const int capture = driver->write == nullptr;
+// Opens the device and tells the opener what came of it.  Returns the
+// driver's device, with *periodBytes set, and the device open; or null with
+// the device closing when the open failed or nobody waits for it any more
+// (what it opened is closed again).
+OpenedDevice *openDevice(WaveDevice *device, uint32_t *periodBytes) {
+    OpenedDevice *opened = nullptr;
+    const WaveResult result =
+        device->driver->open(device->driver->direction, device->deviceId, &device->format, &opened, periodBytes);
+    std::unique_lock<std::mutex> guard(device->lock);
+    device->openResult = result;
+    const int wanted = result == WaveOk && !device->abandonRequested;
+    device->state = wanted ? DeviceOpen : DeviceClosing;
+    if (wanted) device->opened = opened;
+    device->settled.notify_all();
+    guard.unlock();
+    if (result == WaveOk && !wanted) device->driver->close(opened, 0);
+    return wanted ? opened : nullptr;
+}
+
+// Moves the front header a period at a time, hands each header back once
+// all of it is moved, watches for a device that stops, and serves drops,
+// until the device is closing or lost.  Returns 0 once it is closing, or 1
+// once it is lost (then waveWrite refuses, and nothing but close is asked of
+// the driver).
+int movePeriods(WaveDevice *device, OpenedDevice *opened, uint32_t periodBytes) {
+    const DeviceCalls *driver = device->driver;
+    const int capture = driver->direction == DeviceCapture;
     const uint32_t frameBytes = device->format.blockAlign ? device->format.blockAlign : 1;
     Period period;
     period.data.resize(periodBytes > frameBytes ? periodBytes - periodBytes % frameBytes : frameBytes);
     Clock::time_point lastProgress = Clock::now();
     int ready = 1;   // 0: wait until the driver says a period can move
     int started = 0; // 1 once the device took (or gave) data after a wait
-    int lost = 0;
     for (;;) {
         std::unique_lock<std::mutex> guard(device->lock);
-        lost = device->lost;
-        if (device->closing) break;
+        if (device->state == DeviceClosing) return 0;
         if (device->dropRequested) {
             device->dropRequested = 0;
             device->clockKnown = 0; // the device's count starts again
             period.bytes = 0;
             guard.unlock();
-            if (!lost) driver->drop(opened); // silence at once
+            driver->drop(opened); // silence at once
             ready = 1;
             started = 0;
             continue;
         }
         if (period.bytes > 0 && period.generation != device->generation)
-            period.bytes = 0; // a reset or a loss handed its header back
+            period.bytes = 0; // a reset handed its header back
         if (period.bytes > 0 && period.done == period.bytes) {
             finishPeriod(device, &period, capture);
             period.bytes = 0;
@@ -261,7 +273,7 @@ void deviceThread(WaveDevice *device) {
             const long waited = millisecondsSince(lastProgress);
             const long limit = started ? device->bounds.stallLimitMs : device->bounds.startLimitMs;
             if (waited >= limit) {
-                loseDevice(device); // the device stopped taking data
+                if (loseDevice(device)) return 1; // the device stopped taking data
                 continue;
             }
             ready = driver->wait(opened, (int)(limit - waited));
@@ -278,17 +290,33 @@ void deviceThread(WaveDevice *device) {
         } else if (moved == 0) {
             ready = 0;
         } else {
-            if (!driver->lives(opened)) loseDevice(device);
+            if (!(driver->lives && driver->lives(opened)) && loseDevice(device)) return 1;
             started = 0;
         }
     }
-    if (driver->close(opened, lost)) threadsHeld++; // a driver left open holds the process as a thread would
+}
+
+// The device thread: opens the device, moves its periods, and once the
+// device is closing (after a loss, once waveClose asks) closes it and
+// finishes.
+void deviceThread(WaveDevice *device) {
+    uint32_t periodBytes = 0;
+    OpenedDevice *opened = openDevice(device, &periodBytes);
+    if (opened) {
+        const int lost = movePeriods(device, opened, periodBytes);
+        if (lost) {
+            std::unique_lock<std::mutex> guard(device->lock);
+            device->work.wait(guard, [device] { return device->state == DeviceClosing; });
+        }
+        // A driver left open holds the process as a thread would.
+        if (device->driver->close(opened, lost)) threadsHeld++;
+    }
     finishThread(device);
 }
 
 } // namespace
 
-WaveResult deviceOpen(const DeviceDriver *driver, uint32_t deviceId, const StreamFormat *format, Window callback,
+WaveResult deviceOpen(const DeviceCalls *driver, uint32_t deviceId, const StreamFormat *format, Window callback,
                       WaveOutHandle *handle, const DeviceMessages &messages, const DeviceBounds &bounds) {
     if (!handle || !format || !driver) return WaveErrorGeneric;
     *handle = nullptr;
@@ -304,8 +332,8 @@ WaveResult deviceOpen(const DeviceDriver *driver, uint32_t deviceId, const Strea
 
     std::unique_lock<std::mutex> guard(device->lock);
     if (!device->settled.wait_for(guard, std::chrono::milliseconds(bounds.openWaitMs),
-                                  [device] { return !device->opening; })) {
-        device->abandoned = 1; // the thread closes what it opens and frees the record
+                                  [device] { return device->state != DeviceOpening; })) {
+        device->abandonRequested = 1; // the thread closes what it opens and frees the record
         device->thread.detach();
         return WaveErrorBadDevice;
     }
@@ -335,7 +363,7 @@ WaveResult waveWrite(WaveOutHandle handle, WaveHeader *header, uint32_t size) {
     std::lock_guard<std::mutex> guard(handle->lock);
     if (!(header->dwFlags & WHDR_PREPARED)) return WaveErrorUnprepared;
     if (header->dwFlags & WHDR_INQUEUE) return WaveErrorStillPlaying;
-    if (handle->lost) return WaveErrorNoDriver;
+    if (handle->state == DeviceLost) return WaveErrorNoDriver;
     header->dwFlags = (header->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
     // The thread waits for work only with the queue empty; behind a queued
     // header it comes to this one without a wake-up of its own.
@@ -386,15 +414,15 @@ WaveResult waveClose(WaveOutHandle handle) {
     const WParam closed = (WParam)handle; // the message names the handle, which may be freed below
     std::unique_lock<std::mutex> guard(handle->lock);
     handBackAll(handle);
-    handle->closing = 1;
+    handle->state = DeviceClosing;
     wakeThread(handle);
     if (handle->settled.wait_for(guard, std::chrono::milliseconds(handle->bounds.closeWaitMs),
-                                 [handle] { return handle->finished; })) {
+                                 [handle] { return handle->state == DeviceFinished; })) {
         guard.unlock();
         handle->thread.join();
         delete handle;
     } else {
-        handle->abandoned = 1;
+        handle->abandonRequested = 1;
         handle->thread.detach();
     }
     postMessage(callback, message, closed, 0);

@@ -11,8 +11,8 @@
 // with recordAddBuffer come back full, in order, each as MM_WIM_DATA posted
 // to the callback window with dwBytesRecorded set; a reset hands back every
 // queued buffer at once (with what it holds so far); a device that gives no
-// data for about 2 s while buffers wait is lost (MM_WIM_LOST, then every
-// buffer back).  The device records from the moment it opens; recordStart
+// data for the core's stall limit while buffers wait is lost (MM_WIM_LOST,
+// then every buffer back).  The device records from the moment it opens; recordStart
 // is kept for the shape of the interface.
 //
 // Backends: recordOpen in platform/linux/alsaWaveIn.cpp (ALSA capture) and
@@ -32,7 +32,11 @@
 // The input device was lost; like MM_WOM_LOST, the backend's own message.
 #define MM_WIM_LOST 0x83C0
 
-typedef WaveDevice *WaveInHandle; // an open input device; null is none
+// An open input device; null is none.  Its own type, never defined, so that
+// an input's handle cannot be given to a call of waveOut.h: behind it stands
+// the device core's record all the same (platform/recording.cpp).
+struct WaveInDevice;
+typedef WaveInDevice *WaveInHandle;
 
 // Opens device (or WAVE_MAPPER) for recording in format, with callback
 // receiving its messages; stores the handle.  Returns WaveOk, or

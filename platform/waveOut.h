@@ -3,74 +3,40 @@
 // The stream never talks to a sound system directly.  These calls mirror the
 // desktop wave-output interface (waveOutGetNumDevs, waveOutGetDevCapsA,
 // waveOutOpen, waveOutPrepareHeader, waveOutWrite, waveOutUnprepareHeader,
-// waveOutReset, waveOutClose, GlobalAlloc, GlobalFree; waveOut has no underrun
-// count, so waveUnderrunCount gives 0 there).  The calls that can wait on the
-// device run on a device thread of the device core, described below.
+// waveOutReset, waveOutClose, waveOutGetPosition, GlobalAlloc, GlobalFree;
+// waveOut has no underrun count, so waveUnderrunCount gives 0 there).
 //
-// Backends: the device core with the ALSA driver (platform/linux/
-// alsaWaveOut.cpp, on Linux) or the waveOut driver
-// (platform/win32/win32WaveOut.cpp, on Windows), and the scripted fake
-// tests/fakes/fakeWaveOut.cpp (for tests).  All keep the same contract:
+// Every backend keeps the same contract: the device core with a system's
+// driver (platform/deviceCore.h; the ALSA driver on Linux, the winmm driver
+// on Windows) and the scripted fake tests/fakes/fakeWaveOut.cpp.
 //
 // - waveOpen delivers MM_WOM_OPEN, MM_WOM_CLOSE (on close) and, for every
-//   written header the device is finished with, MM_WOM_DONE with the header's
-//   address as lParam, as messages posted to the callback window: they are
-//   handled on the thread that runs that window.
+//   written header the device is finished with, MM_WOM_DONE with the
+//   header's address as lParam, as messages posted to the callback window:
+//   they are handled on the thread that runs that window.
 // - Headers come back in the order they were written.
 // - waveReset stops output at once and hands back every queued header, each
 //   with its MM_WOM_DONE.
-// - The calls that the window thread makes return within a bound whatever the
-//   device does: reset, write, prepare and unprepare never wait for the
+// - The calls that the window thread makes return within a bound whatever
+//   the device does: reset, write, prepare and unprepare never wait for the
 //   device, close waits for it briefly, and open, the count and the
-//   capabilities wait for a connection a bounded time (a backend gives a
-//   device that answers too slowly up as missing).  A device that hangs
-//   inside a platform call has that call finished off the window thread, and
-//   nothing more is posted for a device that has been closed.
+//   capabilities wait for a connection a bounded time (a device that answers
+//   too slowly counts as missing).  A call that hangs in the sound system
+//   hangs off the window thread, and nothing more is posted for a device
+//   that has been closed.
 // - A device that is lost (a failure that the backend cannot mend, the sound
-//   server gone, or a device that takes no data for about 2 s while buffers
-//   wait; a few seconds more before it has played anything, since a server
-//   may be slow to start) posts MM_WOM_LOST once, then hands back every
-//   header still queued, each with its MM_WOM_DONE; from then on writes fail
-//   with WaveErrorNoDriver.  The owner closes the device as usual.
+//   server gone, or a device that takes no data for the core's stall limit
+//   while buffers wait, its start limit before it has played anything)
+//   posts MM_WOM_LOST once, then hands back every header still queued, each
+//   with its MM_WOM_DONE; from then on writes fail with WaveErrorNoDriver.
+//   The owner closes the device as usual.
+// - waveProcessExit ends the process at once where a thread of the backend
+//   may still be held in the sound system, whose clean-up at exit would fail
+//   beneath it.
 //
-// How the backends keep that: the device core and its drivers.
-//
-// - The device core (platform/deviceCore.cpp, written once for every
-//   system) owns the device thread of each open device, and with it
-//   everything above: the queue of headers with its generations, the
-//   hand-back in order, reset, the watchdog, the bounded open and close, and
-//   the hand-back of every header on loss.  Open waits at most 2 s for the
-//   thread, close 150 ms; a thread that is slower finishes alone and frees
-//   its record.  The thread moves each buffer a period at a time through a
-//   buffer of its own and hands it back as MM_WOM_DONE once the device has
-//   all of it, so a buffer handed back early (by a reset, a close or a loss)
-//   is never read again.  A reset hands the buffers back at once and the
-//   thread drops what the device holds when the device lets it.
-// - Beneath it each system has a driver, a record of calls
-//   (platform/deviceCore.h): open with a format; wait until a period can be
-//   written; write a period; drop what the device holds; say whether the
-//   device still lives after a failure; close.  Only the device thread calls
-//   them, so none of them can hold up the window thread:
-//   platform/linux/alsaWaveOut.cpp opens the ALSA device, writes without
-//   blocking and waits in poll; platform/win32/win32WaveOut.cpp opens the
-//   waveOut device (CALLBACK_EVENT) and writes each period as a copy into
-//   one of four buffers of its own.  A capture driver is one more driver
-//   whose buffers come back full.
-// - Counting opens the default device on a thread of the core on Linux; on
-//   Windows the count and each device's capabilities are asked on one, which
-//   waveDeviceCount and waveDeviceCaps wait for at most 4 s (winmm connects
-//   to the sound system at its first call).
-// - The watchdog is the core's: while a period waits, a device that takes no
-//   data for 2 s is lost, 5 s before it has taken any since it was opened
-//   or reset (a waveOut driver that stops calling back keeps all its
-//   buffers, so it takes no data either).  A write that fails for good
-//   (ALSA's recovery cannot mend it; any failed waveOutWrite) loses the
-//   device too.  A lost device is called no more but to close it; the
-//   waveOut driver leaves even that undone, its driver open with the copies
-//   it holds.
-// - At the end of a program waveProcessExit ends the process at once while a
-//   thread of the core still runs or a lost driver stays open, on Windows,
-//   since the sound system's clean-up at exit would fail beneath them.
+// How the core keeps the contract, and its bounds (DeviceBounds), are in
+// platform/deviceCore.h; what the devices of each system do is in its
+// driver (platform/linux/alsaDevice.cpp, platform/win32/win32WaveDevice.cpp).
 #pragma once
 
 #include <cstdint>
@@ -164,10 +130,11 @@ struct WavePosition {
     uint64_t samples;
     int64_t steadyNs;
 };
-// Stores in *position the device's last reading of its clock, taken as each
-// period moves once the clock was first asked for.  Returns WaveOk, or
-// WaveErrorGeneric when the device has not told one since it was opened or
-// reset, or since the first call (or cannot tell).
+// Stores in *position the device's last reading of its clock, taken after
+// each write (or read) that moves data once the clock was asked for (the
+// first call asks).  Returns WaveOk, or WaveErrorGeneric when the device has
+// not told one since it was opened or reset, or since the first call (or
+// cannot tell).
 WaveResult waveGetPosition(WaveOutHandle handle, WavePosition *position);
 // Returns the underruns that the backend has seen on every device of the
 // process so far (the device ran dry and had to be started again); 0 where

@@ -19,8 +19,8 @@
 #include <thread>
 #include <vector>
 
-#include "audio/synthesis.h"
 #include "platform/deviceCore.h"
+#include "platform/streamFormat.h"
 
 namespace {
 
@@ -46,6 +46,7 @@ struct Script {
     int holdSecondWrite = 0; // 1: the write of the second period waits until released
     int hangInDrop = 0;      // 1: drop waits until released
     int capture = 0;         // 1: a capture device, which gives bytes 0, 1, 2... as it records
+    int withoutLives = 0;    // 1: a playback driver that names no lives call
 };
 
 // The fake driver's state: one device at a time.
@@ -80,14 +81,14 @@ void holdLocked(std::unique_lock<std::mutex> &guard) {
     fake.changed.wait(guard, [] { return fake.released; });
 }
 
-WaveResult fakeOpen(uint32_t, const StreamFormat *, DriverDevice **opened, uint32_t *period) {
+WaveResult fakeOpen(DeviceDirection, uint32_t, const StreamFormat *, OpenedDevice **opened, uint32_t *period) {
     std::this_thread::sleep_for(std::chrono::milliseconds(fake.script.openMs));
-    *opened = (DriverDevice *)&fake;
+    *opened = (OpenedDevice *)&fake;
     *period = periodBytes;
     return WaveOk;
 }
 
-int fakeWait(DriverDevice *, int timeoutMs) {
+int fakeWait(OpenedDevice *, int timeoutMs) {
     const Clock::time_point start = Clock::now();
     std::unique_lock<std::mutex> guard(fake.lock);
     for (;;) {
@@ -101,13 +102,13 @@ int fakeWait(DriverDevice *, int timeoutMs) {
     }
 }
 
-void fakeWake(DriverDevice *) {
+void fakeWake(OpenedDevice *) {
     std::lock_guard<std::mutex> guard(fake.lock);
     fake.woken = 1;
     fake.changed.notify_all();
 }
 
-long fakeWrite(DriverDevice *, const char *data, uint32_t bytes) {
+long fakeWrite(OpenedDevice *, const char *data, uint32_t bytes) {
     std::unique_lock<std::mutex> guard(fake.lock);
     if (fake.script.failAfter >= 0 && fake.written >= fake.script.failAfter) return -1;
     const long taken = std::min((long)bytes, roomLocked());
@@ -123,7 +124,7 @@ long fakeWrite(DriverDevice *, const char *data, uint32_t bytes) {
     return taken;
 }
 
-long fakeRead(DriverDevice *, char *data, uint32_t bytes) {
+long fakeRead(OpenedDevice *, char *data, uint32_t bytes) {
     std::lock_guard<std::mutex> guard(fake.lock);
     for (uint32_t i = 0; i < bytes; i++)
         data[i] = (char)(fake.written + i);
@@ -131,7 +132,7 @@ long fakeRead(DriverDevice *, char *data, uint32_t bytes) {
     return bytes;
 }
 
-void fakeDrop(DriverDevice *) {
+void fakeDrop(OpenedDevice *) {
     std::unique_lock<std::mutex> guard(fake.lock);
     fake.drops++;
     if (fake.script.hangInDrop) holdLocked(guard);
@@ -140,16 +141,16 @@ void fakeDrop(DriverDevice *) {
     fake.takenSinceDrop.clear();
 }
 
-int fakeLives(DriverDevice *) { return 0; }
+int fakeLives(OpenedDevice *) { return 0; }
 
 // The device's clock: the frames it has played (or recorded).
-int fakePosition(DriverDevice *, uint64_t *frames) {
+int fakePosition(OpenedDevice *, uint64_t *frames) {
     std::lock_guard<std::mutex> guard(fake.lock);
     *frames = (uint64_t)((fake.script.capture ? fake.written : playedLocked()) / format.blockAlign);
     return 1;
 }
 
-int fakeClose(DriverDevice *, int) {
+int fakeClose(OpenedDevice *, int) {
     std::this_thread::sleep_for(std::chrono::milliseconds(fake.script.closeMs));
     std::lock_guard<std::mutex> guard(fake.lock);
     fake.closes++;
@@ -157,10 +158,39 @@ int fakeClose(DriverDevice *, int) {
     return 0;
 }
 
-const DeviceDriver playbackDriver = {fakeOpen, fakeWait,  fakeWake,     fakeWrite, nullptr,
-                                     fakeDrop, fakeLives, fakePosition, fakeClose};
-const DeviceDriver captureDriver = {fakeOpen, fakeWait,  fakeWake,     nullptr,  fakeRead,
-                                    fakeDrop, fakeLives, fakePosition, fakeClose};
+const DeviceCalls playbackDriver = {
+    .direction = DevicePlayback,
+    .open = fakeOpen,
+    .wait = fakeWait,
+    .wake = fakeWake,
+    .write = fakeWrite,
+    .drop = fakeDrop,
+    .lives = fakeLives,
+    .position = fakePosition,
+    .close = fakeClose,
+};
+const DeviceCalls captureDriver = {
+    .direction = DeviceCapture,
+    .open = fakeOpen,
+    .wait = fakeWait,
+    .wake = fakeWake,
+    .read = fakeRead,
+    .drop = fakeDrop,
+    .lives = fakeLives,
+    .position = fakePosition,
+    .close = fakeClose,
+};
+// The same without lives: every failure loses the device.
+const DeviceCalls playbackWithoutLives = {
+    .direction = DevicePlayback,
+    .open = fakeOpen,
+    .wait = fakeWait,
+    .wake = fakeWake,
+    .write = fakeWrite,
+    .drop = fakeDrop,
+    .position = fakePosition,
+    .close = fakeClose,
+};
 
 // The capture messages of the platform (waveIn's), for the capture row.
 const DeviceMessages captureMessages = {0x3BE, 0x3BF, 0x3C0, 0x83C0};
@@ -297,7 +327,8 @@ TEST_P(DeviceCoreTable, Row) {
     const Clock::time_point opening = Clock::now();
     const WaveResult opened = row.script.capture
                                   ? deviceOpen(&captureDriver, WAVE_MAPPER, &format, window, &handle, captureMessages)
-                                  : deviceOpen(&playbackDriver, WAVE_MAPPER, &format, window, &handle);
+                                  : deviceOpen(row.script.withoutLives ? &playbackWithoutLives : &playbackDriver,
+                                               WAVE_MAPPER, &format, window, &handle);
     const long openMs = msSince(opening);
     EXPECT_EQ(opened, row.openResult);
     EXPECT_LE(openMs, row.openBoundMs + slackMs);
@@ -417,6 +448,12 @@ INSTANTIATE_TEST_SUITE_P(
                       // Fails for good after 3000 bytes: lost at once.
                       Row{"IsLost", script([](Script &s) { s.failAfter = 3000; }), PlayOut, WaveOk, openMs,
                           "open done0 lost done1 done2 close", closeMs, 0, 50},
+                      // The same with a driver that names no lives call.
+                      Row{"IsLostWithoutLives", script([](Script &s) {
+                              s.failAfter = 3000;
+                              s.withoutLives = 1;
+                          }),
+                          PlayOut, WaveOk, openMs, "open done0 lost done1 done2 close", closeMs, 0, 50},
                       // Opens in 2.5 s: given up after 2 s; nothing is posted, and the
                       // thread closes the device itself.
                       Row{"SlowOpen", script([](Script &s) { s.openMs = 2500; }), OpenOnly, WaveErrorBadDevice,

@@ -1,0 +1,8 @@
+// The winmm driver of the device core (platform/deviceCore.h): waveOut for
+// playback and waveIn for capture, on one device record.
+#pragma once
+
+#include "platform/deviceCore.h"
+
+extern const DeviceCalls winmmPlayback; // writes through waveOut
+extern const DeviceCalls winmmCapture;  // reads through waveIn
