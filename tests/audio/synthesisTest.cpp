@@ -231,4 +231,25 @@ TEST(Fade, RampsTheEndsOfTheStretchAndSilencesWhatFollows) {
     }
 }
 
+// The renderer skips the gains of a run of samples that fadeIsFlat calls
+// flat: it must do so exactly where every fadeGain of the run is 1, at the
+// edges of the ramps and of the stretch too.
+TEST(Fade, AFlatRunIsExactlyOneWhoseGainsAreAllOne) {
+    const struct { int64_t ramp, length; } stretches[] = {{0, 10}, {1, 10}, {3, 10}, {5, 10}, {4, 9}, {0, 0}};
+    for (const auto &s : stretches)
+        for (int64_t position = 0; position <= s.length + 2; position++)
+            for (int64_t count = 1; count <= 6; count++) {
+                SampleFade fade;
+                startFade(&fade, s.ramp, s.length);
+                fade.position = position;
+                bool allOne = true;
+                for (int64_t i = 0; i < count; i++)
+                    allOne = allOne && fadeGain(position + i, s.ramp, s.length) == 1.0;
+                EXPECT_EQ(fadeIsFlat(&fade, count), allOne ? 1 : 0)
+                    << "ramp " << s.ramp << " of " << s.length << ", " << count << " from " << position;
+                EXPECT_EQ(nextFadeGain(&fade), fadeGain(position, s.ramp, s.length));
+                EXPECT_EQ(fade.position, position + 1);
+            }
+}
+
 } // namespace
