@@ -3,6 +3,7 @@
 // hands over.
 #include "audio/synthesis.h"
 
+#include "audio/channels.h"
 #include "formula/formula.h"
 
 #include <cmath>
@@ -24,14 +25,16 @@ inline void storeSample(unsigned char *out, int value) {
 #endif
 }
 
-// Scales count 16-bit samples at out by the fade's gains and advances its
-// position.
-void applyFade(unsigned char *out, int32_t count) {
-    for (int32_t i = 0; i < count; i++, out += 2) {
+// Scales count frames of channels 16-bit samples at out by the fade's gains,
+// one gain a frame, and advances its position by count.
+void applyFade(unsigned char *out, int32_t count, unsigned channels) {
+    for (int32_t i = 0; i < count; i++) {
         double gain = nextFadeGain(&sampleFade);
-        if (gain == 1.0) continue;
-        int16_t value = (int16_t)(uint16_t)(out[0] | out[1] << 8);
-        storeSample(out, (int)(value * gain));
+        for (unsigned c = 0; c < channels; c++, out += 2) {
+            if (gain == 1.0) continue;
+            int16_t value = (int16_t)(uint16_t)(out[0] | out[1] << 8);
+            storeSample(out, (int)(value * gain));
+        }
     }
 }
 
@@ -85,32 +88,14 @@ int setPlaybackFormat(const char *formula) {
     return setStreamFormat(1, 1, streamSampleRate, 2, 2 * streamSampleRate, 16, 0, formula);
 }
 
-// Returns byteCount.  Writes byteCount / 2 samples into buffer: zeros while
-// the countdown runs (t untouched), nothing with CaptureRead, otherwise one
-// formula sample each, advancing t by one period per sample and, with
-// CaptureRecord, copying samples into the capture array until it is full;
-// with a fade, the samples (after their capture) are scaled by its gains.
-int32_t generateSamples(void *buffer, int32_t byteCount) {
-    int32_t sampleCount = byteCount >> 1;
-    if (sampleCount <= 0) return byteCount;
-    unsigned char *out = (unsigned char *)buffer;
-    if (countdownActive == 1) {
-        std::memset(out, 0, 2 * (size_t)sampleCount);
-        return byteCount;
-    }
-    if (sampleCapture.mode == CaptureRead) return byteCount; // the buffer keeps what it held
-
+void generateFormulaSamples(unsigned char *out, int32_t sampleCount) {
     const double period = 1.0 / clockRate;
-    const int record = sampleCapture.mode == CaptureRecord;
     // The engine's machine code runs the whole loop below in one call when
-    // it can; the capture then copies the first samples of the buffer.
+    // it can.
     SampleRun run = {out, sampleCount, period, 0.0};
     if (runSampleLoop(&run)) {
         lastSampleTime = run.lastTime;
-        for (int32_t i = 0; record && i < sampleCount && sampleCapture.index < sampleCapture.count; i++)
-            sampleCapture.samples[sampleCapture.index++] = (int16_t)(uint16_t)(out[2 * i] | out[2 * i + 1] << 8);
-        if (sampleFade.length > 0) applyFade(out, sampleCount);
-        return byteCount;
+        return;
     }
     // t is read once per call and carried in a register: each sample writes
     // it with setVariable, and the value read back before the next sample
@@ -124,11 +109,37 @@ int32_t generateSamples(void *buffer, int32_t byteCount) {
         double v = evaluateFormula();
         now = period + now;
         setVariable(VariableT, now);
-        int sample = (int)(limitSample(v) * fullScale); // truncates toward zero
-        storeSample(out, sample);
-        if (record && sampleCapture.index < sampleCapture.count)
-            sampleCapture.samples[sampleCapture.index++] = (int16_t)sample;
+        storeSample(out, (int)(limitSample(v) * fullScale)); // truncates toward zero
     }
-    if (sampleFade.length > 0) applyFade((unsigned char *)buffer, sampleCount);
+}
+
+// Returns byteCount.  Writes byteCount / 2 samples into buffer: zeros while
+// the countdown runs (t untouched), nothing with CaptureRead, otherwise one
+// formula sample each, advancing t by one period per sample and, with
+// CaptureRecord, copying samples into the capture array until it is full;
+// with a fade, the samples (after their capture) are scaled by its gains.
+// A stream of several channels makes whole frames of them (channels.h),
+// with one gain per frame and no capture.
+int32_t generateSamples(void *buffer, int32_t byteCount) {
+    int32_t sampleCount = byteCount >> 1;
+    if (sampleCount <= 0) return byteCount;
+    unsigned char *out = (unsigned char *)buffer;
+    if (countdownActive == 1) {
+        std::memset(out, 0, 2 * (size_t)sampleCount);
+        return byteCount;
+    }
+    if (channelSet.count > 1) {
+        const int32_t frames = sampleCount / (int32_t)channelSet.count;
+        generateChannelSamples(out, (size_t)frames);
+        if (sampleFade.length > 0) applyFade(out, frames, channelSet.count);
+        return byteCount;
+    }
+    if (sampleCapture.mode == CaptureRead) return byteCount; // the buffer keeps what it held
+
+    generateFormulaSamples(out, sampleCount);
+    if (sampleCapture.mode == CaptureRecord)
+        for (int32_t i = 0; i < sampleCount && sampleCapture.index < sampleCapture.count; i++)
+            sampleCapture.samples[sampleCapture.index++] = (int16_t)(uint16_t)(out[2 * i] | out[2 * i + 1] << 8);
+    if (sampleFade.length > 0) applyFade(out, sampleCount, 1);
     return byteCount;
 }

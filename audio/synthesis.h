@@ -83,5 +83,10 @@ void setCountdownActive(int32_t active);
 // Fills buffer with byteCount / 2 samples (silence during the countdown) and
 // advances t; with CaptureRead writes nothing.  With a fade, scales each
 // formula sample by its gain (truncating toward zero) and advances the fade's
-// position.  Returns byteCount.
+// position.  A stream of several channels (channels.h) gets whole frames,
+// one fade gain a frame, and no capture.  Returns byteCount.
 int32_t generateSamples(void *buffer, int32_t byteCount);
+// Writes sampleCount 16-bit samples of the engine's program to out, one per
+// period of t, which it advances; sets lastSampleTime.  No countdown,
+// capture or fade.  Returns nothing.
+void generateFormulaSamples(unsigned char *out, int32_t sampleCount);

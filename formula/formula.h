@@ -85,4 +85,28 @@ struct SampleRun {
 // speed needs).
 int runSampleLoop(SampleRun *run);
 
+// Kept programs: copies of compiled programs, each with its own machine
+// code, that can be made the engine's program again without compiling.  A
+// stream of several channels runs one per channel.  They live for the run.
+constexpr unsigned KeptProgramSlots = 8;
+
+// Keeps a copy of the engine's program (its evaluation form and machine
+// code) in slot, replacing what the slot held; the engine's program is
+// unchanged.  Also notes the variables the program reads and assigns (from
+// the token array, which holds the last compilation's program).  Returns 1,
+// or 0 for a slot of KeptProgramSlots or more, or when the last compilation
+// failed (then nothing changes).
+int keepProgram(unsigned slot);
+
+// Makes the program kept in slot the engine's program: evaluateFormula and
+// runSampleLoop run it from then on, until the next compilation or
+// useProgram.  The token array is left alone.  Sets formulaStatus to
+// FormulaReady.  Returns 1, or 0 for an empty slot (then nothing changes).
+int useProgram(unsigned slot);
+
+// Returns the variables the program kept in slot reads (variablesRead) or
+// assigns (variablesAssigned), as bits 1 << index; 0 for an empty slot.
+uint32_t variablesRead(unsigned slot);
+uint32_t variablesAssigned(unsigned slot);
+
 #endif

@@ -72,6 +72,11 @@ void discardMachineCode() {
     machineSampleLoop = nullptr;
 }
 
+void useMachineCode(const KeptMachineCode *kept) {
+    machineEvaluate = kept->evaluate;
+    machineSampleLoop = kept->sampleLoop;
+}
+
 int runSampleLoop(SampleRun *run) {
     // Another rounding mode, or flushing to zero, would make the machine
     // code's inline remainder differ from the C library's: the caller's
@@ -91,6 +96,11 @@ int runSampleLoop(SampleRun *run) {
 
 int buildMachineCode(const Instruction *, unsigned) { return 0; }
 
+void keepMachineCode(KeptMachineCode *kept) {
+    kept->evaluate = nullptr;
+    kept->sampleLoop = nullptr;
+}
+
 #else
 
 namespace {
@@ -102,6 +112,22 @@ int codeBlockRefused = 0;  // the system refused code memory: never ask again
 int codeBlockExecutable = 0;
 
 } // namespace
+
+void keepMachineCode(KeptMachineCode *kept) {
+    const int ownCode = machineEvaluate != nullptr && machineEvaluate == reinterpret_cast<double (*)(int *)>(codeBlock);
+    if (!ownCode) {
+        kept->evaluate = nullptr;
+        kept->sampleLoop = nullptr;
+        return;
+    }
+    void *const given = kept->block;
+    kept->block = codeBlock;
+    kept->evaluate = machineEvaluate;
+    kept->sampleLoop = machineSampleLoop;
+    // The block given back was made executable when it was built.
+    codeBlock = given;
+    codeBlockExecutable = given != nullptr;
+}
 
 int buildMachineCode(const Instruction *code, unsigned length) {
     discardMachineCode();

@@ -11,6 +11,7 @@
 #include <cstddef>
 
 #include "formula/compiled.h"
+#include "formula/formula.h"
 
 // Whether this build makes machine code at all: on x86-64 processors.
 #if defined(__x86_64__) || defined(_M_X64)
@@ -35,6 +36,24 @@ int buildMachineCode(const Instruction *code, unsigned length);
 
 // Forgets the machine code: the interpreter runs until the next build.
 void discardMachineCode();
+
+// The machine code of a kept program: its own code memory and entries.
+struct KeptMachineCode {
+    void *block;                                           // null: none, the interpreter runs it
+    double (*evaluate)(int *errnoAddress);                 // machineEvaluate's value for it
+    void (*sampleLoop)(SampleRun *run, int *errnoAddress); // runSampleLoop's routine for it
+};
+
+// Hands the engine's current machine code to kept, and the code memory kept
+// held (if any) to the engine, which builds into it from then on.  The
+// engine's entries keep pointing at the code now kept: it runs on until the
+// next build.  Returns nothing.
+void keepMachineCode(KeptMachineCode *kept);
+
+// Makes kept's code the engine's machine code (none when kept has none)
+// without taking its memory: the next build writes into the engine's own.
+// Returns nothing.
+void useMachineCode(const KeptMachineCode *kept);
 
 // Whether later builds make machine code: 1 at start, 0 when TONALIX_JIT is
 // "0" in the environment. Tests switch it to compare the two forms.

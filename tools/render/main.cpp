@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <string>
 
+#include "audio/channels.h"
 #include "audio/synthesis.h"
 #include "formula/formula.h"
 #include "platform/files.h"
@@ -17,6 +18,7 @@
 #include "tools/render/analyze/analyze.h"
 #include "tools/render/cli/arguments.h"
 #include "tools/render/cli/compileReport.h"
+#include "tools/render/common/channelNames.h"
 #include "tools/render/measure/measure.h"
 #include "tools/render/play/play.h"
 #include "tools/render/write/writeSamples.h"
@@ -72,16 +74,25 @@ int main(int argc, char **argv) {
     int parsed = parseRenderArguments(argc, argv, renderModes, &options, stdout, stderr);
     if (parsed >= 0) return parsed;
 
-    // The same steps as Play: compile, evaluate once (assignments in the
-    // formula take effect), then fix the format, which compiles again and
-    // sets t to 0.
-    if (compileFormula(options.formula) != 0) {
-        std::string why = describeCompileFailure(options.formula);
-        std::fprintf(stderr, "tonalix-render: the formula does not compile: %s\n", why.c_str());
+    // The same steps as Play, formula by formula in channel order: compile,
+    // evaluate once (assignments in the formula take effect), then fix the
+    // format, which compiles each again and sets t to 0.
+    for (unsigned c = 0; c < options.channels; c++) {
+        const char *formula = options.formulas[c];
+        if (compileFormula(formula) == 0) {
+            evaluateFormula();
+            continue;
+        }
+        std::string why = describeCompileFailure(formula);
+        if (options.channels == 1)
+            std::fprintf(stderr, "tonalix-render: the formula does not compile: %s\n", why.c_str());
+        else
+            std::fprintf(stderr, "tonalix-render: formula %u of %u, %s, does not compile: %s\n", c + 1,
+                         options.channels, channelName(c, options.channels).c_str(), why.c_str());
         return 1;
     }
-    evaluateFormula();
-    if (!setPlaybackFormat(options.formula)) {
+    unsigned failed = 0;
+    if (!setChannelPlaybackFormat(options.formulas.data(), options.channels, &failed)) {
         std::fprintf(stderr, "tonalix-render: the formula does not compile\n");
         return 1;
     }

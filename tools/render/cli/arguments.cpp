@@ -14,6 +14,7 @@
 
 #include "tools/render/cli/optionValues.h"
 #include "tools/render/cli/printable.h"
+#include "tools/render/common/channelNames.h"
 #include "tools/render/measure/limits.h"
 
 namespace {
@@ -147,10 +148,10 @@ int checkLengths(const RenderOptions *o) {
     const SampleFormatRow &format = sampleFormats[o->format];
     const OutputKindRow &kind = outputKinds[o->kind];
     uint64_t written = writtenSamples(*o);
-    if (kind.limit != UINT64_MAX && written > (kind.limit - format.wavOverhead) / format.bytes)
-        return usageError(
-            "the span is too long for a " + std::string(kind.name) + " file of " + format.shown + " samples (at most " +
-            std::to_string((unsigned long long)((kind.limit - format.wavOverhead) / format.bytes)) + " samples)");
+    const uint64_t most = (kind.limit - wavOverhead(o->channels, o->format)) / (format.bytes * o->channels);
+    if (kind.limit != UINT64_MAX && written > most)
+        return usageError("the span is too long for a " + std::string(kind.name) + " file of " + format.shown +
+                          " samples (at most " + std::to_string((unsigned long long)most) + " samples)");
     if (2 * fadeSamples(*o) > written) {
         char ms[32];
         std::snprintf(ms, sizeof ms, "%.6g", o->fadeMs);
@@ -187,8 +188,11 @@ int parseRenderArguments(int argc, char **argv, const RenderModes &modes, Render
                 argument.find_first_of("0123456789.(") != 1)
                 return usageError("unknown option '" + printableText(argument) +
                                   "' (put -- before a formula that begins with -)");
-            if (options->formula) return usageError("give one formula (quote it if it holds blanks)");
-            options->formula = argv[i];
+            if (options->formulas.size() == maxChannels)
+                return usageError("give at most " + std::to_string(maxChannels) +
+                                  " formulas, one a channel (quote each that holds blanks)");
+            if (!options->formula) options->formula = argv[i];
+            options->formulas.push_back(argv[i]);
             continue;
         }
         const char *value = nullptr;
@@ -256,7 +260,13 @@ int parseRenderArguments(int argc, char **argv, const RenderModes &modes, Render
         if (!ok) return usageError(argument + " '" + printableText(value) + "' " + why);
     }
     if (!options->formula) return usageError("no formula given");
-    if (!*options->formula) return usageError("the formula is empty");
+    options->channels = (unsigned)options->formulas.size();
+    for (unsigned c = 0; c < options->channels; c++) {
+        if (*options->formulas[c]) continue;
+        if (options->channels == 1) return usageError("the formula is empty");
+        return usageError("formula " + std::to_string(c + 1) + " of " + std::to_string(options->channels) + ", " +
+                          channelName(c, options->channels) + ", is empty");
+    }
     options->mode = pickMode(modes, options->given);
     if (!options->mode) return usageError("no mode to run");
     int refused = checkModeOptions(modes, options);

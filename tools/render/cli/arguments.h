@@ -66,12 +66,14 @@ struct RenderOptions {
     std::string output;               // empty: standard output
     OutputKind kind = OutputRaw;      // from the output's name
     SampleFormat format = FormatS16;
-    uint32_t rate = renderRate;      // of the samples written (or played and recorded by --measure)
-    double fadeMs = 0;               // the raised-cosine ramps at both ends of what is written
-    std::vector<std::string> limits; // --limit conditions, in order
-    std::string plot;                // the picture's file
-    int width = 1200, height = 800;  // the picture's size
-    const char *formula = nullptr;   // one of argv
+    uint32_t rate = renderRate;         // of the samples written (or played and recorded by --measure)
+    double fadeMs = 0;                  // the raised-cosine ramps at both ends of what is written
+    std::vector<std::string> limits;    // --limit conditions, in order
+    std::string plot;                   // the picture's file
+    int width = 1200, height = 800;     // the picture's size
+    const char *formula = nullptr;      // the first formula: one of argv
+    std::vector<const char *> formulas; // every formula, one a channel in WAV's speaker order: of argv
+    unsigned channels = 1;              // formulas.size()
 };
 
 // Returns 1 when the command line held option, else 0.

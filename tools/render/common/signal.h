@@ -1,5 +1,5 @@
 // The renderer's rate and its longest span, and the played values of the
-// formula set by setPlaybackFormat: what the stream's 16-bit samples are made
+// formulas set by setChannelPlaybackFormat: what the stream's 16-bit samples are made
 // from, before their rounding, with what happened at each sample.
 #pragma once
 
@@ -20,12 +20,17 @@ enum SampleEvent : unsigned char {
 
 const size_t signalChunk = 33075; // samples per step of the renderer's loops: one stream buffer
 
-// Evaluates the next count samples exactly as generateSamples does and stores
-// the played value of each (limited to -1..1, a failure 0, not-a-number -1)
-// in values, its SampleEvent bits in events and its t in times.  Advances t
-// and whatever the formula assigns.  Returns nothing.
+// Returns the channels of the signal: the formulas set by
+// setChannelPlaybackFormat, 1 to maxChannels.
+unsigned signalChannels();
+// Evaluates the next count frames exactly as generateSamples does and stores
+// the played value of each sample (limited to -1..1, a failure 0,
+// not-a-number -1) in values and its SampleEvent bits in events, frame by
+// frame with the channels interleaved (count * signalChannels() of each),
+// and each frame's t in times (count).  Advances t and whatever the formulas
+// assign.  Returns nothing.
 void evaluateSignal(double *values, unsigned char *events, double *times, size_t count);
-// Runs the formula over the next count samples and throws them away, through
+// Runs the formulas over the next count frames and throws them away, through
 // the generator's own loop.  Advances t and the variables as evaluateSignal
 // would.  Returns nothing.
 void skipSignal(uint64_t count);

@@ -56,14 +56,14 @@ int startStimulus(Stimulus *s, uint64_t skip, uint64_t formulaSpan, uint32_t rat
     s->span = rate == renderRate ? formulaSpan : (formulaSpan * rate + renderRate / 2) / renderRate;
     for (unsigned i = 0; i < VariableCount; i++)
         s->variables[i] = getVariable(i);
-    s->resampler = Resampler{nullptr, 0, 0, {}};
+    s->resampler = Resampler{nullptr, 0, 0, {}, 1};
     return restartStimulus(s);
 }
 
 int restartStimulus(Stimulus *s) {
     closeResampler(&s->resampler);
-    s->resampler = Resampler{nullptr, 0, 0, {}};
-    if (s->rate != renderRate && !openResampler(&s->resampler, s->span, s->rate)) return 0;
+    s->resampler = Resampler{nullptr, 0, 0, {}, 1};
+    if (s->rate != renderRate && !openResampler(&s->resampler, s->span, s->rate, 1)) return 0;
     s->position = 0;
     s->formulaDone = 0;
     s->ready.clear();
@@ -86,5 +86,5 @@ int nextStimulus(Stimulus *s, int16_t *out, size_t count) {
 
 void endStimulus(Stimulus *s) {
     closeResampler(&s->resampler);
-    s->resampler = Resampler{nullptr, 0, 0, {}};
+    s->resampler = Resampler{nullptr, 0, 0, {}, 1};
 }

@@ -17,6 +17,7 @@
 #include "audio/synthesis.h"
 #include "platform/files.h"
 #include "tools/render/cli/printable.h"
+#include "tools/render/common/channelNames.h"
 #include "tools/render/write/soundFile.h"
 
 namespace {
@@ -41,27 +42,45 @@ int writeBytes(SampleFile *file, size_t count) {
 
 } // namespace
 
-size_t wavHeader(unsigned char header[maxWavHeader], uint64_t samples, uint32_t rate, SampleFormat format) {
-    const int floats = format == FormatF32;
-    const uint32_t bytes = floats ? 4 : 2, dataBytes = (uint32_t)(samples * bytes);
-    const size_t size = floats ? 58 : 44;
+size_t wavHeader(unsigned char header[maxWavHeader], uint64_t frames, uint32_t rate, SampleFormat format,
+                 unsigned channels) {
+    const int floats = format == FormatF32, extensible = wavIsExtensible(channels, format);
+    const uint32_t bytes = floats ? 4 : 2, frameBytes = bytes * channels;
+    const uint32_t dataBytes = (uint32_t)(frames * frameBytes);
+    const uint32_t formatBytes = extensible ? 40 : floats ? 18 : 16;
+    const size_t size = 20 + formatBytes + (floats ? 12 : 0) + 8;
     std::memcpy(header, "RIFF", 4);
     put32(header + 4, (uint32_t)(size - 8) + dataBytes);
     std::memcpy(header + 8, "WAVEfmt ", 8);
-    put32(header + 16, floats ? 18 : 16); // size of the format chunk
-    put16(header + 20, floats ? 3 : 1);   // IEEE float, or PCM
-    put16(header + 22, 1);                // mono
+    put32(header + 16, formatBytes);
+    const uint32_t code = floats ? 3 : 1; // IEEE float, or PCM
+    put16(header + 20, extensible ? 0xFFFE : code);
+    put16(header + 22, channels);
     put32(header + 24, rate);
-    put32(header + 28, rate * bytes); // bytes per second
-    put16(header + 32, bytes);        // bytes per frame
-    put16(header + 34, bytes * 8);    // bits per sample
+    put32(header + 28, rate * frameBytes); // bytes per second
+    put16(header + 32, frameBytes);        // bytes per frame
+    put16(header + 34, bytes * 8);         // bits per sample
     unsigned char *next = header + 36;
-    if (floats) {
+    if (extensible) {
+        // cbSize, the valid bits, the speaker mask and the sub-format: the
+        // format code in the first two bytes of the audio GUID.
+        static const unsigned char audioGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                                        0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+        put16(next, 22);
+        put16(next + 2, bytes * 8);
+        put32(next + 4, speakerMask(channels));
+        put16(next + 8, code);
+        std::memcpy(next + 10, audioGuidTail, sizeof audioGuidTail);
+        next += 24;
+    } else if (floats) {
         put16(next, 0); // cbSize: no more format bytes
-        std::memcpy(next + 2, "fact", 4);
-        put32(next + 6, 4);
-        put32(next + 10, (uint32_t)samples); // frames
-        next += 14;
+        next += 2;
+    }
+    if (floats) {
+        std::memcpy(next, "fact", 4);
+        put32(next + 4, 4);
+        put32(next + 8, (uint32_t)frames);
+        next += 12;
     }
     std::memcpy(next, "data", 4);
     put32(next + 4, dataBytes);
@@ -69,9 +88,10 @@ size_t wavHeader(unsigned char header[maxWavHeader], uint64_t samples, uint32_t 
 }
 
 int openSampleFile(SampleFile *file, const std::string &path, OutputKind kind, SampleFormat format, uint32_t rate,
-                   uint64_t frames) {
+                   uint64_t frames, unsigned channels) {
     file->kind = kind;
     file->format = format;
+    file->channels = channels;
     file->sound = nullptr;
     file->ioError = 0;
     const int headerHere = kind == OutputWav && (format == FormatS16 || format == FormatF32);
@@ -91,7 +111,7 @@ int openSampleFile(SampleFile *file, const std::string &path, OutputKind kind, S
         return 0;
     }
     unsigned char header[maxWavHeader];
-    return writeOutput(&file->output, header, wavHeader(header, frames, rate, format));
+    return writeOutput(&file->output, header, wavHeader(header, frames, rate, format, channels));
 }
 
 int writeSixteenBit(SampleFile *file, const unsigned char *samples, size_t count) {

@@ -54,33 +54,53 @@ static const OutputKindRow outputKinds[] = {
 };
 // clang-format on
 
+// Returns 1 when a WAV file of channels channels of format has the
+// extensible format (WAVE_FORMAT_EXTENSIBLE, with the speaker mask): more
+// than two channels, or more than one of more than 16-bit whole numbers.  A
+// mono file always has the plain one its readers have always had.
+inline int wavIsExtensible(unsigned channels, SampleFormat format) {
+    return channels > 2 || (channels == 2 && format == FormatS24);
+}
+// Returns what a WAV file's RIFF size counts besides the samples: the
+// format row's, or with the extensible format a 40-byte fmt chunk and a
+// fact chunk.
+inline uint64_t wavOverhead(unsigned channels, SampleFormat format) {
+    return wavIsExtensible(channels, format) ? 4 + 48 + 12 + 8 : sampleFormats[format].wavOverhead;
+}
+
 // A sample file being written.
 struct SampleFile {
     RenderOutput output;
     OutputKind kind;
     SampleFormat format;
+    unsigned channels;                // samples in a frame, interleaved
     void *sound;                      // the libsndfile handle, or null when the bytes go out as they are
     int ioError;                      // errno of the first failed write through libsndfile
     std::vector<unsigned char> bytes; // converted samples on their way out
 };
 
-const size_t maxWavHeader = 58; // the longest header wavHeader writes
+const size_t maxWavHeader = 80; // the longest header wavHeader writes
 
-// Fills the header of a WAV file of samples mono samples of format (FormatS16
-// or FormatF32) at rate: 44 bytes of PCM, or 58 of IEEE float with an
-// 18-byte fmt chunk and a fact chunk.  Returns its size.
-size_t wavHeader(unsigned char header[maxWavHeader], uint64_t samples, uint32_t rate, SampleFormat format);
-// Opens the file that path names (see openOutput) for frames samples of
-// format at rate.  Returns 1, or 0 after a message on standard error (no
-// file is left behind).
+// Fills the header of a WAV file of frames frames of channels samples of
+// format (FormatS16 or FormatF32) at rate: 44 bytes of PCM, or 58 of IEEE
+// float with an 18-byte fmt chunk and a fact chunk; with the extensible
+// format (wavIsExtensible) a 40-byte fmt chunk, which has the speaker mask
+// of the channels, makes them 68 and 80.  Returns its size.
+size_t wavHeader(unsigned char header[maxWavHeader], uint64_t frames, uint32_t rate, SampleFormat format,
+                 unsigned channels);
+// Opens the file that path names (see openOutput) for frames frames of
+// channels samples of format at rate.  Returns 1, or 0 after a message on
+// standard error (no file is left behind).
 int openSampleFile(SampleFile *file, const std::string &path, OutputKind kind, SampleFormat format, uint32_t rate,
-                   uint64_t frames);
+                   uint64_t frames, unsigned channels);
 // Writes count 16-bit samples given as little-endian bytes (FormatS16
-// only).  Returns 1, or 0 after a message (the file is abandoned).
+// only), whole frames with their channels interleaved.  Returns 1, or 0
+// after a message (the file is abandoned).
 int writeSixteenBit(SampleFile *file, const unsigned char *samples, size_t count);
-// Writes count values in the file's format: limited to -1..1, then scaled
-// and truncated toward zero, or as floats.  Returns 1, or 0 after a message
-// (the file is abandoned).
+// Writes count values in the file's format, whole frames with their
+// channels interleaved: limited to -1..1, then scaled and truncated toward
+// zero, or as floats.  Returns 1, or 0 after a message (the file is
+// abandoned).
 int writeValues(SampleFile *file, const double *values, size_t count);
 // Completes the file and gives it its name.  Returns 1, or 0 after a message
 // (no file is left behind).

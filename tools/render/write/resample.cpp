@@ -14,23 +14,24 @@
 
 namespace {
 
-// Feeds count values (none, with values null, at the end) and appends all
+// Feeds count frames (none, with values null, at the end) and appends all
 // the output they give to ready.  Returns 1, or 0 after a message.
 int runSoxr(Resampler *resampler, const double *values, size_t count) {
     soxr_t soxr = (soxr_t)resampler->soxr;
+    const unsigned channels = resampler->channels;
     size_t taken = 0;
     for (;;) {
-        size_t room = (size_t)((double)count * 192000.0 / renderRate) + 1024;
+        size_t room = (size_t)((double)count * 192000.0 / renderRate) + 1024; // frames
         size_t at = resampler->ready.size();
-        resampler->ready.resize(at + room);
+        resampler->ready.resize(at + room * channels);
         size_t used = 0, made = 0;
-        soxr_error_t error = soxr_process(soxr, values ? values + taken : nullptr, values ? count - taken : 0, &used,
-                                          resampler->ready.data() + at, room, &made);
+        soxr_error_t error = soxr_process(soxr, values ? values + taken * channels : nullptr,
+                                          values ? count - taken : 0, &used, resampler->ready.data() + at, room, &made);
         if (error) {
             std::fprintf(stderr, "tonalix-render: the resampler failed: %s\n", error);
             return 0;
         }
-        resampler->ready.resize(at + made);
+        resampler->ready.resize(at + made * channels);
         taken += used;
         if (values ? taken >= count && made < room : made == 0) return 1;
     }
@@ -38,14 +39,15 @@ int runSoxr(Resampler *resampler, const double *values, size_t count) {
 
 } // namespace
 
-int openResampler(Resampler *resampler, uint64_t wanted, uint32_t rate) {
+int openResampler(Resampler *resampler, uint64_t wanted, uint32_t rate, unsigned channels) {
+    resampler->channels = channels;
     resampler->wanted = wanted;
     resampler->produced = 0;
     resampler->ready.clear();
     soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT64_I, SOXR_FLOAT64_I);
     soxr_quality_spec_t quality = soxr_quality_spec(SOXR_VHQ, 0);
     soxr_error_t error = nullptr;
-    resampler->soxr = soxr_create(renderRate, rate, 1, &error, &io, &quality, nullptr);
+    resampler->soxr = soxr_create(renderRate, rate, channels, &error, &io, &quality, nullptr);
     if (!resampler->soxr || error) {
         std::fprintf(stderr, "tonalix-render: cannot start the resampler: %s\n", error ? error : "no reason given");
         resampler->soxr = nullptr;
@@ -57,10 +59,11 @@ int openResampler(Resampler *resampler, uint64_t wanted, uint32_t rate) {
 int resampleValues(Resampler *resampler, const double *values, size_t count) {
     resampler->ready.clear();
     if (!runSoxr(resampler, values, count)) return 0;
+    const unsigned channels = resampler->channels;
     uint64_t left = resampler->wanted - resampler->produced;
-    if (resampler->ready.size() > left) resampler->ready.resize((size_t)left);
-    if (!values && resampler->ready.size() < left) resampler->ready.resize((size_t)left, 0.0);
-    resampler->produced += resampler->ready.size();
+    if (resampler->ready.size() > left * channels) resampler->ready.resize((size_t)left * channels);
+    if (!values && resampler->ready.size() < left * channels) resampler->ready.resize((size_t)left * channels, 0.0);
+    resampler->produced += resampler->ready.size() / channels;
     return 1;
 }
 

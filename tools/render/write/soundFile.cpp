@@ -13,6 +13,7 @@
 #include <sys/types.h>
 
 #include "tools/render/cli/printable.h"
+#include "tools/render/common/channelNames.h"
 
 namespace {
 
@@ -25,6 +26,16 @@ static_assert(sizeof sndfileKinds / sizeof sndfileKinds[0] == sizeof outputKinds
 const int sndfileEncodings[] = {SF_FORMAT_PCM_16, SF_FORMAT_PCM_24, SF_FORMAT_FLOAT};
 static_assert(sizeof sndfileEncodings / sizeof sndfileEncodings[0] == sizeof sampleFormats / sizeof sampleFormats[0],
               "one libsndfile encoding per sample format");
+
+// libsndfile's speaker of each channel, in channelRows' order.  Its
+// FRONT_LEFT, FRONT_RIGHT and FRONT_CENTER are the WAV mask's speakers left
+// and right of centre; LEFT, RIGHT and CENTER are the front ones.  A map it
+// cannot put in a mask is refused, and the file keeps a default mask.
+const int sndfileSpeakers[] = {SF_CHANNEL_MAP_LEFT,      SF_CHANNEL_MAP_RIGHT,     SF_CHANNEL_MAP_CENTER,
+                               SF_CHANNEL_MAP_LFE,       SF_CHANNEL_MAP_REAR_LEFT, SF_CHANNEL_MAP_REAR_RIGHT,
+                               SF_CHANNEL_MAP_SIDE_LEFT, SF_CHANNEL_MAP_SIDE_RIGHT};
+static_assert(sizeof sndfileSpeakers / sizeof sndfileSpeakers[0] == sizeof channelRows / sizeof channelRows[0],
+              "one libsndfile speaker per channel row");
 
 // libsndfile's callbacks, with the SampleFile as their user data: each does
 // what its stdio counterpart does to the output's stream and returns what
@@ -82,8 +93,9 @@ int openSoundFile(SampleFile *file, uint32_t rate) {
     SF_INFO info;
     std::memset(&info, 0, sizeof info);
     info.samplerate = (int)rate;
-    info.channels = 1;
-    info.format = sndfileKinds[file->kind] | sndfileEncodings[file->format];
+    info.channels = (int)file->channels;
+    const int extensible = file->kind == OutputWav && wavIsExtensible(file->channels, file->format);
+    info.format = (extensible ? SF_FORMAT_WAVEX : sndfileKinds[file->kind]) | sndfileEncodings[file->format];
     errno = 0;
     SNDFILE *sound = sf_open_virtual(&virtualIo, SFM_WRITE, &info, file);
     if (!sound) {
@@ -92,6 +104,14 @@ int openSoundFile(SampleFile *file, uint32_t rate) {
         return 0;
     }
     file->sound = sound;
+    // The speakers: libsndfile turns them into the extensible format's
+    // channel mask, and into FLAC's own channel-mask tag.
+    if (file->channels > 1) {
+        int map[maxChannels];
+        for (unsigned c = 0; c < file->channels; c++)
+            map[c] = sndfileSpeakers[c];
+        sf_command(sound, SFC_SET_CHANNEL_MAP_INFO, map, (int)(file->channels * sizeof map[0]));
+    }
     return 1;
 }
 

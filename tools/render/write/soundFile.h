@@ -7,11 +7,12 @@
 
 #include "tools/render/write/formats.h"
 
-// Starts a libsndfile writer of file->kind and file->format, mono at rate,
+// Starts a libsndfile writer of file->kind, file->format and file->channels
+// (with their speakers) at rate,
 // on file->output (a plain file).  Returns 1, or 0 after a message on
 // standard error; the output is left for the caller to abandon.
 int openSoundFile(SampleFile *file, uint32_t rate);
-// Writes count samples: 16-bit ones, 24-bit ones in the top bits of 32, or
+// Writes count samples, whole frames: 16-bit ones, 24-bit ones in the top bits of 32, or
 // floats.  Returns 1, or 0 after a message.
 int writeSoundSamples(SampleFile *file, const int16_t *samples, size_t count);
 int writeSoundSamples(SampleFile *file, const int32_t *samples, size_t count);

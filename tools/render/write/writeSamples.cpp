@@ -30,17 +30,21 @@ struct Shaping {
     std::vector<double> faded;
 };
 
-// Writes count values, faded where the ramps are.  Returns 1, or 0 after a
-// message (the file is abandoned).
+// Writes count frames of values, faded where the ramps are: one gain a
+// frame.  Returns 1, or 0 after a message (the file is abandoned).
 int writeShaped(Shaping *s, const double *values, size_t count) {
+    const unsigned channels = s->file->channels;
     if (!fadeIsFlat(&s->fade, (int64_t)count)) {
-        s->faded.assign(values, values + count);
-        for (size_t i = 0; i < count; i++)
-            s->faded[i] *= nextFadeGain(&s->fade);
+        s->faded.assign(values, values + count * channels);
+        for (size_t i = 0; i < count; i++) {
+            const double gain = nextFadeGain(&s->fade);
+            for (unsigned c = 0; c < channels; c++)
+                s->faded[i * channels + c] *= gain;
+        }
         values = s->faded.data();
     } else
         s->fade.position += (int64_t)count;
-    return writeValues(s->file, values, count);
+    return writeValues(s->file, values, count * channels);
 }
 
 // Writes the span's played values to file: resampled, faded and in the
@@ -49,11 +53,12 @@ int writePlayedValues(const RenderOptions &options, SampleFile *file, int progre
     const uint64_t span = spanSamples(options);
     Shaping shaping = {file, {}, {}};
     startFade(&shaping.fade, (int64_t)fadeSamples(options), (int64_t)writtenSamples(options));
-    std::vector<double> values(signalChunk), times(signalChunk);
-    std::vector<unsigned char> events(signalChunk);
-    Resampler resampler = {nullptr, 0, 0, {}};
+    const unsigned channels = options.channels;
+    std::vector<double> values(signalChunk * channels), times(signalChunk);
+    std::vector<unsigned char> events(signalChunk * channels);
+    Resampler resampler = {nullptr, 0, 0, {}, channels};
     const int resampling = options.rate != renderRate;
-    if (resampling && !openResampler(&resampler, writtenSamples(options), options.rate)) {
+    if (resampling && !openResampler(&resampler, writtenSamples(options), options.rate, channels)) {
         abandonSampleFile(file);
         return 0;
     }
@@ -63,7 +68,7 @@ int writePlayedValues(const RenderOptions &options, SampleFile *file, int progre
         evaluateSignal(values.data(), events.data(), times.data(), step);
         if (resampling) {
             ok = resampleValues(&resampler, values.data(), step) &&
-                 writeShaped(&shaping, resampler.ready.data(), resampler.ready.size());
+                 writeShaped(&shaping, resampler.ready.data(), resampler.ready.size() / channels);
         } else
             ok = writeShaped(&shaping, values.data(), step);
         done += step;
@@ -71,7 +76,7 @@ int writePlayedValues(const RenderOptions &options, SampleFile *file, int progre
     }
     if (ok && resampling)
         ok = resampleValues(&resampler, nullptr, 0) &&
-             writeShaped(&shaping, resampler.ready.data(), resampler.ready.size());
+             writeShaped(&shaping, resampler.ready.data(), resampler.ready.size() / channels);
     closeResampler(&resampler);
     return ok;
 }
@@ -80,12 +85,13 @@ int writePlayedValues(const RenderOptions &options, SampleFile *file, int progre
 // 0 after a message (the file is abandoned).
 int writeStreamSamples(const RenderOptions &options, SampleFile *file, int progress) {
     const uint64_t span = spanSamples(options);
-    std::vector<unsigned char> buffer(2 * signalChunk);
+    const unsigned channels = options.channels;
+    std::vector<unsigned char> buffer(2 * signalChunk * channels);
     int lastPercent = -1;
     for (uint64_t done = 0; done < span;) {
         size_t step = span - done < signalChunk ? (size_t)(span - done) : signalChunk;
-        generateSamples(buffer.data(), (int32_t)(2 * signalChunk));
-        if (!writeSixteenBit(file, buffer.data(), step)) return 0;
+        generateSamples(buffer.data(), (int32_t)(2 * signalChunk * channels));
+        if (!writeSixteenBit(file, buffer.data(), step * channels)) return 0;
         done += step;
         if (progress) showProgress(done, span, &lastPercent);
     }
@@ -103,7 +109,8 @@ int writeSamples(const RenderOptions &options) {
         }
     }
     SampleFile file;
-    if (!openSampleFile(&file, options.output, options.kind, options.format, options.rate, writtenSamples(options)))
+    if (!openSampleFile(&file, options.output, options.kind, options.format, options.rate, writtenSamples(options),
+                        options.channels))
         return 1;
     skipSignal(options.start);
     int progress = isTerminal(stderr) && spanSamples(options) > renderRate;

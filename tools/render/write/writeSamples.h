@@ -1,5 +1,5 @@
-// Writing samples, tonalix-render's first mode: the span of the formula set
-// by setPlaybackFormat written to a file or to standard output.
+// Writing samples, tonalix-render's first mode: the span of the formulas set
+// by setChannelPlaybackFormat written to a file or to standard output.
 #pragma once
 
 #include "tools/render/cli/arguments.h"
