@@ -22,12 +22,15 @@ int refill(Stimulus *s) {
     s->ready.clear();
     s->readyAt = 0;
     const size_t step = (size_t)std::min<uint64_t>(signalChunk, s->formulaSpan - s->formulaDone);
-    std::vector<double> values(signalChunk), times(signalChunk);
-    std::vector<unsigned char> events(signalChunk);
+    const unsigned channels = signalChannels();
+    std::vector<double> values(signalChunk * channels), times(signalChunk);
+    std::vector<unsigned char> events(signalChunk * channels);
     if (step > 0) {
         evaluateSignal(values.data(), events.data(), times.data(), step);
         s->formulaDone += step;
     }
+    for (size_t i = 0; channels > 1 && i < step; i++) // the column kept, to the front
+        values[i] = values[i * channels + s->column];
     if (s->rate == renderRate) {
         for (size_t i = 0; i < step; i++)
             s->ready.push_back(streamSample(values[i]));
@@ -52,6 +55,7 @@ int startStimulus(Stimulus *s, uint64_t skip, uint64_t formulaSpan, uint32_t rat
     s->rate = rate;
     s->skip = skip;
     s->formulaSpan = formulaSpan;
+    s->column = 0;
     s->lead = (uint64_t)(leadSeconds * rate);
     s->span = rate == renderRate ? formulaSpan : (formulaSpan * rate + renderRate / 2) / renderRate;
     for (unsigned i = 0; i < VariableCount; i++)
