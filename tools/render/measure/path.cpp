@@ -34,16 +34,22 @@ const double pi = 3.14159265358979323846;
 // Returns 10 log10(ratio), NAN where it has no meaning.
 double powerDb(double ratio) { return ratio > 0 && std::isfinite(ratio) ? 10.0 * std::log10(ratio) : NAN; }
 
-// Returns the lag (in samples, -earliest to longest) at which recorded best
-// lines up with head, and the correlation coefficient there in
-// *coefficient; *planned is 0 when FFTW cannot plan the transform.  A
-// negative lag means the recording began after the playback: through a
-// sound server, a monitor records only once something plays.
-long bestLag(const std::vector<int16_t> &head, const std::vector<int16_t> &recorded, size_t earliest, size_t longest,
-             double *coefficient, int *planned) {
+// Where the played signal lines up with one input of the recording.
+struct InputLag {
+    long lag;           // in samples, -earliest to longest
+    double coefficient; // the correlation coefficient there
+    double strength;    // the correlation itself there: the played signal's amount in the input
+};
+
+// Returns where input (of inputs interleaved) of recorded best lines up with
+// head; *planned is 0 when FFTW cannot plan the transform.  A negative lag
+// means the recording began after the playback: through a sound server, a
+// monitor records only once something plays.
+InputLag bestLag(const std::vector<int16_t> &head, const std::vector<int16_t> &recorded, unsigned inputs,
+                 unsigned input, size_t earliest, size_t longest, int *planned) {
     // The recording stands earliest samples into b, so that lag k is index
     // k + earliest of the correlation.
-    const size_t n = head.size(), m = earliest + std::min(recorded.size(), n + longest);
+    const size_t n = head.size(), m = earliest + std::min(recorded.size() / inputs, n + longest);
     size_t size = 1;
     while (size < n + m)
         size <<= 1;
@@ -52,7 +58,7 @@ long bestLag(const std::vector<int16_t> &head, const std::vector<int16_t> &recor
     fftw_plan forwardA = fftw_plan_dft_r2c_1d((int)size, a, fa, FFTW_ESTIMATE);
     fftw_plan forwardB = fftw_plan_dft_r2c_1d((int)size, b, fb, FFTW_ESTIMATE);
     fftw_plan backward = fftw_plan_dft_c2r_1d((int)size, fa, a, FFTW_ESTIMATE);
-    long lag = 0;
+    InputLag found = {0, 0, 0};
     *planned = a && b && fa && fb && forwardA && forwardB && backward;
     if (*planned) {
         std::fill(a, a + size, 0.0);
@@ -60,7 +66,7 @@ long bestLag(const std::vector<int16_t> &head, const std::vector<int16_t> &recor
         for (size_t i = 0; i < n; i++)
             a[i] = head[i];
         for (size_t i = earliest; i < m; i++)
-            b[i] = recorded[i - earliest];
+            b[i] = recorded[(i - earliest) * inputs + input];
         fftw_execute(forwardA);
         fftw_execute(forwardB);
         for (size_t k = 0; k <= size / 2; k++) { // conj(A) * B: the correlation of b against a
@@ -78,7 +84,6 @@ long bestLag(const std::vector<int16_t> &head, const std::vector<int16_t> &recor
         for (size_t i = 0; i < m; i++)
             prefix[i + 1] = prefix[i] + b[i] * b[i];
         double best = -1;
-        *coefficient = 0;
         const size_t lags = m > n ? std::min(earliest + longest, m - n) + 1 : 1;
         for (size_t k = 0; k < lags; k++) {
             const double energy = prefix[std::min(m, k + n)] - prefix[k];
@@ -86,10 +91,9 @@ long bestLag(const std::vector<int16_t> &head, const std::vector<int16_t> &recor
             const double r = a[k] / (double)size / std::sqrt(headEnergy * energy);
             if (r > best) {
                 best = r;
-                lag = (long)k - (long)earliest;
+                found = InputLag{(long)k - (long)earliest, r, a[k] / (double)size};
             }
         }
-        *coefficient = best;
     }
     fftw_destroy_plan(forwardA);
     fftw_destroy_plan(forwardB);
@@ -98,7 +102,7 @@ long bestLag(const std::vector<int16_t> &head, const std::vector<int16_t> &recor
     fftw_free(b);
     fftw_free(fa);
     fftw_free(fb);
-    return lag;
+    return found;
 }
 
 // The averaged power spectra of the played and the returned span under a
@@ -151,30 +155,55 @@ std::vector<double> thirdOctaveCentres(double nyquist) {
 int analysePath(const PathRun &run, PathReport *report) {
     const double rate = run.rate;
     const std::vector<int16_t> &recorded = *run.recorded;
-    *report = PathReport{run.span, run.rate, 0, NAN, NAN, NAN, NAN, NAN, NAN, NAN, {}, {}, 0, {}, {}, {}, {}};
-    for (int16_t v : recorded)
-        report->clippedInput += v == 32767 || v == -32768;
+    const unsigned inputs = run.inputs;
+    const size_t frames = recorded.size() / inputs;
+    *report = PathReport{run.span, run.rate, 0, NAN, NAN, NAN, NAN, NAN, NAN, NAN, {}, {}, 0, {}, {}, {}, {}, 0, {}};
+    report->crosstalkDb.assign(inputs, NAN);
 
-    // The latency, from the first seconds.
+    // The latency, from the first seconds, in each input; the input that
+    // carries the played signal is the one it is strongest in, of those it
+    // is found in.
     const uint64_t headLength = run.lead + std::min<uint64_t>(run.span, (uint64_t)(headSeconds * rate));
     std::vector<int16_t> head(headLength);
     run.nextPlayed(head.data(), head.size());
-    double coefficient = 0;
-    int planned = 0;
-    const long lag =
-        bestLag(head, recorded, (size_t)run.lead, (size_t)(longestLagSeconds * rate), &coefficient, &planned);
-    if (!planned) {
-        std::fprintf(stderr, "tonalix-render: FFTW cannot plan the cross-correlation\n");
-        return -1;
+    InputLag best = {0, -2, 0}, closest = {0, -2, 0};
+    unsigned carrying = inputs, likeliest = 0;
+    for (unsigned input = 0; input < inputs; input++) {
+        int planned = 0;
+        const InputLag found =
+            bestLag(head, recorded, inputs, input, (size_t)run.lead, (size_t)(longestLagSeconds * rate), &planned);
+        if (!planned) {
+            std::fprintf(stderr, "tonalix-render: FFTW cannot plan the cross-correlation\n");
+            return -1;
+        }
+        if (found.coefficient > closest.coefficient) {
+            closest = found;
+            likeliest = input;
+        }
+        if (found.coefficient >= leastCorrelation && (carrying == inputs || found.strength > best.strength)) {
+            best = found;
+            carrying = input;
+        }
+    }
+    if (carrying == inputs) { // not found: the figures of the input where it comes closest
+        best = closest;
+        carrying = likeliest;
+    }
+    const long lag = best.lag;
+    const double coefficient = best.coefficient;
+    report->inputChannel = carrying;
+    for (size_t i = 0; i < frames; i++) {
+        const int16_t v = recorded[i * inputs + carrying];
+        report->clippedInput += v == 32767 || v == -32768;
     }
 
     // The leading silence: what the input holds before the played signal
     // returns (a millisecond short of it, for the path's own smear).
     const long quietEnd = lag + (long)run.lead - (long)(rate / 1000);
     double noiseEnergy = 0;
-    const uint64_t quiet = quietEnd > 0 ? std::min<uint64_t>((uint64_t)quietEnd, recorded.size()) : 0;
+    const uint64_t quiet = quietEnd > 0 ? std::min<uint64_t>((uint64_t)quietEnd, frames) : 0;
     for (uint64_t i = 0; i < quiet; i++)
-        noiseEnergy += (double)recorded[i] * recorded[i];
+        noiseEnergy += (double)recorded[i * inputs + carrying] * recorded[i * inputs + carrying];
     const double noiseMs = quiet ? noiseEnergy / (double)quiet / (fullScale * fullScale) : 0;
     report->noiseDbfs = powerDb(noiseMs);
     if (!(coefficient >= leastCorrelation)) return 0;
@@ -211,6 +240,7 @@ int analysePath(const PathRun &run, PathReport *report) {
     std::vector<double> returnedValues(chunk);
     std::vector<float> blockPlayed((size_t)(run.span / blockLength) + 1), blockReturned(blockPlayed.size());
     double playedEnergy = 0, returnedEnergy = 0;
+    std::vector<double> inputEnergy(inputs, 0.0); // of every input, over the lined-up span, in samples squared
     uint64_t fromHead = run.lead;
     if (run.columns > 0) {
         report->playedLow.assign((size_t)run.columns, 2.0f);
@@ -227,7 +257,12 @@ int analysePath(const PathRun &run, PathReport *report) {
         for (size_t i = 0; i < step; i++) {
             const long long at = (long long)lag + (long long)(run.lead + done + i);
             const double p = played[i] / fullScale;
-            const double q = at >= 0 && (uint64_t)at < recorded.size() ? recorded[(size_t)at] / fullScale : 0.0;
+            const int within = at >= 0 && (uint64_t)at < frames;
+            const double q = within ? recorded[(size_t)at * inputs + carrying] / fullScale : 0.0;
+            for (unsigned input = 0; within && inputs > 1 && input < inputs; input++) {
+                const double v = recorded[(size_t)at * inputs + input];
+                inputEnergy[input] += v * v;
+            }
             returnedValues[i] = q;
             playedEnergy += p * p;
             returnedEnergy += q * q;
@@ -257,6 +292,10 @@ int analysePath(const PathRun &run, PathReport *report) {
     const double playedMs = playedEnergy / (double)run.span, returnedMs = returnedEnergy / (double)run.span;
     report->gainDb = powerDb(returnedMs / playedMs);
     report->snrDb = powerDb(returnedMs / noiseMs);
+    for (unsigned input = 0; input < inputs; input++)
+        report->crosstalkDb[input] = input == carrying         ? 0.0
+                                     : inputEnergy[input] == 0 ? -INFINITY
+                                                               : powerDb(inputEnergy[input] / inputEnergy[carrying]);
 
     // The response, band by band where the played signal has energy.
     if (response.length) {
