@@ -55,9 +55,10 @@ constexpr RenderMode modeRows[] = {
      .does = "plays the stream's own samples on the sound device and writes no output",
      .run = playSpan},
     {.option = OptionMeasure,
-     .usage = "--measure [time options] [--rate R] [--json] [--plot FILE [--size WxH]]\n[--limit COND]... FORMULA",
+     .usage = "--measure [time options] [--rate R] [--input-channels M] [--json]\n[--plot FILE [--size WxH]] "
+              "[--limit COND]... FORMULA",
      .takes = everyMode | optionBit(OptionMeasure) | optionBit(OptionRate) | optionBit(OptionJson) | picture |
-              optionBit(OptionLimit),
+              optionBit(OptionLimit) | optionBit(OptionInputChannels),
      .does = "plays and records and writes no samples",
      .run = measureSoundPath},
 };

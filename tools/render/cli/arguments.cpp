@@ -60,6 +60,7 @@ const OptionRow optionRows[] = {
     {OptionSize,    "--size",    "a size WxH",                              0, OptionPlot},
     {OptionMeasure, "--measure", nullptr,                                   1, OptionNone},
     {OptionLimit,   "--limit",   "a condition KEY<=NUMBER or KEY>=NUMBER",  1, OptionNone},
+    {OptionInputChannels, "--input-channels", "a number of channels",       0, OptionNone},
 };
 // clang-format on
 static_assert(sizeof optionRows / sizeof optionRows[0] == OptionCount, "a row for every option");
@@ -255,6 +256,9 @@ int parseRenderArguments(int argc, char **argv, const RenderModes &modes, Render
             break;
         case OptionSize:
             ok = parseSize(value, &options->width, &options->height, &why);
+            break;
+        case OptionInputChannels:
+            ok = parseChannelCount(value, &options->inputChannels, &why);
             break;
         }
         if (!ok) return usageError(argument + " '" + printableText(value) + "' " + why);

@@ -30,6 +30,7 @@ enum OptionName : int {
     OptionSize,
     OptionMeasure,
     OptionLimit,
+    OptionInputChannels,
     OptionCount
 };
 
@@ -74,6 +75,7 @@ struct RenderOptions {
     const char *formula = nullptr;      // the first formula: one of argv
     std::vector<const char *> formulas; // every formula, one a channel in WAV's speaker order: of argv
     unsigned channels = 1;              // formulas.size()
+    unsigned inputChannels = 0;         // the channels --measure records; 0: as many as the formulas
 };
 
 // Returns 1 when the command line held option, else 0.

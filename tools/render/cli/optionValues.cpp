@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "audio/channels.h"
 #include "tools/render/analyze/plot.h"
 #include "tools/render/common/signal.h"
 
@@ -144,6 +145,22 @@ int parseFormat(const char *text, SampleFormat *format, std::string *why) {
         }
     *why = "is not a sample format: give s16, s24 or f32";
     return 0;
+}
+
+// Returns 1 after storing an --input-channels text in *count; 0 otherwise,
+// with *why set.
+int parseChannelCount(const char *text, unsigned *count, std::string *why) {
+    unsigned long long value = 0;
+    if (!parseWholeNumber(text, &value)) {
+        *why = "is not a whole number of channels";
+        return 0;
+    }
+    if (value < 1 || value > maxChannels) {
+        *why = "is out of range (1 to " + std::to_string(maxChannels) + " channels)";
+        return 0;
+    }
+    *count = (unsigned)value;
+    return 1;
 }
 
 // Returns 1 after storing a --size text ("WxH") in *width and *height; 0

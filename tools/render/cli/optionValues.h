@@ -23,6 +23,8 @@ int parseFade(const char *text, double *ms, std::string *why);
 int parseRate(const char *text, uint32_t *rate, std::string *why);
 // --format: a sample format's name.
 int parseFormat(const char *text, SampleFormat *format, std::string *why);
+// --input-channels: a whole number of channels, 1 to maxChannels.
+int parseChannelCount(const char *text, unsigned *count, std::string *why);
 // --size: "WxH", within a picture's bounds.
 int parseSize(const char *text, int *width, int *height, std::string *why);
 // Returns the kind of output that path names, by its ending (in any case).

@@ -14,13 +14,14 @@
 #include "tools/render/analyze/plot.h"
 #include "tools/render/common/drawing.h"
 #include "tools/render/common/report.h"
+#include "tools/render/measure/channels.h"
 #include "tools/render/measure/limits.h"
 #include "tools/render/measure/listen.h"
 #include "tools/render/measure/pathPlot.h"
 #include "tools/render/measure/stimulus.h"
 #include "tools/render/write/formats.h"
 
-void printPathReport(FILE *out, const PathReport &r, int json) {
+std::vector<ReportLine> pathReportLines(const PathReport &r) {
     std::string response = "[", gaps = "[", responseText, gapsText = " " + std::to_string(r.gaps.size());
     char text[96];
     for (const ResponsePoint &p : r.response) {
@@ -37,7 +38,7 @@ void printPathReport(FILE *out, const PathReport &r, int json) {
     }
     response += "]";
     gaps += "]";
-    const ReportLine lines[] = {
+    return {
         {"samples", "samples", std::to_string((unsigned long long)r.samples), "", ""},
         {"seconds", "seconds", reportNumber("%.9g", (double)r.samples / r.rate), " s", ""},
         {"rate", "rate", std::to_string((unsigned)r.rate), " Hz", ""},
@@ -52,8 +53,43 @@ void printPathReport(FILE *out, const PathReport &r, int json) {
         {"gaps", "gaps", r.found ? gaps : "null", "", gapsText},
         {"clipped_input", "clipped input", std::to_string((unsigned long long)r.clippedInput), " samples", ""},
     };
-    printReportLines(out, lines, sizeof lines / sizeof lines[0], json, 15);
 }
+
+void printPathReport(FILE *out, const PathReport &report, int json) {
+    const std::vector<ReportLine> lines = pathReportLines(report);
+    printReportLines(out, lines.data(), lines.size(), json, pathLabelWidth);
+}
+
+namespace {
+
+// Measures one channel: plays the stimulus in channels.played, the others
+// silent, while the input records, and analyses the recording.  Restarts
+// the stimulus for that channel first, but for channel 0, which
+// startStimulus made ready.  Returns 1 with *report filled, or 0 after a
+// message.
+int measureChannel(const RenderOptions &options, Stimulus *stimulus, const ListenChannels &channels,
+                   PathReport *report) {
+    stimulus->column = channels.played;
+    if (channels.played > 0 && !restartStimulus(stimulus)) return 0;
+    std::vector<int16_t> recorded;
+    double skewMs = 0;
+    if (playAndRecord(stimulus, channels, &recorded, &skewMs) != 0 || !restartStimulus(stimulus)) return 0;
+    PathRun run;
+    run.rate = options.rate;
+    run.lead = stimulus->lead;
+    run.span = stimulus->span;
+    run.recorded = &recorded;
+    run.inputs = channels.inputs;
+    run.startSkewMs = skewMs;
+    run.columns = isGiven(options, OptionPlot) ? pathPlotColumns(options.width, options.height) : 0;
+    int madeOk = 1;
+    run.nextPlayed = [&](int16_t *out, size_t count) {
+        if (!nextStimulus(stimulus, out, count)) madeOk = 0;
+    };
+    return analysePath(run, report) >= 0 && madeOk;
+}
+
+} // namespace
 
 int measureSoundPath(const RenderOptions &options) {
     // The picture's file first: a file that cannot be made is a usage error,
@@ -68,37 +104,33 @@ int measureSoundPath(const RenderOptions &options) {
         dropPicture();
         return 1;
     }
-    std::vector<int16_t> recorded;
-    double skewMs = 0;
-    if (playAndRecord(&stimulus, ListenChannels{1, 0, 1}, &recorded, &skewMs) != 0 || !restartStimulus(&stimulus)) {
-        endStimulus(&stimulus);
-        dropPicture();
-        return 1;
-    }
-    PathRun run;
-    run.rate = options.rate;
-    run.lead = stimulus.lead;
-    run.span = stimulus.span;
-    run.recorded = &recorded;
-    run.startSkewMs = skewMs;
-    run.columns = isGiven(options, OptionPlot) ? pathPlotColumns(options.width, options.height) : 0;
-    int madeOk = 1;
-    run.nextPlayed = [&](int16_t *out, size_t count) {
-        if (!nextStimulus(&stimulus, out, count)) madeOk = 0;
-    };
-    PathReport report;
-    const int analysed = analysePath(run, &report);
+    const unsigned outputs = options.channels, inputs = options.inputChannels ? options.inputChannels : outputs;
+    std::vector<PathReport> reports(outputs);
+    for (unsigned c = 0; c < outputs; c++)
+        if (!measureChannel(options, &stimulus, ListenChannels{outputs, c, inputs}, &reports[c])) {
+            endStimulus(&stimulus);
+            dropPicture();
+            return 1;
+        }
     endStimulus(&stimulus);
-    if (analysed < 0 || !madeOk) {
-        dropPicture();
-        return 1;
+    const int json = isGiven(options, OptionJson);
+    int failed = 0, lost = 0;
+    if (outputs == 1 && inputs == 1) {
+        printPathReport(stdout, reports[0], json);
+        if (!reports[0].found) std::printf("the played signal was not found in the input\n");
+        failed = printFailedLimits(stdout, reports[0], options.limits);
+    } else {
+        printChannelsReport(stdout, reports, json);
+        for (unsigned c = 0; c < outputs; c++)
+            if (!reports[c].found)
+                std::printf("the played signal of %s was not found in the input\n", channelTitle(c, outputs).c_str());
+        failed = printFailedChannelLimits(stdout, reports, options.limits);
     }
-    printPathReport(stdout, report, isGiven(options, OptionJson));
-    if (!report.found) std::printf("the played signal was not found in the input\n");
-    const int failed = printFailedLimits(stdout, report, options.limits);
-    if (isGiven(options, OptionPlot) && !drawPathPlot(&picture, report, options.formula, options.width, options.height,
-                                                      isSvgPath(options.plot.c_str())))
+    for (const PathReport &report : reports)
+        lost |= !report.found;
+    if (isGiven(options, OptionPlot) && !drawPathPlot(&picture, reports[0], options.formula, options.width,
+                                                      options.height, isSvgPath(options.plot.c_str())))
         return 1;
     std::fflush(stdout);
-    return failed || !report.found ? 3 : 0;
+    return failed || lost ? 3 : 0;
 }
