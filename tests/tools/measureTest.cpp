@@ -1,6 +1,6 @@
 // --measure against real sound paths: a private sound server whose null
 // sink's monitor is the default input, a digital loop (on each kind of
-// server), with plain example plugins of ladspa-sdk put into the loop of a
+// server, of one channel and of two), with plain example plugins of ladspa-sdk put into the loop of a
 // PulseAudio server as known devices (an amplifier, a low-pass filter).
 // Without the server or the plugins these tests report themselves skipped.
 #include <gtest/gtest.h>
@@ -107,6 +107,105 @@ TEST_P(MeasureLoop, TheDigitalLoopGivesBackWhatWasPlayed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(On, MeasureLoop, eachSoundServer, soundServerName);
+
+// Returns the rows of "key": [[a, b], [c, d]...] in a JSON report, NAN for
+// null.
+std::vector<std::vector<double>> jsonMatrix(const std::string &json, const std::string &key) {
+    std::vector<std::vector<double>> rows;
+    size_t at = json.find("\"" + key + "\": [");
+    if (at == std::string::npos) return rows;
+    at += key.size() + 5; // at the first row's "["
+    while (json.compare(at, 1, "[") == 0) {
+        rows.emplace_back();
+        do {
+            at++; // past "[" or ","
+            while (json[at] == ' ')
+                at++;
+            char *end = nullptr;
+            const double value = std::strtod(json.c_str() + at, &end);
+            const bool null = json.compare(at, 4, "null") == 0;
+            rows.back().push_back(null ? NAN : value);
+            at = null ? at + 4 : (size_t)(end - json.c_str());
+        } while (json[at] == ',');
+        at++; // past "]"
+        if (json.compare(at, 2, ", ") == 0) at += 2;
+    }
+    return rows;
+}
+
+// A stereo loop: a two-channel null sink whose right channel is at half its
+// level (-6.02 dB), its monitor the input.
+class MeasureChannels : public OnEachSoundServer {
+protected:
+    void SetUp() override {
+        OnEachSoundServer::SetUp();
+        if (IsSkipped()) return;
+        ASSERT_EQ(
+            runProgram({"pactl", "load-module", "module-null-sink", "sink_name=stereo", "channels=2", "rate=132300"})
+                .exitCode,
+            0);
+        ASSERT_EQ(runProgram({"pactl", "set-default-sink", "stereo"}).exitCode, 0);
+        ASSERT_EQ(runProgram({"pactl", "set-default-source", "stereo.monitor"}).exitCode, 0);
+        // A linear factor: 50% would be PulseAudio's cubic scale, -18 dB.
+        ASSERT_EQ(runProgram({"pactl", "set-sink-volume", "stereo", "1.0", "0.5"}).exitCode, 0);
+    }
+};
+
+struct ChannelsCase {
+    const char *inputChannels; // --input-channels, or null: as many as the formulas
+    size_t inputs;             // recorded
+    int inputOf[2];            // the input that carries each channel
+    double leftGainDb;         // NAN: the server's own mixing of two channels into one decides
+    const char *gainLimit;     // one that the left channel keeps and the right one fails
+};
+
+// clang-format off
+const ChannelsCase channelsCases[] = {
+    {nullptr, 2, {1, 2}, 0.0, "gain_db>=-1"},
+    {"1",     1, {1, 1}, NAN, "gain_db>=-7"}, // PulseAudio mixes the two at -6 dB, PipeWire at -3 dB
+};
+// clang-format on
+
+TEST_P(MeasureChannels, EachChannelIsMeasuredInTheInputThatCarriesIt) {
+    for (const ChannelsCase &c : channelsCases) {
+        SCOPED_TRACE(c.inputChannels ? c.inputChannels : "as many inputs as channels");
+        std::vector<std::string> command = {RENDER_PATH, "--measure", "--json",  "--seconds",        "1",
+                                            "--limit",   c.gainLimit, "--limit", "crosstalk_db<=-90"};
+        if (c.inputChannels) command.insert(command.end(), {"--input-channels", c.inputChannels});
+        command.insert(command.end(), {sine, sine});
+        const ProgramRun run = runProgram(command);
+        ASSERT_EQ(run.exitCode, 3) << run.err << run.out; // the right channel fails the gain's limit
+        const size_t left = run.out.find("{\"channel\": 1,"), right = run.out.find("{\"channel\": 2,");
+        ASSERT_NE(left, std::string::npos) << run.out;
+        ASSERT_NE(right, std::string::npos) << run.out;
+        const std::string leftReport = run.out.substr(left, right - left), rightReport = run.out.substr(right);
+        EXPECT_EQ(jsonNumber(leftReport, "input_channel"), c.inputOf[0]) << run.out;
+        EXPECT_EQ(jsonNumber(rightReport, "input_channel"), c.inputOf[1]) << run.out;
+        const double leftGain = jsonNumber(leftReport, "gain_db"), rightGain = jsonNumber(rightReport, "gain_db");
+        if (!std::isnan(c.leftGainDb)) {
+            EXPECT_NEAR(leftGain, c.leftGainDb, 0.2) << run.out;
+            EXPECT_NEAR(rightGain, c.leftGainDb - 6.02, 0.2) << run.out;
+        }
+        EXPECT_NEAR(rightGain - leftGain, -6.02, 0.2) << run.out;
+        EXPECT_NE(run.out.find("limit failed: gain_db of channel 2 (right) is "), std::string::npos) << run.out;
+        EXPECT_EQ(run.out.find("of channel 1 (left)"), std::string::npos) << run.out;
+        EXPECT_EQ(run.out.find("limit failed: crosstalk_db"), std::string::npos) << run.out;
+        // Each channel in the input that does not carry it: silence, or far below.
+        const std::vector<std::vector<double>> crosstalk = jsonMatrix(run.out, "crosstalk_db");
+        ASSERT_EQ(crosstalk.size(), 2u) << run.out;
+        for (size_t channel = 0; channel < 2; channel++) {
+            EXPECT_EQ(crosstalk[channel].size(), c.inputs) << run.out;
+            for (size_t input = 0; input < crosstalk[channel].size(); input++)
+                if ((int)input + 1 == c.inputOf[channel]) {
+                    EXPECT_EQ(crosstalk[channel][input], 0.0) << run.out;
+                } else {
+                    EXPECT_TRUE(std::isnan(crosstalk[channel][input]) || crosstalk[channel][input] < -90) << run.out;
+                }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(On, MeasureChannels, eachSoundServer, soundServerName);
 
 // Known devices in the loop.
 TEST_F(Measure, KnownDevicesInTheLoopAreMeasuredAsThemselves) {
