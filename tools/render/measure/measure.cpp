@@ -128,8 +128,11 @@ int measureSoundPath(const RenderOptions &options) {
     }
     for (const PathReport &report : reports)
         lost |= !report.found;
-    if (isGiven(options, OptionPlot) && !drawPathPlot(&picture, reports[0], options.formula, options.width,
-                                                      options.height, isSvgPath(options.plot.c_str())))
+    std::string title = options.formula;
+    for (unsigned c = 1; c < outputs; c++)
+        title += std::string("  |  ") + options.formulas[c];
+    if (isGiven(options, OptionPlot) &&
+        !drawPathPlot(&picture, reports, title, options.width, options.height, isSvgPath(options.plot.c_str())))
         return 1;
     std::fflush(stdout);
     return failed || lost ? 3 : 0;
