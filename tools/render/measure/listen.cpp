@@ -253,8 +253,9 @@ int playAndRecord(Stimulus *stimulus, const ListenChannels &channels, std::vecto
     WaveResult opened = recordOpen(&listen.input, WAVE_MAPPER, &inputFormat, window);
     if (opened != WaveOk) {
         if (opened == WaveErrorBadFormat)
-            std::fprintf(stderr, "tonalix-render: the input device refuses 16-bit %s at %u Hz (try --rate)\n",
-                         channelsText(channels.inputs).c_str(), (unsigned)stimulus->rate);
+            std::fprintf(stderr, "tonalix-render: the input device refuses 16-bit %s at %u Hz (try --rate%s)\n",
+                         channelsText(channels.inputs).c_str(), (unsigned)stimulus->rate,
+                         channels.inputs > 1 ? " or --input-channels" : "");
         else
             std::fprintf(stderr, "tonalix-render: there is no input device to record from\n");
         destroyMessageWindow(window);
