@@ -148,6 +148,47 @@ TEST(Analyze, CountsClippedFailedAndNonfiniteSamples) {
     }
 }
 
+// Returns the channel objects of a report of several channels, in order.
+std::vector<std::string> channelObjects(const std::string &json) {
+    std::vector<std::string> objects;
+    for (size_t at = json.find("{\"channel\": "); at != std::string::npos; at = json.find("{\"channel\": ", at + 1))
+        objects.push_back(json.substr(at, json.find('}', at) - at + 1));
+    return objects;
+}
+
+TEST(Analyze, EachOfEightChannelsHasItsOwnFiguresUnderEveryKeyOfOne) {
+    const char *names[] = {"front left", "front right", "front centre", "LFE",
+                           "back left",  "back right",  "side left",    "side right"};
+    std::vector<std::string> arguments = {"--seconds", "0.5"};
+    for (int c = 0; c < 8; c++)
+        arguments.push_back(sine(c == 3 ? "0.25" : "0.5", std::to_string(100 * (c + 1)).c_str()));
+    const std::string report = analyze(arguments);
+    const std::string top = "{\"samples\": 66150, \"seconds\": 0.5, \"channels\": [{";
+    EXPECT_EQ(report.substr(0, top.size()), top);
+    EXPECT_EQ(report.substr(report.size() - 3), "]}\n");
+    const std::vector<std::string> objects = channelObjects(report);
+    ASSERT_EQ(objects.size(), 8u);
+    const std::vector<std::string> mono = jsonKeys(analyze({"0"}));
+    for (int c = 0; c < 8; c++) {
+        SCOPED_TRACE(names[c]);
+        std::vector<std::string> keys = {"channel", "name", names[c]}; // the name is quoted too
+        keys.insert(keys.end(), mono.begin(), mono.end());
+        EXPECT_EQ(jsonKeys(objects[c]), keys);
+        EXPECT_EQ(jsonValue(objects[c], "channel"), c + 1);
+        EXPECT_NEAR(jsonValue(objects[c], "frequency_hz"), 100 * (c + 1), 0.01);
+        EXPECT_NEAR(jsonValue(objects[c], "rms_dbfs"), c == 3 ? -15.05 : -9.03, 0.01);
+    }
+    // The text has a block per channel, in order, under its number and name.
+    arguments.insert(arguments.begin(), {render, "--analyze"});
+    const std::string text = runProgram(arguments).out;
+    size_t at = 0;
+    for (int c = 0; c < 8; c++) {
+        at = text.find("\nchannel " + std::to_string(c + 1) + " (" + names[c] + ")\npeak ", at);
+        ASSERT_NE(at, std::string::npos) << names[c] << text;
+        EXPECT_EQ(text.find("frequency", at), text.find(std::to_string(100 * (c + 1)) + ".000 Hz\n", at) - 20);
+    }
+}
+
 TEST(Start, NothingBeforeItIsWrittenOrMeasured) {
     // The counter runs from t = 0 even where nothing is written.
     ProgramRun whole = runProgram({render, "--samples", "20000", "x=x+1, x/100000"});
