@@ -189,6 +189,42 @@ TEST(Analyze, EachOfEightChannelsHasItsOwnFiguresUnderEveryKeyOfOne) {
     }
 }
 
+TEST(Analyze, TwoChannelsHaveTheirCorrelationBalanceAndPhase) {
+    const std::string left = sine("1", "1000"), cosine = "cos(1000*" + twoPi + "*t)";
+    const struct {
+        std::string left, right;
+        const char *key;
+        double expected, within; // NAN: null
+    } cases[] = {
+        {left, cosine, "phase_deg", 90, 0.1},
+        {left, "-" + cosine, "phase_deg", -90, 0.1},
+        {left, "sin(1000*" + twoPi + "*t+3.1415927)", "phase_deg", 180, 0.001}, // never -180
+        {sine("1", "1234.567"), "0.3*sin(1234.567*" + twoPi + "*t+1)", "phase_deg", 57.29578, 0.001},
+        {left, sine("1", "1003"), "phase_deg", NAN, 0}, // another tone
+        {left, "0.2*sin(1000*" + twoPi + "*t-2)+" + sine("0.5", "3000"), "phase_deg", -114.59156, 0.001},
+        {left, "-" + left, "correlation", -1, 1e-6},
+        {"x=" + left + ",x", "-x", "correlation", -1, 1e-6},
+        {left, cosine, "correlation", 0, 1e-6},
+        {left, "0.25", "correlation", NAN, 0}, // a constant
+        {left, sine("0.5", "1000"), "balance_db", 6.02, 0.05},
+        {"0", left, "balance_db", NAN, 0}, // silence
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.left + " | " + c.right);
+        const std::string report = analyze({"--", c.left, c.right});
+        const double value = jsonValue(report, c.key);
+        if (std::isnan(c.expected))
+            EXPECT_NE(report.find(std::string("\"") + c.key + "\": null"), std::string::npos) << report;
+        else
+            EXPECT_NEAR(value, c.expected, c.within) << c.key;
+    }
+    const ProgramRun text = runProgram({render, "--analyze", left, cosine});
+    EXPECT_NE(text.out.find("\n\ncorrelation         0.000000\nbalance L/R         0.000 dB\n"
+                            "phase R-L           90.000 degrees\n"),
+              std::string::npos)
+        << text.out;
+}
+
 TEST(Start, NothingBeforeItIsWrittenOrMeasured) {
     // The counter runs from t = 0 even where nothing is written.
     ProgramRun whole = runProgram({render, "--samples", "20000", "x=x+1, x/100000"});

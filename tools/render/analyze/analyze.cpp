@@ -12,6 +12,7 @@
 #include "platform/files.h"
 #include "tools/render/analyze/channelsReport.h"
 #include "tools/render/analyze/levels.h"
+#include "tools/render/analyze/pair.h"
 #include "tools/render/analyze/plot.h"
 #include "tools/render/analyze/waveform.h"
 #include "tools/render/common/drawing.h"
@@ -26,6 +27,18 @@ void finishSpectra(std::vector<Spectrum> *report, std::vector<Spectrum> *drawn, 
         finishSpectrum(&(*report)[c]);
         if (twoSpectra) finishSpectrum(&(*drawn)[c]);
     }
+}
+
+// Copies the samples of count frames of channels interleaved in values and
+// events out into own and ownEvents, a channel's count after another's.
+// Returns nothing.
+void splitChannels(const double *values, const unsigned char *events, size_t count, unsigned channels, double *own,
+                   unsigned char *ownEvents) {
+    for (unsigned c = 0; c < channels; c++)
+        for (size_t i = 0; i < count; i++) {
+            own[c * count + i] = values[i * channels + c];
+            ownEvents[c * count + i] = events[i * channels + c];
+        }
 }
 
 // Runs the span of options; prints the report when report, and draws the
@@ -60,6 +73,14 @@ int measureSpan(const RenderOptions &options, int report) {
         if (plotting) abandonOutput(&picture);
         return 1;
     }
+    // Two channels are measured together too.
+    ChannelPair pair;
+    const int paired = report && channels == 2;
+    if (paired && !startPair(&pair, span)) {
+        finishSpectra(&spectra, &drawn, channels, twoSpectra);
+        if (plotting) abandonOutput(&picture);
+        return 1;
+    }
     std::vector<Levels> levels(channels);
     std::vector<Waveform> waveforms(channels);
     for (unsigned c = 0; c < channels; c++) {
@@ -68,40 +89,39 @@ int measureSpan(const RenderOptions &options, int report) {
     }
 
     skipSignal(options.start);
-    std::vector<double> values(signalChunk * channels), times(signalChunk), own(channels > 1 ? signalChunk : 0);
+    std::vector<double> values(signalChunk * channels), times(signalChunk), own(channels > 1 ? values.size() : 0);
     std::vector<unsigned char> events(signalChunk * channels), ownEvents(own.size());
     for (uint64_t done = 0; done < span;) {
         size_t step = span - done < signalChunk ? (size_t)(span - done) : signalChunk;
         evaluateSignal(values.data(), events.data(), times.data(), step);
+        if (channels > 1) splitChannels(values.data(), events.data(), step, channels, own.data(), ownEvents.data());
         for (unsigned c = 0; c < channels; c++) {
-            const double *v = values.data();
-            const unsigned char *e = events.data();
-            if (channels > 1) { // the channel's own samples out of the frames
-                for (size_t i = 0; i < step; i++) {
-                    own[i] = values[i * channels + c];
-                    ownEvents[i] = events[i * channels + c];
-                }
-                v = own.data();
-                e = ownEvents.data();
-            }
+            const double *v = channels > 1 ? own.data() + c * step : values.data();
+            const unsigned char *e = channels > 1 ? ownEvents.data() + c * step : events.data();
             addToLevels(&levels[c], v, e, times.data(), step);
             addToSpectrum(&spectra[c], v, step);
             if (twoSpectra) addToSpectrum(&drawn[c], v, step);
             if (plotting) addToWaveform(&waveforms[c], v, e, step);
         }
+        if (paired) addToPair(&pair, own.data(), own.data() + step, step);
         done += step;
     }
     for (unsigned c = 0; c < channels; c++) {
         finishSpectrum(&spectra[c]);
         if (twoSpectra) finishSpectrum(&drawn[c]);
     }
+    if (paired) finishPair(&pair);
 
     if (report) {
         const int json = isGiven(options, OptionJson);
         if (channels == 1)
             printReport(stdout, levels[0], spectra[0], json);
-        else
-            printChannelsReport(stdout, levels.data(), spectra.data(), channels, nullptr, 0, json);
+        else {
+            const std::vector<ReportLine> together =
+                paired ? pairLines(pair, levels.data(), spectra.data()) : std::vector<ReportLine>();
+            printChannelsReport(stdout, levels.data(), spectra.data(), channels, together.data(), together.size(),
+                                json);
+        }
         if (std::fflush(stdout) != 0) {
             std::fprintf(stderr, "tonalix-render: cannot write standard output\n");
             if (plotting) abandonOutput(&picture);
