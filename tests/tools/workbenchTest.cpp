@@ -307,6 +307,53 @@ TEST(Plot, AnSvgIsWellFormedWithItsTwoPanels) {
     rmdir(folder.c_str());
 }
 
+TEST(Plot, SeveralChannelsGetALaneEachAboveOneSpectrum) {
+    const std::string folder = makeTempFolder();
+    const std::string cosine = "cos(440*" + twoPi + "*t)", clipped = "1.5*sin(3000*" + twoPi + "*t)";
+    std::vector<std::string> eight;
+    for (int c = 0; c < 8; c++)
+        eight.push_back(sine("0.5", std::to_string(100 * (c + 1)).c_str()));
+    const struct {
+        const char *name;
+        std::vector<std::string> formulas;
+        const char *seconds; // a short span is drawn sample by sample, a long one as its envelope
+    } cases[] = {
+        {"s.png", {sine("1", "440"), cosine}, "0.02"},
+        {"s.svg", {sine("1", "440"), cosine}, "0.02"},
+        {"e.png", eight, "2"},
+        {"e.svg", {"sqrt(t-1)", clipped, "0.25"}, "2"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = folder + "/" + c.name;
+        std::vector<std::string> command = {render, "--plot", path, "--size", "900x600", "--seconds", c.seconds};
+        command.insert(command.end(), c.formulas.begin(), c.formulas.end());
+        ProgramRun run = runProgram(command);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const std::string picture = readFileText(path);
+        std::remove(path.c_str());
+        if (path.find(".svg") == std::string::npos) {
+            EXPECT_EQ(pngSize(picture), std::make_pair(900u, 600u));
+            continue;
+        }
+        EXPECT_TRUE(wellFormed(picture));
+        EXPECT_NE(picture.find("width=\"900px\" height=\"600px\""), std::string::npos);
+        // The panels' paper, opaque: a lane per channel from the top, then the spectrum.
+        std::vector<double> tops;
+        const std::string paper = "fill:rgb(98%,98.5%,99%);fill-opacity:1;";
+        for (size_t at = picture.find(paper); at != std::string::npos; at = picture.find(paper, at + 1)) {
+            size_t d = picture.find("d=\"M ", at);
+            tops.push_back(std::strtod(picture.c_str() + picture.find(' ', d + 5) + 1, nullptr));
+        }
+        ASSERT_EQ(tops.size(), c.formulas.size() + 1);
+        for (size_t i = 0; i + 1 < c.formulas.size(); i++)
+            EXPECT_LT(tops[i], tops[i + 1]);
+        EXPECT_LT(tops[tops.size() - 2], 300);
+        EXPECT_GT(tops.back(), 300);
+    }
+    rmdir(folder.c_str());
+}
+
 TEST(Formats, FlacAndWavFilesHoldTheSamplesExactly) {
     std::string folder = makeTempFolder();
     const std::string formula = "0.9*sin(440*" + twoPi + "*t)+0.2*sin(x=x+1)";

@@ -7,6 +7,7 @@
 #include "tools/render/analyze/analyze.h"
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "platform/files.h"
@@ -129,9 +130,16 @@ int measureSpan(const RenderOptions &options, int report) {
         }
     }
     if (!plotting) return 0;
-    PlotRequest request = {options.formula, options.width, options.height,          isSvgPath(options.plot.c_str()),
-                           options.start,   span,          levels[0].clipped.count, levels[0].failed.count};
-    return drawPlot(&picture, request, waveforms[0], twoSpectra ? drawn[0] : spectra[0]) ? 0 : 1;
+    std::string title;
+    uint64_t clipped = 0, failed = 0;
+    for (unsigned c = 0; c < channels; c++) {
+        title += (c ? " | " : "") + std::string(options.formulas[c]);
+        clipped += levels[c].clipped.count;
+        failed += levels[c].failed.count;
+    }
+    PlotRequest request = {title.c_str(), channels, options.width, options.height, isSvgPath(options.plot.c_str()),
+                           options.start, span,     clipped,       failed};
+    return drawPlot(&picture, request, waveforms.data(), twoSpectra ? drawn.data() : spectra.data()) ? 0 : 1;
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 // The picture of --plot: see plot.h.
 //
 // Two panels share the picture's width under a title: the waveform, the
-// played values against the formula's time in ms, and the spectrum
-// (spectrumPanel.cpp).
+// played values against the formula's time in ms, a lane for each channel
+// stacked from the first, and the spectrum (spectrumPanel.cpp).
 #include "tools/render/analyze/plot.h"
 
 #include <cairo.h>
@@ -14,6 +14,7 @@
 
 #include "tools/render/analyze/plotParts.h"
 #include "tools/render/analyze/spectrumPanel.h"
+#include "tools/render/common/channelNames.h"
 #include "tools/render/common/drawing.h"
 #include "tools/render/common/signal.h"
 
@@ -101,10 +102,37 @@ int bandLegend(cairo_t *cr, const PlotLayout &l, const Box &b, const PlotRequest
     return width <= room;
 }
 
-// Draws the waveform panel: the bands of clipped and failed samples, the
-// scales, the samples and the bands' legend.
-void drawWaveform(cairo_t *cr, const PlotLayout &l, const PlotRequest &r, const Waveform &w) {
-    const Box &b = l.wave;
+// A lane of the waveform panel: one channel's.
+struct Lane {
+    Box box;
+    const Colour *ink;
+    std::string name; // shown in its corner; empty for one channel
+    int last;         // 1: the lowest, with the time labels, the axis titles and the bands' legend
+};
+
+// Shows the name of lane in its top left corner, on paper.  Returns
+// nothing.
+void laneName(cairo_t *cr, const PlotLayout &l, const Lane &lane) {
+    cairo_set_font_size(cr, l.font);
+    cairo_text_extents_t e;
+    cairo_text_extents(cr, lane.name.c_str(), &e);
+    const double x = lane.box.x + l.font * 0.6, y = lane.box.y + l.font * 0.9;
+    Colour backing = panelPaper;
+    backing.a = 0.85;
+    useColour(cr, backing);
+    cairo_rectangle(cr, x - l.font * 0.3, y - l.font * 0.7, e.x_advance + l.font * 0.6, l.font * 1.4);
+    cairo_fill(cr);
+    useColour(cr, *lane.ink);
+    showText(cr, lane.name, x, y, 0);
+}
+
+// Draws lane of the waveform panel, whose lanes fill area: the bands of
+// clipped and failed samples, the scales, the samples of w and, with the
+// last lane, the time labels, the axis titles and the bands' legend.
+// Returns nothing.
+void drawLane(cairo_t *cr, const PlotLayout &l, const PlotRequest &r, const Waveform &w, const Lane &lane,
+              const Box &area) {
+    const Box &b = lane.box;
     const double spanMs = (double)r.span * 1000.0 / renderRate, startMs = (double)r.start * 1000.0 / renderRate;
     const auto yOf = [&](double v) { return b.y + b.h / 2 - v / waveTop * (b.h / 2); };
     panelPaperOf(cr, b);
@@ -126,24 +154,33 @@ void drawWaveform(cairo_t *cr, const PlotLayout &l, const PlotRequest &r, const 
     cairo_set_font_size(cr, l.font);
     const double values[] = {-1, -0.5, 0, 0.5, 1};
     const int everyOther = b.h < l.font * 9; // a low panel labels -1, 0 and 1 only
+    const int zeroOnly = b.h < l.font * 3.5; // and a lane lower still 0 alone
     for (double v : values)
         if (!everyOther || v == (int)v)
-            valueTick(cr, l, b, yOf(v), tickLabel(v, v == (int)v ? 0 : 1), v == 0 ? zeroLine : majorGrid);
+            valueTick(cr, l, b, yOf(v), zeroOnly && v != 0 ? "" : tickLabel(v, v == (int)v ? 0 : 1),
+                      v == 0 ? zeroLine : majorGrid);
     double step = niceStep(spanMs, b.w / (l.font * 7));
     int decimals = step >= 1 ? 0 : (int)std::ceil(-std::log10(step) - 1e-9);
-    for (double t = std::ceil(startMs / step - 1e-9) * step; t <= startMs + spanMs + step * 1e-9; t += step)
-        timeTick(cr, l, b, b.x + (t - startMs) / spanMs * b.w, tickLabel(t, decimals), majorGrid);
-    // The legend takes the line of the axis title from the right, and the
-    // title's place when it must.
-    cairo_text_extents_t title;
-    cairo_text_extents(cr, "Time (ms)", &title);
-    int titleFits = bandLegend(cr, l, b, r, b.w / 2 - title.x_advance / 2 - l.font);
-    axisTitles(cr, l, b, titleFits ? "Time (ms)" : "", "Value");
+    for (double t = std::ceil(startMs / step - 1e-9) * step; t <= startMs + spanMs + step * 1e-9; t += step) {
+        const double x = b.x + (t - startMs) / spanMs * b.w;
+        if (lane.last)
+            timeTick(cr, l, b, x, tickLabel(t, decimals), majorGrid);
+        else
+            line(cr, std::round(x) + 0.5, b.y, std::round(x) + 0.5, b.y + b.h, majorGrid, 1);
+    }
+    if (lane.last) {
+        // The legend takes the line of the axis title from the right, and the
+        // title's place when it must.
+        cairo_text_extents_t title;
+        cairo_text_extents(cr, "Time (ms)", &title);
+        int titleFits = bandLegend(cr, l, area, r, area.w / 2 - title.x_advance / 2 - l.font);
+        axisTitles(cr, l, area, titleFits ? "Time (ms)" : "", "Value");
+    }
 
     cairo_save(cr);
     cairo_rectangle(cr, b.x, b.y, b.w, b.h);
     cairo_clip(cr);
-    useColour(cr, waveInk);
+    useColour(cr, *lane.ink);
     if (w.lines) {
         cairo_set_line_width(cr, std::fmax(1.0, l.font / 9));
         cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
@@ -177,6 +214,7 @@ void drawWaveform(cairo_t *cr, const PlotLayout &l, const PlotRequest &r, const 
         }
         cairo_fill(cr);
     }
+    if (!lane.name.empty()) laneName(cr, l, lane);
     cairo_restore(cr);
     panelFrame(cr, b);
 }
@@ -197,20 +235,27 @@ void drawTitle(cairo_t *cr, const PlotLayout &l, const PlotRequest &r) {
     cairo_set_font_size(cr, l.font * 1.25);
     double room = l.wave.w - (aboutFits ? e.x_advance + l.font * 2 : 0);
     useColour(cr, ink);
-    showText(cr, fitted(cr, r.formula, room), l.wave.x, baseline, 0);
+    showText(cr, fitted(cr, r.title, room), l.wave.x, baseline, 0);
     cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
 }
 
 } // namespace
 
-int plotColumns(int width, int height) { return (int)layoutFor(width, height).wave.w; }
+int plotColumns(int width, int height) { return (int)layoutFor(width, height, 1).wave.w; }
 
-int drawPlot(RenderOutput *output, const PlotRequest &request, const Waveform &waveform, const Spectrum &spectrum) {
-    PlotLayout l = layoutFor(request.width, request.height);
+int drawPlot(RenderOutput *output, const PlotRequest &request, const Waveform *waveforms, const Spectrum *spectra) {
+    const unsigned channels = request.channels;
+    PlotLayout l = layoutFor(request.width, request.height, channels);
     Picture picture;
     startPicture(&picture, output, request.width, request.height, request.svg, paper);
     drawTitle(picture.cr, l, request);
-    drawWaveform(picture.cr, l, request, waveform);
-    drawSpectrumPanel(picture.cr, l, spectrum);
+    const Box lowest = laneBox(l, channels - 1, channels);
+    const Box area = {l.wave.x, l.wave.y, l.wave.w, lowest.y + lowest.h - l.wave.y};
+    for (unsigned c = 0; c < channels; c++) {
+        const Lane lane = {laneBox(l, c, channels), channels == 1 ? &waveInk : &channelInks[c],
+                           channelName(c, channels), c + 1 == channels};
+        drawLane(picture.cr, l, request, waveforms[c], lane, area);
+    }
+    drawSpectrumPanel(picture.cr, l, spectra, channels);
     return finishPicture(&picture);
 }

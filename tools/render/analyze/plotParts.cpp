@@ -6,16 +6,26 @@
 
 #include <cmath>
 
-PlotLayout layoutFor(int width, int height) {
+PlotLayout layoutFor(int width, int height, unsigned lanes) {
     PlotLayout l;
     l.font = std::fmin(width / 80.0, height / 54.0);
     l.font = std::fmax(7.0, std::fmin(15.0, l.font));
     double left = std::round(l.font * 6.0), right = std::round(l.font * 2.0);
     double top = std::round(l.font * 3.4), axis = std::round(l.font * 3.6), gap = std::round(l.font * 0.8);
-    double each = std::floor((height - top - 2 * axis - gap) / 2);
-    l.wave = {left, top, width - left - right, each};
-    l.spectrum = {left, top + each + axis + gap, width - left - right, each};
+    double room = height - top - 2 * axis - gap;
+    double wave = lanes > 2 ? std::floor(room * 0.6) : std::floor(room / 2);
+    double spectrum = lanes > 2 ? std::floor(room - wave) : wave;
+    l.wave = {left, top, width - left - right, wave};
+    l.spectrum = {left, top + wave + axis + gap, width - left - right, spectrum};
     return l;
+}
+
+Box laneBox(const PlotLayout &l, unsigned lane, unsigned lanes) {
+    if (lanes < 2) return l.wave;
+    // The gaps give way to the lanes in a low panel.
+    double gap = std::fmin(std::round(l.font * 0.5), std::floor(l.wave.h / lanes / 5));
+    double each = std::floor((l.wave.h - gap * (lanes - 1)) / lanes);
+    return {l.wave.x, l.wave.y + lane * (each + gap), l.wave.w, each};
 }
 
 double niceStep(double range, double count) {

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "audio/channels.h"
 #include "tools/render/common/drawing.h"
 
 struct PlotLayout {
@@ -24,8 +25,28 @@ const Colour minorGrid   = {0.92, 0.93, 0.95, 1.00};
 const Colour zeroLine    = {0.62, 0.65, 0.70, 1.00};
 // clang-format on
 
-// Returns the layout of a width x height picture, its boxes on whole pixels.
-PlotLayout layoutFor(int width, int height);
+// The inks of the channels of a picture of several, in channel order.
+// clang-format off
+static const Colour channelInks[] = {
+    {0.10, 0.36, 0.74, 1.00}, // blue
+    {0.85, 0.37, 0.01, 1.00}, // orange
+    {0.12, 0.55, 0.24, 1.00}, // green
+    {0.80, 0.12, 0.45, 1.00}, // magenta
+    {0.00, 0.55, 0.62, 1.00}, // teal
+    {0.62, 0.47, 0.00, 1.00}, // ochre
+    {0.45, 0.28, 0.18, 1.00}, // brown
+    {0.33, 0.37, 0.45, 1.00}, // slate
+};
+// clang-format on
+static_assert(sizeof channelInks / sizeof channelInks[0] == maxChannels, "an ink for every channel");
+
+// Returns the layout of a width x height picture whose waveform panel holds
+// lanes lanes, its boxes on whole pixels: the panels share the height, the
+// waveform's a larger part of it for more than two lanes.
+PlotLayout layoutFor(int width, int height, unsigned lanes);
+// Returns the box of lane (from 0) of the lanes of l's waveform panel,
+// stacked from the top; one lane is the whole panel.
+Box laneBox(const PlotLayout &l, unsigned lane, unsigned lanes);
 // Returns a step of 1, 2 or 5 times a power of ten that cuts range into at
 // most about count parts.
 double niceStep(double range, double count);
