@@ -12,12 +12,16 @@ std::string reportNumber(const char *format, double value) {
     return text;
 }
 
+std::string reportObject(const ReportLine *lines, size_t count) {
+    std::string object = "{";
+    for (size_t i = 0; i < count; i++)
+        object += (i ? ", \"" : "\"") + std::string(lines[i].key) + "\": " + lines[i].value;
+    return object + "}";
+}
+
 void printReportLines(FILE *out, const ReportLine *lines, size_t count, int json, int labelWidth) {
     if (json) {
-        std::fputc('{', out);
-        for (size_t i = 0; i < count; i++)
-            std::fprintf(out, "%s\"%s\": %s", i ? ", " : "", lines[i].key, lines[i].value.c_str());
-        std::fputs("}\n", out);
+        std::fprintf(out, "%s\n", reportObject(lines, count).c_str());
         return;
     }
     for (size_t i = 0; i < count; i++) {
