@@ -116,6 +116,24 @@ TEST_P(Channels, ThePlayedValuesAreTheSamplesBeforeTheirRounding) {
     }
 }
 
+// A fade (--play --fade) gives every channel of a frame the same gain: each
+// channel is faded as its formula alone would be.
+TEST_P(Channels, AFadeGivesEachFrameOneGain) {
+    const size_t count = 3000;
+    setStreamFade(700, 2500); // ramps of 700 frames, silence after 2500
+    const std::vector<int16_t> together = channelSamples({"0.5", "-0.75", "0.25"}, count, 1001);
+    const char *const alone[] = {"0.5", "-0.75", "0.25"};
+    for (size_t ch = 0; ch < 3; ch++) {
+        setStreamFade(700, 2500);
+        const std::vector<int16_t> mono = channelSamples({alone[ch]}, count, 1001);
+        for (size_t i = 0; i < count; i++)
+            ASSERT_EQ(together[3 * i + ch], mono[i]) << "channel " << ch << ", frame " << i;
+    }
+    EXPECT_EQ(together[3 * 350], (int16_t)(16383 * fadeGain(350, 700, 2500)));
+    EXPECT_EQ(together[3 * 2600 + 1], 0);
+    setStreamFade(0, 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(MachineCode, Channels, testing::Values(1, 0), [](const testing::TestParamInfo<int> &info) {
     return info.param ? std::string("On") : std::string("Off");
 });
