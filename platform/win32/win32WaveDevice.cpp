@@ -13,6 +13,7 @@
 
 #include <windows.h>
 
+#include <mmreg.h>
 #include <mmsystem.h>
 
 #include <cstddef>
@@ -106,6 +107,22 @@ int winmmClose(OpenedDevice *opened, int lost) {
     return 0;
 }
 
+// Fills platform with format: the plain wave format, or for more than two
+// channels the extensible one with their speakers, which winmm needs to
+// tell which channel feeds which speaker.  Returns nothing.
+void platformFormatOf(const StreamFormat *format, WAVEFORMATEXTENSIBLE *platform) {
+    std::memset(platform, 0, sizeof *platform);
+    std::memcpy(&platform->Format, format, sizeof platform->Format);
+    if (format->channels <= 2) return;
+    platform->Format.wFormatTag = WAVE_FORMAT_EXTENSIBLE;
+    platform->Format.cbSize = sizeof *platform - sizeof platform->Format;
+    platform->Samples.wValidBitsPerSample = format->bitsPerSample;
+    platform->dwChannelMask = speakerMask(format->channels);
+    // KSDATAFORMAT_SUBTYPE_PCM, spelled out: the header's constant needs a
+    // library of GUIDs at link time.
+    platform->SubFormat = GUID{0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+}
+
 // Opens deviceId in format for direction (waveOut or waveIn, which records
 // at once).  Returns WaveOk with *opened and *periodBytes set, or the
 // driver's failure.
@@ -120,13 +137,14 @@ WaveResult winmmOpen(DeviceDirection direction, uint32_t deviceId, const StreamF
     device->bytes = (format->avgBytesPerSec * periodMs / 1000 + frameBytes - 1) / frameBytes * frameBytes;
     for (WAVEHDR &buffer : device->buffers)
         buffer.lpData = new char[device->bytes];
-    WAVEFORMATEX platformFormat;
-    std::memcpy(&platformFormat, format, sizeof platformFormat);
+    WAVEFORMATEXTENSIBLE platformFormat;
+    platformFormatOf(format, &platformFormat);
+    WAVEFORMATEX *const given = &platformFormat.Format;
     const DWORD_PTR event = (DWORD_PTR)device->driverDone;
     MMRESULT result = MMSYSERR_NOMEM;
     if (device->wake && device->driverDone)
-        result = playback ? waveOutOpen(&device->output, (UINT)deviceId, &platformFormat, event, 0, CALLBACK_EVENT)
-                          : waveInOpen(&device->input, (UINT)deviceId, &platformFormat, event, 0, CALLBACK_EVENT);
+        result = playback ? waveOutOpen(&device->output, (UINT)deviceId, given, event, 0, CALLBACK_EVENT)
+                          : waveInOpen(&device->input, (UINT)deviceId, given, event, 0, CALLBACK_EVENT);
     if (result != MMSYSERR_NOERROR) {
         freeDevice(device);
         return result;

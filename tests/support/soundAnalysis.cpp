@@ -14,12 +14,12 @@ std::string soundSink() {
     return sink;
 }
 
-std::vector<std::string> monitorRecorder(const std::string &sink) {
+std::vector<std::string> monitorRecorder(const std::string &sink, int channels) {
     return {"parec",
             "--device=" + sink + ".monitor",
             "--format=s16le",
             "--rate=" + std::to_string(monitorRate),
-            "--channels=1",
+            "--channels=" + std::to_string(channels),
             "--raw",
             "--latency-msec=20"};
 }

@@ -10,9 +10,10 @@ const int monitorRate = 48000; // the monitor is recorded at this rate
 
 // Returns the null sink to record from, or "" when no private server answers.
 std::string soundSink();
-// Returns the command line that records sink's monitor as raw 16-bit mono
-// samples at monitorRate to standard output.
-std::vector<std::string> monitorRecorder(const std::string &sink);
+// Returns the command line that records sink's monitor as raw 16-bit
+// samples of channels channels (interleaved) at monitorRate to standard
+// output.
+std::vector<std::string> monitorRecorder(const std::string &sink, int channels = 1);
 // Returns the samples of a raw signed 16-bit little-endian recording.
 std::vector<double> decodeRecording(const std::string &bytes);
 // Returns the magnitude of the Hann-windowed spectrum of part at frequency.

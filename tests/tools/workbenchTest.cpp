@@ -148,6 +148,83 @@ TEST(Analyze, CountsClippedFailedAndNonfiniteSamples) {
     }
 }
 
+// Returns the channel objects of a report of several channels, in order.
+std::vector<std::string> channelObjects(const std::string &json) {
+    std::vector<std::string> objects;
+    for (size_t at = json.find("{\"channel\": "); at != std::string::npos; at = json.find("{\"channel\": ", at + 1))
+        objects.push_back(json.substr(at, json.find('}', at) - at + 1));
+    return objects;
+}
+
+TEST(Analyze, EachOfEightChannelsHasItsOwnFiguresUnderEveryKeyOfOne) {
+    const char *names[] = {"front left", "front right", "front centre", "LFE",
+                           "back left",  "back right",  "side left",    "side right"};
+    std::vector<std::string> arguments = {"--seconds", "0.5"};
+    for (int c = 0; c < 8; c++)
+        arguments.push_back(sine(c == 3 ? "0.25" : "0.5", std::to_string(100 * (c + 1)).c_str()));
+    const std::string report = analyze(arguments);
+    const std::string top = "{\"samples\": 66150, \"seconds\": 0.5, \"channels\": [{";
+    EXPECT_EQ(report.substr(0, top.size()), top);
+    EXPECT_EQ(report.substr(report.size() - 3), "]}\n");
+    const std::vector<std::string> objects = channelObjects(report);
+    ASSERT_EQ(objects.size(), 8u);
+    const std::vector<std::string> mono = jsonKeys(analyze({"0"}));
+    for (int c = 0; c < 8; c++) {
+        SCOPED_TRACE(names[c]);
+        std::vector<std::string> keys = {"channel", "name", names[c]}; // the name is quoted too
+        keys.insert(keys.end(), mono.begin(), mono.end());
+        EXPECT_EQ(jsonKeys(objects[c]), keys);
+        EXPECT_EQ(jsonValue(objects[c], "channel"), c + 1);
+        EXPECT_NEAR(jsonValue(objects[c], "frequency_hz"), 100 * (c + 1), 0.01);
+        EXPECT_NEAR(jsonValue(objects[c], "rms_dbfs"), c == 3 ? -15.05 : -9.03, 0.01);
+    }
+    // The text has a block per channel, in order, under its number and name.
+    arguments.insert(arguments.begin(), {render, "--analyze"});
+    const std::string text = runProgram(arguments).out;
+    size_t at = 0;
+    for (int c = 0; c < 8; c++) {
+        at = text.find("\nchannel " + std::to_string(c + 1) + " (" + names[c] + ")\npeak ", at);
+        ASSERT_NE(at, std::string::npos) << names[c] << text;
+        EXPECT_EQ(text.find("frequency", at), text.find(std::to_string(100 * (c + 1)) + ".000 Hz\n", at) - 20);
+    }
+}
+
+TEST(Analyze, TwoChannelsHaveTheirCorrelationBalanceAndPhase) {
+    const std::string left = sine("1", "1000"), cosine = "cos(1000*" + twoPi + "*t)";
+    const struct {
+        std::string left, right;
+        const char *key;
+        double expected, within; // NAN: null
+    } cases[] = {
+        {left, cosine, "phase_deg", 90, 0.1},
+        {left, "-" + cosine, "phase_deg", -90, 0.1},
+        {left, "sin(1000*" + twoPi + "*t+3.1415927)", "phase_deg", 180, 0.001}, // never -180
+        {sine("1", "1234.567"), "0.3*sin(1234.567*" + twoPi + "*t+1)", "phase_deg", 57.29578, 0.001},
+        {left, sine("1", "1003"), "phase_deg", NAN, 0}, // another tone
+        {left, "0.2*sin(1000*" + twoPi + "*t-2)+" + sine("0.5", "3000"), "phase_deg", -114.59156, 0.001},
+        {left, "-" + left, "correlation", -1, 1e-6},
+        {"x=" + left + ",x", "-x", "correlation", -1, 1e-6},
+        {left, cosine, "correlation", 0, 1e-6},
+        {left, "0.25", "correlation", NAN, 0}, // a constant
+        {left, sine("0.5", "1000"), "balance_db", 6.02, 0.05},
+        {"0", left, "balance_db", NAN, 0}, // silence
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.left + " | " + c.right);
+        const std::string report = analyze({"--", c.left, c.right});
+        const double value = jsonValue(report, c.key);
+        if (std::isnan(c.expected))
+            EXPECT_NE(report.find(std::string("\"") + c.key + "\": null"), std::string::npos) << report;
+        else
+            EXPECT_NEAR(value, c.expected, c.within) << c.key;
+    }
+    const ProgramRun text = runProgram({render, "--analyze", left, cosine});
+    EXPECT_NE(text.out.find("\n\ncorrelation         0.000000\nbalance L/R         0.000 dB\n"
+                            "phase R-L           90.000 degrees\n"),
+              std::string::npos)
+        << text.out;
+}
+
 TEST(Start, NothingBeforeItIsWrittenOrMeasured) {
     // The counter runs from t = 0 even where nothing is written.
     ProgramRun whole = runProgram({render, "--samples", "20000", "x=x+1, x/100000"});
@@ -227,6 +304,53 @@ TEST(Plot, AnSvgIsWellFormedWithItsTwoPanels) {
     EXPECT_LT(tops[0], 300);
     EXPECT_GT(tops[1], 300);
     std::remove(path.c_str());
+    rmdir(folder.c_str());
+}
+
+TEST(Plot, SeveralChannelsGetALaneEachAboveOneSpectrum) {
+    const std::string folder = makeTempFolder();
+    const std::string cosine = "cos(440*" + twoPi + "*t)", clipped = "1.5*sin(3000*" + twoPi + "*t)";
+    std::vector<std::string> eight;
+    for (int c = 0; c < 8; c++)
+        eight.push_back(sine("0.5", std::to_string(100 * (c + 1)).c_str()));
+    const struct {
+        const char *name;
+        std::vector<std::string> formulas;
+        const char *seconds; // a short span is drawn sample by sample, a long one as its envelope
+    } cases[] = {
+        {"s.png", {sine("1", "440"), cosine}, "0.02"},
+        {"s.svg", {sine("1", "440"), cosine}, "0.02"},
+        {"e.png", eight, "2"},
+        {"e.svg", {"sqrt(t-1)", clipped, "0.25"}, "2"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = folder + "/" + c.name;
+        std::vector<std::string> command = {render, "--plot", path, "--size", "900x600", "--seconds", c.seconds};
+        command.insert(command.end(), c.formulas.begin(), c.formulas.end());
+        ProgramRun run = runProgram(command);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const std::string picture = readFileText(path);
+        std::remove(path.c_str());
+        if (path.find(".svg") == std::string::npos) {
+            EXPECT_EQ(pngSize(picture), std::make_pair(900u, 600u));
+            continue;
+        }
+        EXPECT_TRUE(wellFormed(picture));
+        EXPECT_NE(picture.find("width=\"900px\" height=\"600px\""), std::string::npos);
+        // The panels' paper, opaque: a lane per channel from the top, then the spectrum.
+        std::vector<double> tops;
+        const std::string paper = "fill:rgb(98%,98.5%,99%);fill-opacity:1;";
+        for (size_t at = picture.find(paper); at != std::string::npos; at = picture.find(paper, at + 1)) {
+            size_t d = picture.find("d=\"M ", at);
+            tops.push_back(std::strtod(picture.c_str() + picture.find(' ', d + 5) + 1, nullptr));
+        }
+        ASSERT_EQ(tops.size(), c.formulas.size() + 1);
+        for (size_t i = 0; i + 1 < c.formulas.size(); i++)
+            EXPECT_LT(tops[i], tops[i + 1]);
+        EXPECT_LT(tops[tops.size() - 2], 300);
+        EXPECT_GT(tops.back(), 300);
+    }
     rmdir(folder.c_str());
 }
 

@@ -51,7 +51,7 @@ void addToLevels(Levels *levels, const double *values, const unsigned char *even
     levels->samples += count;
 }
 
-void printReport(FILE *out, const Levels &levels, const Spectrum &spectrum, int json) {
+std::vector<ReportLine> levelLines(const Levels &levels, const Spectrum &spectrum) {
     const double n = (double)levels.samples;
     const ToneEstimate tone = estimateTone(spectrum);
     const double none = NAN;
@@ -59,7 +59,7 @@ void printReport(FILE *out, const Levels &levels, const Spectrum &spectrum, int 
     std::snprintf(samples, sizeof samples, "%llu", (unsigned long long)levels.samples);
     const auto count = [](const EventCount &e) { return std::to_string((unsigned long long)e.count); };
     const auto first = [&](const EventCount &e) { return reportNumber("%.9g", e.count ? e.firstT : none); };
-    const ReportLine lines[] = {
+    return {
         {"samples", "samples", samples, "", ""},
         {"seconds", "seconds", reportNumber("%.9g", n / renderRate), " s", ""},
         {"peak_dbfs", "peak", reportNumber("%.3f", decibels(levels.peak)), " dBFS", ""},
@@ -75,5 +75,9 @@ void printReport(FILE *out, const Levels &levels, const Spectrum &spectrum, int 
         {"failed_first_t", "first failed at t", first(levels.failed), " s", ""},
         {"nonfinite", "not finite", count(levels.nonfinite), " samples", ""},
     };
-    printReportLines(out, lines, sizeof lines / sizeof lines[0], json, 19);
+}
+
+void printReport(FILE *out, const Levels &levels, const Spectrum &spectrum, int json) {
+    const std::vector<ReportLine> lines = levelLines(levels, spectrum);
+    printReportLines(out, lines.data(), lines.size(), json, levelLabelWidth);
 }

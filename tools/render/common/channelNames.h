@@ -6,26 +6,29 @@
 #include <string>
 
 #include "audio/channels.h"
+#include "platform/streamFormat.h"
 
+// A channel, in the order of channelSpeakers (platform/streamFormat.h), whose
+// speaker it names.
 struct ChannelRow {
-    const char *name;    // as messages and reports name it in a render of three or more
-    const char *label;   // in a picture's legend
-    uint32_t speakerBit; // its bit of a WAV file's channel mask
+    const char *name;  // as messages and reports name it in a render of three or more
+    const char *label; // in a picture's legend
 };
 
 // clang-format off
 static const ChannelRow channelRows[] = {
-    {"front left",   "FL",  0x1},
-    {"front right",  "FR",  0x2},
-    {"front centre", "FC",  0x4},
-    {"LFE",          "LFE", 0x8},
-    {"back left",    "BL",  0x10},
-    {"back right",   "BR",  0x20},
-    {"side left",    "SL",  0x200},
-    {"side right",   "SR",  0x400},
+    {"front left",   "FL"},
+    {"front right",  "FR"},
+    {"front centre", "FC"},
+    {"LFE",          "LFE"},
+    {"back left",    "BL"},
+    {"back right",   "BR"},
+    {"side left",    "SL"},
+    {"side right",   "SR"},
 };
 // clang-format on
 static_assert(sizeof channelRows / sizeof channelRows[0] == maxChannels, "a row for every channel a stream holds");
+static_assert(maxStreamChannels == maxChannels, "a speaker for every channel a stream holds");
 
 // Returns the name of channel (from 0) of a render of count channels: "left"
 // and "right" of two, else its row's name; "" for a mono render.
@@ -33,12 +36,4 @@ inline std::string channelName(unsigned channel, unsigned count) {
     if (count < 2 || channel >= count) return "";
     if (count == 2) return channel == 0 ? "left" : "right";
     return channelRows[channel].name;
-}
-
-// Returns the WAV channel mask of the first count channels.
-inline uint32_t speakerMask(unsigned count) {
-    uint32_t mask = 0;
-    for (unsigned c = 0; c < count && c < maxChannels; c++)
-        mask |= channelRows[c].speakerBit;
-    return mask;
 }

@@ -15,7 +15,7 @@ std::string reportNumber(const char *format, double value) {
 std::string reportObject(const ReportLine *lines, size_t count) {
     std::string object = "{";
     for (size_t i = 0; i < count; i++)
-        object += std::string(i ? ", " : "") + "\"" + lines[i].key + "\": " + lines[i].value;
+        object += (i ? ", \"" : "\"") + std::string(lines[i].key) + "\": " + lines[i].value;
     return object + "}";
 }
 

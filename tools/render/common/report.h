@@ -20,8 +20,8 @@ struct ReportLine {
 // Returns value printed with format, or "null" when it is not finite; a
 // negative zero ("-0.000") loses its sign.
 std::string reportNumber(const char *format, double value);
-// Returns count lines as one JSON object, on one line without its end.
-// Changes nothing.
+// Returns count lines as one JSON object, "{" to "}" on one line, without
+// a newline.  Changes nothing.
 std::string reportObject(const ReportLine *lines, size_t count);
 // Writes count lines to out: one JSON object on a line when json, else a
 // line each, the label padded to labelWidth and "none" for a null value.

@@ -31,6 +31,7 @@ const size_t hannDcBins = 3; // Hann bins 0 to 2 hold the DC's window: never the
 const size_t halfWidth = 8;  // a tone's Blackman-Harris window spans its bin and 7 on each side; one more
 const size_t wideDcBins = 9; // Blackman-Harris bins 0 to 8: the DC's, never noise
 const int highestHarmonic = 10;
+const double sameToneBins = 0.05; // two tones this close are one
 
 // Copies the ring's segment (its oldest sample at oldest) under window (or
 // as it is, for none) into the transform's input and transforms it.
@@ -115,33 +116,84 @@ double powerAround(const Spectrum &s, size_t center) {
 // Returns 10 log10(power / reference), -infinity for no power.
 double ratioDb(double power, double reference) { return 10 * std::log10(power / reference); }
 
+// Returns the tone whose Hann peak is bin peak (hannDcBins to the last bin
+// but one of a spectrum with at least wideDcBins + 2 halfWidth of them),
+// found when it stands out as estimateTone requires.
+ToneEstimate toneAtPeak(const Spectrum &s, size_t peak) {
+    ToneEstimate tone = {0, 0, 0, 0};
+    const std::vector<double> &hann = s.hannPower;
+    size_t half = hann.size() - 1;
+    double left = hann[peak - 1], right = hann[peak + 1];
+    double ratio = std::sqrt((right >= left ? right : left) / hann[peak]);
+    double offset = (2 * ratio - 1) / (ratio + 1);
+    if (right < left) offset = -offset;
+    size_t center = (size_t)std::llround((double)peak + offset);
+
+    // A tone is a peak of its own, not the slope of the DC's or of a drift's
+    // spectrum, and not lost in noise.
+    double total = 0;
+    for (size_t k = wideDcBins; k <= half; k++)
+        total += s.power[k];
+    double fundamental = powerAround(s, center);
+    if (peak == hannDcBins || left > hann[peak] || center < wideDcBins || !(total > 0) || fundamental < 0.01 * total ||
+        binDbfs(s, center) < -150)
+        return tone;
+    tone.found = 1;
+    tone.frequency = ((double)peak + offset) * s.binHz;
+    double harmonics = 0;
+    for (int h = 2; h <= highestHarmonic; h++) {
+        double bin = h * ((double)peak + offset);
+        if (bin + halfWidth > (double)half) break;
+        harmonics += powerAround(s, (size_t)std::llround(bin));
+    }
+    tone.thdDb = ratioDb(harmonics, fundamental);
+    // The rest, summed outside the fundamental's bins (never a difference,
+    // which rounding could make negative).
+    double rest = 0;
+    for (size_t k = wideDcBins; k <= half; k++)
+        if (k + halfWidth < center || k > center + halfWidth) rest += s.power[k];
+    tone.thdnDb = ratioDb(rest, fundamental);
+    return tone;
+}
+
 } // namespace
 
+size_t segmentLength(uint64_t span) { return span < longestSegment ? (size_t)span : longestSegment; }
+
+void segmentEnds(uint64_t span, size_t length, std::vector<uint64_t> *ends) {
+    uint64_t segments = (span + length - 1) / length;
+    ends->clear();
+    for (uint64_t j = 0; j < segments; j++) {
+        double spacing = segments == 1 ? 0 : (double)(span - length) / (double)(segments - 1);
+        ends->push_back((uint64_t)std::llround((double)j * spacing) + length);
+    }
+}
+
+void blackmanHarrisWindow(size_t length, std::vector<double> *window) {
+    window->assign(length, 0.0);
+    for (size_t i = 0; i < length; i++) {
+        double x = 2 * pi * (double)i / (double)length;
+        for (int k = 0; k < 7; k++)
+            (*window)[i] += (k % 2 ? -1 : 1) * blackmanHarris[k] * std::cos(k * x);
+    }
+}
+
 int startSpectrum(Spectrum *s, uint64_t span, int padded) {
-    s->length = span < longestSegment ? (size_t)span : longestSegment;
+    s->length = segmentLength(span);
     s->size = s->length;
     if (padded && s->length < longestSegment)
         s->size = s->length * 16 < longestSegment ? s->length * 16 : longestSegment;
     s->binHz = (double)renderRate / (double)s->size;
     s->power.assign(s->size / 2 + 1, 0.0);
     s->hannPower.assign(s->size == s->length ? s->size / 2 + 1 : 0, 0.0);
-    uint64_t segments = (span + s->length - 1) / s->length;
-    s->ends.clear();
-    for (uint64_t j = 0; j < segments; j++) {
-        double spacing = segments == 1 ? 0 : (double)(span - s->length) / (double)(segments - 1);
-        s->ends.push_back((uint64_t)std::llround((double)j * spacing) + s->length);
-    }
+    segmentEnds(span, s->length, &s->ends);
     s->nextSegment = 0;
     s->position = 0;
     s->recent.assign(s->length, 0.0);
-    s->window.assign(s->length, 0.0);
+    blackmanHarrisWindow(s->length, &s->window);
     s->hann.assign(s->hannPower.empty() ? 0 : s->length, 0.0);
-    for (size_t i = 0; i < s->length; i++) {
-        double x = 2 * pi * (double)i / (double)s->length;
-        for (int k = 0; k < 7; k++)
-            s->window[i] += (k % 2 ? -1 : 1) * blackmanHarris[k] * std::cos(k * x);
-        if (!s->hann.empty()) s->hann[i] = 0.5 - 0.5 * std::cos(x);
-    }
+    for (size_t i = 0; i < s->hann.size(); i++)
+        s->hann[i] = 0.5 - 0.5 * std::cos(2 * pi * (double)i / (double)s->length);
     s->input = fftw_alloc_real(s->size);
     s->output = fftw_alloc_complex(s->size / 2 + 1);
     s->plan = s->input && s->output
@@ -191,43 +243,25 @@ double binDbfs(const Spectrum &s, size_t bin) {
 }
 
 ToneEstimate estimateTone(const Spectrum &s) {
-    ToneEstimate tone = {0, 0, 0, 0};
-    if (s.hannPower.empty()) return tone; // padded: the estimate needs the plain bins
+    if (s.hannPower.empty() || s.hannPower.size() - 1 < wideDcBins + 2 * halfWidth)
+        return ToneEstimate{0, 0, 0, 0}; // padded (the estimate needs the plain bins), or too few
     const std::vector<double> &hann = s.hannPower;
-    size_t half = hann.size() - 1;
-    if (half < wideDcBins + 2 * halfWidth) return tone;
     size_t peak = hannDcBins;
-    for (size_t k = hannDcBins; k < half; k++)
+    for (size_t k = hannDcBins; k < hann.size() - 1; k++)
         if (hann[k] > hann[peak]) peak = k;
-    double left = hann[peak - 1], right = hann[peak + 1];
-    double ratio = std::sqrt((right >= left ? right : left) / hann[peak]);
-    double offset = (2 * ratio - 1) / (ratio + 1);
-    if (right < left) offset = -offset;
-    size_t center = (size_t)std::llround((double)peak + offset);
+    return toneAtPeak(s, peak);
+}
 
-    // A tone is a peak of its own, not the slope of the DC's or of a drift's
-    // spectrum, and not lost in noise.
-    double total = 0;
-    for (size_t k = wideDcBins; k <= half; k++)
-        total += s.power[k];
-    double fundamental = powerAround(s, center);
-    if (peak == hannDcBins || left > hann[peak] || center < wideDcBins || !(total > 0) || fundamental < 0.01 * total ||
-        binDbfs(s, center) < -150)
-        return tone;
-    tone.found = 1;
-    tone.frequency = ((double)peak + offset) * s.binHz;
-    double harmonics = 0;
-    for (int h = 2; h <= highestHarmonic; h++) {
-        double bin = h * ((double)peak + offset);
-        if (bin + halfWidth > (double)half) break;
-        harmonics += powerAround(s, (size_t)std::llround(bin));
-    }
-    tone.thdDb = ratioDb(harmonics, fundamental);
-    // The rest, summed outside the fundamental's bins (never a difference,
-    // which rounding could make negative).
-    double rest = 0;
-    for (size_t k = wideDcBins; k <= half; k++)
-        if (k + halfWidth < center || k > center + halfWidth) rest += s.power[k];
-    tone.thdnDb = ratioDb(rest, fundamental);
-    return tone;
+int holdsToneAt(const Spectrum &s, double frequency) {
+    if (s.hannPower.empty() || s.hannPower.size() - 1 < wideDcBins + 2 * halfWidth) return 0;
+    const std::vector<double> &hann = s.hannPower;
+    const double bin = frequency / s.binHz;
+    if (!(bin >= (double)hannDcBins + 1 && bin < (double)hann.size() - 3)) return 0;
+    const size_t nearest = (size_t)std::llround(bin);
+    size_t peak = nearest;
+    for (size_t k = nearest - 1; k <= nearest + 1; k++)
+        if (hann[k] > hann[peak]) peak = k;
+    if (hann[peak + 1] > hann[peak]) return 0; // a slope towards a peak above
+    const ToneEstimate tone = toneAtPeak(s, peak);
+    return tone.found && std::fabs(tone.frequency - frequency) <= sameToneBins * s.binHz;
 }

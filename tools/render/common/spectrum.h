@@ -40,6 +40,16 @@ struct ToneEstimate {
     double thdnDb;    // all but the fundamental and the DC against the fundamental, dB
 };
 
+// Returns the samples of each segment of a span of span samples: the span,
+// or one second of a longer one.
+size_t segmentLength(uint64_t span);
+// Sets *ends to where each segment of length samples ends, in samples from
+// the span's start, spread evenly over a span of span samples.  Returns
+// nothing.
+void segmentEnds(uint64_t span, size_t length, std::vector<uint64_t> *ends);
+// Sets *window to the 7-term Blackman-Harris window of length samples.
+// Returns nothing.
+void blackmanHarrisWindow(size_t length, std::vector<double> *window);
 // Prepares spectrum for a span of span samples (1 or more); a span shorter
 // than a second with padded 1 gets zeros after its samples up to the size of
 // a second's transform (at most 16 times its length), for bins closer
@@ -63,3 +73,8 @@ double binDbfs(const Spectrum &spectrum, size_t bin);
 // window's shape, and its distortion from the Blackman-Harris bins.
 // Changes nothing.
 ToneEstimate estimateTone(const Spectrum &spectrum);
+// Returns 1 when a finished spectrum without padding holds a tone at
+// frequency: a peak of the Hann bins within a bin of it that stands out as
+// estimateTone's must, and whose frequency is within a twentieth of a bin of
+// frequency; else 0.  Changes nothing.
+int holdsToneAt(const Spectrum &spectrum, double frequency);

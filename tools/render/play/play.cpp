@@ -1,4 +1,4 @@
-// Streams the formula through the default sound device: see play.h.
+// Streams the formulas through the default sound device: see play.h.
 //
 // A message-only window stands in for the main window: every message goes to
 // the stream first, the stream's notices count the buffers the device has
@@ -87,8 +87,13 @@ int playThroughDevice(uint64_t samples, int32_t countdown) {
     }
     setCountdownActive(countdown);
     if (!openStream(0, playBufferCount, playBufferMilliseconds)) {
-        std::fprintf(stderr, "tonalix-render: cannot open the default sound device for %u Hz 16-bit mono\n",
-                     (unsigned)streamFormat.samplesPerSec);
+        if (streamFormat.channels > 1)
+            std::fprintf(stderr,
+                         "tonalix-render: the default sound device does not take %u channels of 16-bit at %u Hz\n",
+                         (unsigned)streamFormat.channels, (unsigned)streamFormat.samplesPerSec);
+        else
+            std::fprintf(stderr, "tonalix-render: cannot open the default sound device for %u Hz 16-bit mono\n",
+                         (unsigned)streamFormat.samplesPerSec);
         destroyMessageWindow(window);
         return 1;
     }

@@ -1,13 +1,13 @@
-// Streams the formula set by setStreamFormat through the default sound
-// device, the way the window plays it: the wave output stream driven by a
-// message loop.
+// Streams the formulas set by setChannelPlaybackFormat through the default
+// sound device, the way the window plays its one: the wave output stream,
+// opened with a channel per formula, driven by a message loop.
 #pragma once
 
 #include <cstdint>
 
 #include "tools/render/cli/arguments.h"
 
-// Plays whole buffers of 33075 samples until at least samples have been
+// Plays whole buffers of 33075 frames until at least samples have been
 // played, with the countdown flag set to countdown (1: silence), then two
 // buffers of silence, so that the device plays out the last of them before
 // the stream stops; sets the stream's fade to a stretch of the sounding
