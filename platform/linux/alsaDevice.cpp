@@ -32,6 +32,10 @@ struct AlsaStream : OpenedDevice {
     int wakeFd;     // an eventfd: written to end a wait
     int lastError;  // the failure of the last write or read, for lives
     uint64_t moved; // frames written (or read) since the open or the last drop
+    // Where each channel of a frame lies in the device's frame, when the
+    // device orders them otherwise; empty when they lie as they are.
+    std::vector<unsigned> order;
+    std::vector<char> reordered; // a write's or read's frames in the device's order
 };
 
 namespace {
@@ -52,6 +56,57 @@ const unsigned captureBufferUs = 2000000, capturePeriods = 100;
 std::atomic<uint32_t> underrunCount{0}; // underruns seen by every device of the process
 
 AlsaStream *streamOf(OpenedDevice *device) { return static_cast<AlsaStream *>(device); }
+
+// ALSA's position of each channel of a frame, in the order of
+// channelSpeakers (platform/streamFormat.h).
+const unsigned alsaPositions[] = {SND_CHMAP_FL, SND_CHMAP_FR, SND_CHMAP_FC, SND_CHMAP_LFE,
+                                  SND_CHMAP_RL, SND_CHMAP_RR, SND_CHMAP_SL, SND_CHMAP_SR};
+static_assert(sizeof alsaPositions / sizeof alsaPositions[0] == maxStreamChannels, "a position for every speaker");
+
+// ALSA's own order of the speakers of 4, 5, 6 and 8 channels, where a
+// device cannot tell its map: its 5.1 is FL FR RL RR FC LFE.
+const unsigned alsaDefaultPositions[] = {SND_CHMAP_FL, SND_CHMAP_FR,  SND_CHMAP_RL, SND_CHMAP_RR,
+                                         SND_CHMAP_FC, SND_CHMAP_LFE, SND_CHMAP_SL, SND_CHMAP_SR};
+
+// Returns where each of channels channels of a frame lies in the frames of
+// pcm (configured), or an empty order when they lie as they are or no place
+// is known for every one.  A device that takes a channel map is given the
+// frame's own; one that tells its map is taken at its word; the pulse
+// plugin does neither and orders 5.1 and 7.1 as ALSA does (without the
+// order the front centre played on the back left).
+std::vector<unsigned> channelOrder(snd_pcm_t *pcm, unsigned channels) {
+    if (channels < 2 || channels > maxStreamChannels) return {};
+    std::vector<unsigned> wanted(1 + channels);
+    wanted[0] = channels;
+    std::memcpy(wanted.data() + 1, alsaPositions, channels * sizeof(unsigned));
+    if (snd_pcm_set_chmap(pcm, (const snd_pcm_chmap_t *)(const void *)wanted.data()) == 0) return {};
+    snd_pcm_chmap_t *map = snd_pcm_get_chmap(pcm);
+    const unsigned *device = map ? map->pos : alsaDefaultPositions;
+    const int known = map ? map->channels == channels : channels == 4 || channels == 5 || channels >= 6;
+    std::vector<unsigned> order;
+    for (unsigned c = 0; known && c < channels; c++)
+        for (unsigned d = 0; d < channels; d++)
+            if (device[d] == alsaPositions[c]) {
+                order.push_back(d);
+                break;
+            }
+    std::free(map);
+    int moved = 0;
+    for (unsigned c = 0; c < order.size(); c++)
+        moved |= order[c] != c;
+    return order.size() == channels && moved ? order : std::vector<unsigned>();
+}
+
+// Copies frames frames of stream's channels from `from` to `to`, each
+// sample of channel c to place order[c] (toDevice) or back from it.
+void reorderFrames(const AlsaStream *stream, char *to, const char *from, size_t frames, int toDevice) {
+    const size_t channels = stream->order.size(), sampleBytes = stream->frameBytes / channels;
+    for (size_t i = 0; i < frames; i++, to += stream->frameBytes, from += stream->frameBytes)
+        for (size_t c = 0; c < channels; c++) {
+            const size_t d = stream->order[c];
+            std::memcpy(to + (toDevice ? d : c) * sampleBytes, from + (toDevice ? c : d) * sampleBytes, sampleBytes);
+        }
+}
 
 // Keeps ALSA's complaints off standard error: results report the failures.
 void quietErrorHandler(const char *, int, const char *, int, const char *, ...) {}
@@ -127,7 +182,8 @@ WaveResult alsaOpen(DeviceDirection direction, uint32_t device, const StreamForm
         snd_pcm_close(pcm);
         return wakeFd < 0 ? WaveErrorNoMemory : WaveErrorGeneric;
     }
-    *opened = new AlsaStream{{}, pcm, capture, format->blockAlign, wakeFd, 0, 0};
+    *opened =
+        new AlsaStream{{}, pcm, capture, format->blockAlign, wakeFd, 0, 0, channelOrder(pcm, format->channels), {}};
     *periodBytes = (uint32_t)(periodFrames * format->blockAlign);
     return WaveOk;
 }
@@ -167,12 +223,23 @@ long framesMoved(AlsaStream *stream, snd_pcm_sframes_t result) {
 
 long alsaPlaybackWrite(OpenedDevice *device, const char *data, uint32_t bytes) {
     AlsaStream *stream = streamOf(device);
-    return framesMoved(stream, snd_pcm_writei(stream->pcm, data, bytes / stream->frameBytes));
+    const size_t frames = bytes / stream->frameBytes;
+    if (!stream->order.empty()) {
+        stream->reordered.resize(frames * stream->frameBytes);
+        reorderFrames(stream, stream->reordered.data(), data, frames, 1);
+        data = stream->reordered.data();
+    }
+    return framesMoved(stream, snd_pcm_writei(stream->pcm, data, frames));
 }
 
 long alsaCaptureRead(OpenedDevice *device, char *data, uint32_t bytes) {
     AlsaStream *stream = streamOf(device);
-    return framesMoved(stream, snd_pcm_readi(stream->pcm, data, bytes / stream->frameBytes));
+    const size_t frames = bytes / stream->frameBytes;
+    if (stream->order.empty()) return framesMoved(stream, snd_pcm_readi(stream->pcm, data, frames));
+    stream->reordered.resize(frames * stream->frameBytes);
+    const snd_pcm_sframes_t read = snd_pcm_readi(stream->pcm, stream->reordered.data(), frames);
+    if (read > 0) reorderFrames(stream, data, stream->reordered.data(), (size_t)read, 0);
+    return framesMoved(stream, read);
 }
 
 // An underrun (the window thread fell behind), an overrun or a suspend is

@@ -1,5 +1,6 @@
 #include "tests/support/soundAnalysis.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -14,14 +15,16 @@ std::string soundSink() {
     return sink;
 }
 
-std::vector<std::string> monitorRecorder(const std::string &sink, int channels) {
-    return {"parec",
-            "--device=" + sink + ".monitor",
-            "--format=s16le",
-            "--rate=" + std::to_string(monitorRate),
-            "--channels=" + std::to_string(channels),
-            "--raw",
-            "--latency-msec=20"};
+std::vector<std::string> monitorRecorder(const std::string &sink, int channels, const std::string &speakers) {
+    std::vector<std::string> command = {"parec",
+                                        "--device=" + sink + ".monitor",
+                                        "--format=s16le",
+                                        "--rate=" + std::to_string(monitorRate),
+                                        "--channels=" + std::to_string(channels),
+                                        "--raw",
+                                        "--latency-msec=20"};
+    if (!speakers.empty()) command.push_back("--channel-map=" + speakers);
+    return command;
 }
 
 std::vector<double> decodeRecording(const std::string &bytes) {
@@ -54,4 +57,36 @@ double dominantFrequency(const std::vector<double> &part) {
         if (m > bestMagnitude) best = f, bestMagnitude = m;
     }
     return best;
+}
+
+std::string channelsCarrying(const std::vector<double> &recording, const std::vector<double> &frequencies,
+                             double minSeconds) {
+    std::string wrong;
+    const size_t count = frequencies.size();
+    for (size_t c = 0; c < count; c++) {
+        const std::string channel = "channel " + std::to_string(c + 1) + ": ";
+        std::vector<double> heard;
+        for (size_t i = c; i < recording.size(); i += count)
+            heard.push_back(recording[i]);
+        size_t first = heard.size(), last = 0;
+        for (size_t i = 0; i < heard.size(); i++)
+            if (std::fabs(heard[i]) > 2000) {
+                first = std::min(first, i);
+                last = i;
+            }
+        if (first >= last || (double)(last - first) < minSeconds * monitorRate) {
+            wrong += channel + "hardly anything was heard\n";
+            continue;
+        }
+        const std::vector<double> steady(heard.begin() + (long)(first + (last - first) / 5),
+                                         heard.begin() + (long)(last - (last - first) / 5));
+        const double strongest = dominantFrequency(steady);
+        if (std::fabs(strongest - frequencies[c]) > 1.0)
+            wrong += channel + "the strongest tone is " + std::to_string(strongest) + " Hz\n";
+        const double own = magnitudeAt(steady, frequencies[c]);
+        for (size_t other = 0; other < count; other++)
+            if (other != c && magnitudeAt(steady, frequencies[other]) > 0.001 * own)
+                wrong += channel + std::to_string(frequencies[other]) + " Hz is heard too\n";
+    }
+    return wrong;
 }

@@ -23,9 +23,9 @@ namespace {
 // starts to a moment after it ends.  Returns the recorded samples; stores the
 // command's exit code in *exitCode.
 std::vector<double> recordWhile(const std::string &sink, const std::vector<std::string> &command, int *exitCode,
-                                int channels = 1) {
+                                int channels = 1, const std::string &speakers = "") {
     std::string folder = makeTempFolder(), path = folder + "/recording.raw";
-    pid_t recorder = startProgram(monitorRecorder(sink, channels), path);
+    pid_t recorder = startProgram(monitorRecorder(sink, channels, speakers), path);
     usleep(500000);
     *exitCode = runProgram(command).exitCode;
     usleep(500000);
@@ -94,43 +94,37 @@ TEST_P(RealSound, TheCountdownIsSilent) {
 // the left and the right one's on the right.
 TEST_P(RealSound, EachChannelCarriesItsOwnFormula) {
     ASSERT_FALSE(soundSink().empty());
-    // pactl prints the module's number, by which it alone is unloaded (by
-    // name every null sink would go, the server's own too).
-    const ProgramRun loaded = runProgram({"pactl", "load-module", "module-null-sink", "sink_name=tonalix_stereo",
-                                          "channels=2", "rate=132300", "channel_map=front-left,front-right"});
-    ASSERT_EQ(loaded.exitCode, 0);
-    const std::string module = loaded.out.substr(0, loaded.out.find('\n'));
-    ASSERT_EQ(runProgram({"pactl", "set-default-sink", "tonalix_stereo"}).exitCode, 0);
-    int exitCode = -1;
-    const std::vector<double> recording =
-        recordWhile("tonalix_stereo",
-                    {RENDER_PATH, "--play", "--seconds", "1.5", "0.5*sin(440*6.2831853071795865*t)",
-                     "0.5*sin(660*6.2831853071795865*t)"},
-                    &exitCode, 2);
-    runProgram({"pactl", "set-default-sink", soundSink()});
-    runProgram({"pactl", "unload-module", module});
-    ASSERT_EQ(exitCode, 0);
+    // The sink's speakers, and the recorder's, in the order of the frames.
     const struct {
-        const char *channel;
-        double frequency;
-    } sides[] = {{"left", 440}, {"right", 660}};
-    for (size_t side = 0; side < 2; side++) {
-        SCOPED_TRACE(sides[side].channel);
-        std::vector<double> heard;
-        for (size_t i = side; i < recording.size(); i += 2)
-            heard.push_back(recording[i]);
-        size_t first = heard.size(), last = 0;
-        for (size_t i = 0; i < heard.size(); i++)
-            if (std::fabs(heard[i]) > 3000) {
-                first = std::min(first, i);
-                last = i;
-            }
-        ASSERT_LT(first + monitorRate, last) << "hardly anything was heard";
-        const std::vector<double> steady(heard.begin() + (long)(first + (last - first) / 5),
-                                         heard.begin() + (long)(last - (last - first) / 5));
-        EXPECT_NEAR(dominantFrequency(steady), sides[side].frequency, 1.0);
-        const double other = sides[1 - side].frequency;
-        EXPECT_LT(magnitudeAt(steady, other), 0.001 * magnitudeAt(steady, sides[side].frequency));
+        int channels;
+        const char *speakers;
+    } sinks[] = {
+        {2, "front-left,front-right"},
+        {6, "front-left,front-right,front-center,lfe,rear-left,rear-right"},
+    };
+    for (const auto &sink : sinks) {
+        SCOPED_TRACE(sink.speakers);
+        // pactl prints the module's number, by which it alone is unloaded
+        // (by name every null sink would go, the server's own too).
+        const ProgramRun loaded = runProgram({"pactl", "load-module", "module-null-sink", "sink_name=tonalix_many",
+                                              "channels=" + std::to_string(sink.channels), "rate=132300",
+                                              std::string("channel_map=") + sink.speakers});
+        ASSERT_EQ(loaded.exitCode, 0);
+        const std::string module = loaded.out.substr(0, loaded.out.find('\n'));
+        ASSERT_EQ(runProgram({"pactl", "set-default-sink", "tonalix_many"}).exitCode, 0);
+        std::vector<std::string> play = {RENDER_PATH, "--play", "--seconds", "1.5"};
+        std::vector<double> frequencies;
+        for (int c = 0; c < sink.channels; c++) {
+            frequencies.push_back(sink.channels == 2 ? 440 + 220 * c : 300 + 100 * c);
+            play.push_back("0.3*sin(" + std::to_string((int)frequencies.back()) + "*6.2831853071795865*t)");
+        }
+        int exitCode = -1;
+        const std::vector<double> recording =
+            recordWhile("tonalix_many", play, &exitCode, sink.channels, sink.speakers);
+        runProgram({"pactl", "set-default-sink", soundSink()});
+        runProgram({"pactl", "unload-module", module});
+        ASSERT_EQ(exitCode, 0);
+        EXPECT_EQ(channelsCarrying(recording, frequencies, 1.0), "");
     }
 }
 
