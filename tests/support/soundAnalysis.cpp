@@ -80,10 +80,15 @@ std::string channelsCarrying(const std::vector<double> &recording, const std::ve
         }
         const std::vector<double> steady(heard.begin() + (long)(first + (last - first) / 5),
                                          heard.begin() + (long)(last - (last - first) / 5));
-        const double strongest = dominantFrequency(steady);
-        if (std::fabs(strongest - frequencies[c]) > 1.0)
-            wrong += channel + "the strongest tone is " + std::to_string(strongest) + " Hz\n";
+        // A tone of the channel's own frequency holds all of its power: its
+        // magnitude under the Hann window is rms * sqrt(2) * n / 4.  A tone
+        // a few hertz off, or another's, holds far less of it there.
+        double power = 0;
+        for (double v : steady)
+            power += v * v;
+        const double full = std::sqrt(power / (double)steady.size() * 2) * (double)steady.size() / 4;
         const double own = magnitudeAt(steady, frequencies[c]);
+        if (own < 0.9 * full) wrong += channel + "holds little of " + std::to_string(frequencies[c]) + " Hz\n";
         for (size_t other = 0; other < count; other++)
             if (other != c && magnitudeAt(steady, frequencies[other]) > 0.001 * own)
                 wrong += channel + std::to_string(frequencies[other]) + " Hz is heard too\n";

@@ -25,7 +25,7 @@ double dominantFrequency(const std::vector<double> &part);
 // Returns what is wrong with a recording of frequencies.size() interleaved
 // channels in which channel c should carry a tone of frequencies[c] alone
 // for at least minSeconds: one line for each channel whose loud stretch is
-// shorter, whose strongest tone is another, or that carries another's tone
-// above a thousandth of its own; empty when nothing is.
+// shorter, that holds little of its own tone, or that carries another's
+// tone above a thousandth of its own; empty when nothing is.
 std::string channelsCarrying(const std::vector<double> &recording, const std::vector<double> &frequencies,
                              double minSeconds);

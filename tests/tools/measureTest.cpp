@@ -169,7 +169,7 @@ const ChannelsCase channelsCases[] = {
 TEST_P(MeasureChannels, EachChannelIsMeasuredInTheInputThatCarriesIt) {
     for (const ChannelsCase &c : channelsCases) {
         SCOPED_TRACE(c.inputChannels ? c.inputChannels : "as many inputs as channels");
-        std::vector<std::string> command = {RENDER_PATH, "--measure", "--json",  "--seconds",        "1",
+        std::vector<std::string> command = {RENDER_PATH, "--measure", "--json",  "--seconds",        "0.5",
                                             "--limit",   c.gainLimit, "--limit", "crosstalk_db<=-90"};
         if (c.inputChannels) command.insert(command.end(), {"--input-channels", c.inputChannels});
         command.insert(command.end(), {sine, sine});
