@@ -67,27 +67,35 @@ int setChannelPlaybackFormat(const char *const *formulas, unsigned count, unsign
 void evaluateChannelFrames(double *values, unsigned char *failed, double *times, size_t frames) {
     const unsigned count = channelSet.count;
     const double period = 1.0 / clockRate;
-    for (size_t first = 0; first < frames;) {
-        const size_t piece = channelSet.shared ? 1 : (frames - first < pieceFrames ? frames - first : pieceFrames);
+    if (channelSet.shared) {
+        for (size_t i = 0; i < frames; i++, values += count, failed += count) {
+            const double now = getVariable(VariableT);
+            times[i] = now;
+            for (unsigned c = 0; c < count; c++) {
+                useProgram(c);
+                values[c] = evaluateFormula();
+                failed[c] = (formulaStatus & FormulaEvalFailed) != 0;
+            }
+            setVariable(VariableT, period + now);
+        }
+        return;
+    }
+    for (size_t first = 0; first < frames; first += pieceFrames) {
+        const size_t length = frames - first < pieceFrames ? frames - first : pieceFrames;
         const double start = getVariable(VariableT);
-        double now = start;
         for (unsigned c = 0; c < count; c++) {
             useProgram(c);
-            now = start;
-            if (c > 0 && !channelSet.shared) setVariable(VariableT, start);
-            for (size_t i = first; i < first + piece; i++) {
-                if (c == 0) times[i] = now;
-                const double v = evaluateFormula();
-                failed[i * count + c] = (formulaStatus & FormulaEvalFailed) != 0;
-                values[i * count + c] = v;
-                if (!channelSet.shared) {
-                    now = period + now;
-                    setVariable(VariableT, now);
-                }
+            setVariable(VariableT, start);
+            double now = start, *value = values + first * count + c;
+            unsigned char *fail = failed + first * count + c;
+            for (size_t i = 0; i < length; i++, value += count, fail += count) {
+                if (c == 0) times[first + i] = now;
+                *value = evaluateFormula();
+                *fail = (formulaStatus & FormulaEvalFailed) != 0;
+                now = period + now;
+                setVariable(VariableT, now);
             }
         }
-        if (channelSet.shared) setVariable(VariableT, period + start);
-        first += piece;
     }
 }
 
@@ -106,17 +114,29 @@ void generateChannelSamples(unsigned char *out, size_t frames) {
         }
         return;
     }
-    unsigned char piece[2 * pieceFrames];
+    // Each channel's piece, then all of them interleaved in one pass that
+    // writes the frames in order (a pass per channel, striding, cost twice).
+    int16_t pieces[maxChannels][pieceFrames];
     for (size_t first = 0; first < frames; first += pieceFrames) {
         const size_t length = frames - first < pieceFrames ? frames - first : pieceFrames;
         const double start = getVariable(VariableT);
         for (unsigned c = 0; c < count; c++) {
             useProgram(c);
             setVariable(VariableT, start);
-            generateFormulaSamples(piece, (int32_t)length);
-            unsigned char *to = out + 2 * (first * count + c);
-            for (size_t i = 0; i < length; i++, to += 2 * count)
-                std::memcpy(to, piece + 2 * i, 2);
+            generateFormulaSamples((unsigned char *)pieces[c], (int32_t)length);
         }
+        unsigned char *to = out + 2 * first * count;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        if (count == 2) { // the common case, as one loop the compiler vectorises
+            for (size_t i = 0; i < length; i++, to += 4) {
+                const uint32_t frame = (uint16_t)pieces[0][i] | (uint32_t)(uint16_t)pieces[1][i] << 16;
+                std::memcpy(to, &frame, 4);
+            }
+            continue;
+        }
+#endif
+        for (size_t i = 0; i < length; i++)
+            for (unsigned c = 0; c < count; c++, to += 2)
+                std::memcpy(to, &pieces[c][i], 2);
     }
 }

@@ -7,9 +7,15 @@
 //                     pair K with their events, the work of every other
 //                     file, of --analyze and of --plot
 //
+//   ratioOf/K/W       both in turn, a buffer of one and a buffer of two at a
+//                     time, so that the machine's moods touch both alike:
+//                     the counter "two/one" is the target's figure (W 0:
+//                     the frames, 1: the played values)
+//
 // Pair 0 shares no variable (a binaural pair: the channels run a piece at
 // a time each); pair 1 shares one (left x=..., right -x: the frames run one
 // at a time).  N = 1 renders the left formula alone.
+#include <chrono>
 #include <vector>
 
 #include <benchmark/benchmark.h>
@@ -67,6 +73,34 @@ void valuesOf(benchmark::State &state) {
     reportFrames(state);
 }
 BENCHMARK(valuesOf)->ArgsProduct({{1, 2}, {0, 1}})->Unit(benchmark::kMicrosecond);
+
+// Runs one buffer of the work of state.range(1) for the formulas set.
+// Returns its time in seconds.
+double timeBuffer(benchmark::State &state, unsigned channels, std::vector<unsigned char> *bytes,
+                  std::vector<double> *values, std::vector<unsigned char> *events, std::vector<double> *times) {
+    const auto start = std::chrono::steady_clock::now();
+    if (state.range(1) == 0)
+        generateSamples(bytes->data(), (int32_t)(2 * frames * channels));
+    else
+        evaluateSignal(values->data(), events->data(), times->data(), frames);
+    benchmark::ClobberMemory();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void ratioOf(benchmark::State &state) {
+    std::vector<unsigned char> bytes(4 * frames), events(2 * frames);
+    std::vector<double> values(2 * frames), times(frames);
+    double one = 0, two = 0;
+    unsigned failed = 0;
+    for (auto _ : state) {
+        setChannelPlaybackFormat(pairs[state.range(0)], 1, &failed);
+        one += timeBuffer(state, 1, &bytes, &values, &events, &times);
+        setChannelPlaybackFormat(pairs[state.range(0)], 2, &failed);
+        two += timeBuffer(state, 2, &bytes, &values, &events, &times);
+    }
+    state.counters["two/one"] = two / one;
+}
+BENCHMARK(ratioOf)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
