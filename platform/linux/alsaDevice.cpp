@@ -330,8 +330,20 @@ std::vector<std::string> streamDevices(snd_pcm_stream_t stream) {
     return names;
 }
 
+namespace {
+// The devices WAVE_MAPPER opens instead of the default, by stream; empty: the default.
+std::string chosenDevices[2];
+} // namespace
+
+void chooseAlsaDevice(snd_pcm_stream_t stream, const std::string &name) {
+    chosenDevices[stream == SND_PCM_STREAM_CAPTURE] = name;
+}
+
 std::string deviceName(uint32_t device, snd_pcm_stream_t stream) {
-    if (device == WAVE_MAPPER) return defaultDevice;
+    if (device == WAVE_MAPPER) {
+        const std::string &chosen = chosenDevices[stream == SND_PCM_STREAM_CAPTURE];
+        return chosen.empty() ? defaultDevice : chosen;
+    }
     std::vector<std::string> names = streamDevices(stream);
     return device < names.size() ? names[device] : std::string();
 }

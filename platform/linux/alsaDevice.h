@@ -17,7 +17,10 @@ extern const DeviceCalls alsaCapture;   // reads from a capture stream
 void silenceAlsa();
 // Returns the names of the devices ALSA lists for stream, without "null".
 std::vector<std::string> streamDevices(snd_pcm_stream_t stream);
-// Returns the ALSA name of device (WAVE_MAPPER: the default) among those of
+// Makes name (empty: the default) the device that WAVE_MAPPER opens for
+// stream.  Returns nothing.
+void chooseAlsaDevice(snd_pcm_stream_t stream, const std::string &name);
+// Returns the ALSA name of device (WAVE_MAPPER: the chosen one, else the default) among those of
 // stream, or an empty string when there is no such device.
 std::string deviceName(uint32_t device, snd_pcm_stream_t stream);
 // Returns the ALSA sample format of a PCM format record, or

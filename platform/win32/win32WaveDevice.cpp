@@ -123,12 +123,16 @@ void platformFormatOf(const StreamFormat *format, WAVEFORMATEXTENSIBLE *platform
     platform->SubFormat = GUID{0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
 }
 
+// The devices WAVE_MAPPER opens, playback's and capture's.
+uint32_t chosenDevices[2] = {WAVE_MAPPER, WAVE_MAPPER};
+
 // Opens deviceId in format for direction (waveOut or waveIn, which records
 // at once).  Returns WaveOk with *opened and *periodBytes set, or the
 // driver's failure.
 WaveResult winmmOpen(DeviceDirection direction, uint32_t deviceId, const StreamFormat *format, OpenedDevice **opened,
                      uint32_t *periodBytes) {
     const int playback = direction == DevicePlayback;
+    if (deviceId == WAVE_MAPPER) deviceId = chosenDevices[!playback];
     WinmmDevice *device = new WinmmDevice();
     device->playback = playback;
     device->wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
@@ -229,3 +233,7 @@ const DeviceCalls winmmCapture = {.direction = DeviceCapture,
                                   .drop = winmmDrop,
                                   .position = winmmPosition,
                                   .close = winmmClose};
+
+void chooseWinmmDevice(DeviceDirection direction, uint32_t deviceId) {
+    chosenDevices[direction != DevicePlayback] = deviceId;
+}

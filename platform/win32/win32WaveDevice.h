@@ -6,3 +6,7 @@
 
 extern const DeviceCalls winmmPlayback; // writes through waveOut
 extern const DeviceCalls winmmCapture;  // reads through waveIn
+
+// Makes deviceId (WAVE_MAPPER: the mapper) the device that opening
+// WAVE_MAPPER opens for direction.  Returns nothing.
+void chooseWinmmDevice(DeviceDirection direction, uint32_t deviceId);

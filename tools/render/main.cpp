@@ -19,6 +19,7 @@
 #include "tools/render/cli/arguments.h"
 #include "tools/render/cli/compileReport.h"
 #include "tools/render/common/channelNames.h"
+#include "tools/render/devices/devices.h"
 #include "tools/render/measure/measure.h"
 #include "tools/render/play/play.h"
 #include "tools/render/write/writeSamples.h"
@@ -37,30 +38,42 @@ constexpr RenderMode modeRows[] = {
      .usage = "[--seconds S | --samples N] [--start S] [-o FILE]\n[--format s16|s24|f32] [--rate R] [--fade MS] FORMULA...",
      .takes = everyMode | optionBit(OptionOutput) | optionBit(OptionFormat) | optionBit(OptionRate) |
               optionBit(OptionFade),
+     .formulas = 1,
      .does = nullptr,
      .run = writeSamples},
     {.option = OptionAnalyze,
      .usage = "--analyze [--json] [--plot FILE [--size WxH]] [time options] FORMULA...",
      .takes = everyMode | optionBit(OptionAnalyze) | optionBit(OptionJson) | picture,
+     .formulas = 1,
      .does = "measures and draws the played values and writes no samples",
      .run = analyzeSpan},
     {.option = OptionPlot,
      .usage = "--plot FILE [--size WxH] [time options] FORMULA...",
      .takes = everyMode | picture,
+     .formulas = 1,
      .does = "measures and draws the played values and writes no samples",
      .run = plotSpan},
     {.option = OptionPlay,
-     .usage = "--play [--seconds S | --samples N] [--start S] [--fade MS] FORMULA...",
-     .takes = everyMode | optionBit(OptionPlay) | optionBit(OptionFade),
+     .usage = "--play [--seconds S | --samples N] [--start S] [--fade MS] [--device NAME] FORMULA...",
+     .takes = everyMode | optionBit(OptionPlay) | optionBit(OptionFade) | optionBit(OptionDevice),
+     .formulas = 1,
      .does = "plays the stream's own samples on the sound device and writes no output",
      .run = playSpan},
     {.option = OptionMeasure,
      .usage = "--measure [time options] [--rate R] [--input-channels M] [--json]\n[--plot FILE [--size WxH]] "
-              "[--limit COND]... FORMULA...",
+              "[--limit COND]...\n[--device NAME] [--input-device NAME] FORMULA...",
      .takes = everyMode | optionBit(OptionMeasure) | optionBit(OptionRate) | optionBit(OptionJson) | picture |
-              optionBit(OptionLimit) | optionBit(OptionInputChannels),
+              optionBit(OptionLimit) | optionBit(OptionInputChannels) | optionBit(OptionDevice) |
+              optionBit(OptionInputDevice),
+     .formulas = 1,
      .does = "plays and records and writes no samples",
      .run = measureSoundPath},
+    {.option = OptionListDevices,
+     .usage = "--list-devices [--json]",
+     .takes = optionBit(OptionEnd) | optionBit(OptionHelp) | optionBit(OptionListDevices) | optionBit(OptionJson),
+     .formulas = 0,
+     .does = "lists the sound devices and plays nothing",
+     .run = listSoundDevices},
 };
 // clang-format on
 
@@ -74,6 +87,8 @@ int main(int argc, char **argv) {
     RenderOptions options;
     int parsed = parseRenderArguments(argc, argv, renderModes, &options, stdout, stderr);
     if (parsed >= 0) return parsed;
+    if (!options.mode->formulas) return options.mode->run(options);
+    if (!chooseNamedDevices(options)) return 1;
 
     // The same steps as Play, formula by formula in channel order: compile,
     // evaluate once (assignments in the formula take effect), then fix the

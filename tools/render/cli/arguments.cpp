@@ -61,6 +61,9 @@ const OptionRow optionRows[] = {
     {OptionMeasure, "--measure", nullptr,                                   1, OptionNone},
     {OptionLimit,   "--limit",   "a condition KEY<=NUMBER or KEY>=NUMBER",  1, OptionNone},
     {OptionInputChannels, "--input-channels", "a number of channels",       0, OptionNone},
+    {OptionListDevices, "--list-devices", nullptr,                          1, OptionNone},
+    {OptionDevice,  "--device",  "a device name (tonalix-render --list-devices lists them)", 0, OptionNone},
+    {OptionInputDevice, "--input-device", "a device name (tonalix-render --list-devices lists them)", 0, OptionNone},
 };
 // clang-format on
 static_assert(sizeof optionRows / sizeof optionRows[0] == OptionCount, "a row for every option");
@@ -214,6 +217,12 @@ int parseRenderArguments(int argc, char **argv, const RenderModes &modes, Render
         case OptionAnalyze:
         case OptionJson:
         case OptionMeasure:
+        case OptionListDevices:
+            break;
+        case OptionDevice:
+        case OptionInputDevice:
+            if (!*value) return usageError(argument + " needs a device name");
+            (row->option == OptionDevice ? options->device : options->inputDevice) = value;
             break;
         case OptionEnd:
             endOfOptions = 1;
@@ -263,6 +272,12 @@ int parseRenderArguments(int argc, char **argv, const RenderModes &modes, Render
         }
         if (!ok) return usageError(argument + " '" + printableText(value) + "' " + why);
     }
+    options->mode = pickMode(modes, options->given);
+    if (!options->mode) return usageError("no mode to run");
+    if (!options->mode->formulas && options->formula)
+        return usageError(std::string(rowOf(options->mode->option).name) + " takes no formula; leave out '" +
+                          printableText(options->formula) + "'");
+    if (!options->mode->formulas) return checkModeOptions(modes, options);
     if (!options->formula) return usageError("no formula given");
     options->channels = (unsigned)options->formulas.size();
     for (unsigned c = 0; c < options->channels; c++) {
@@ -271,8 +286,6 @@ int parseRenderArguments(int argc, char **argv, const RenderModes &modes, Render
         return usageError("formula " + std::to_string(c + 1) + " of " + std::to_string(options->channels) + ", " +
                           channelName(c, options->channels) + ", is empty");
     }
-    options->mode = pickMode(modes, options->given);
-    if (!options->mode) return usageError("no mode to run");
     int refused = checkModeOptions(modes, options);
     if (refused < 0) refused = checkLengths(options);
     return refused;

@@ -31,6 +31,9 @@ enum OptionName : int {
     OptionMeasure,
     OptionLimit,
     OptionInputChannels,
+    OptionListDevices,
+    OptionDevice,
+    OptionInputDevice,
     OptionCount
 };
 
@@ -47,6 +50,7 @@ struct RenderMode {
     OptionName option; // the option that picks it; OptionNone for writing samples, the mode of no option
     const char *usage; // its usage after "tonalix-render "; each further line after a "\n"
     OptionSet takes;   // the options it takes
+    int formulas;      // 1: it needs 1 to 8 formulas; 0: it takes none
     const char *does;  // what it does instead of writing samples, as refusals say it; null for writing them
     int (*run)(const RenderOptions &options); // runs it; returns the exit status
 };
@@ -76,6 +80,8 @@ struct RenderOptions {
     std::vector<const char *> formulas; // every formula, one a channel in WAV's speaker order: of argv
     unsigned channels = 1;              // formulas.size()
     unsigned inputChannels = 0;         // the channels --measure records; 0: as many as the formulas
+    const char *device = nullptr;       // the output device's name (--device), or null: the default; of argv
+    const char *inputDevice = nullptr;  // the input device's name (--input-device), or null; of argv
 };
 
 // Returns 1 when the command line held option, else 0.

@@ -1,0 +1,83 @@
+// The devices winmm names: see platform/deviceList.h.
+//
+// waveOut and waveIn number their devices and name them by their
+// capabilities, cut at 31 characters; the mapper, the default, is
+// WAVE_MAPPER.  A device is chosen by its listed name, exactly or by a
+// prefix that fits it alone (a longer name cut by winmm), or by its number.
+#include <windows.h>
+
+#include <mmsystem.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/deviceList.h"
+#include "platform/win32/win32Text.h"
+#include "platform/win32/win32WaveDevice.h"
+
+namespace {
+
+// Returns the name of device id (or WAVE_MAPPER) of direction, or an empty
+// string when winmm tells none.
+std::string capabilityName(DeviceDirection direction, UINT id) {
+    if (direction == DevicePlayback) {
+        WAVEOUTCAPSW caps = {};
+        if (waveOutGetDevCapsW(id, &caps, sizeof caps) != MMSYSERR_NOERROR) return std::string();
+        return toUtf8(caps.szPname);
+    }
+    WAVEINCAPSW caps = {};
+    if (waveInGetDevCapsW(id, &caps, sizeof caps) != MMSYSERR_NOERROR) return std::string();
+    return toUtf8(caps.szPname);
+}
+
+// Returns the devices winmm numbers for direction.
+UINT deviceCount(DeviceDirection direction) {
+    return direction == DevicePlayback ? waveOutGetNumDevs() : waveInGetNumDevs();
+}
+
+} // namespace
+
+std::vector<ListedDevice> listDevices(DeviceDirection direction) {
+    std::vector<ListedDevice> devices;
+    const std::string mapper = capabilityName(direction, WAVE_MAPPER);
+    devices.push_back({mapper.empty() ? "default" : mapper, "The system's default device", 1});
+    const UINT count = deviceCount(direction);
+    for (UINT id = 0; id < count; id++) {
+        const std::string name = capabilityName(direction, id);
+        if (!name.empty()) devices.push_back({name, "Device " + std::to_string(id), 0});
+    }
+    return devices;
+}
+
+int chooseDevice(DeviceDirection direction, const char *name) {
+    const std::string given = name ? name : "";
+    if (given.empty()) return 0;
+    const UINT count = deviceCount(direction);
+    char *end = nullptr;
+    const unsigned long number = std::strtoul(given.c_str(), &end, 10);
+    if (*end == '\0' && given[0] >= '0' && given[0] <= '9') {
+        if (number >= count) return 0;
+        chooseWinmmDevice(direction, (uint32_t)number);
+        return 1;
+    }
+    if (given == "default" || given == capabilityName(direction, WAVE_MAPPER)) {
+        chooseWinmmDevice(direction, WAVE_MAPPER);
+        return 1;
+    }
+    UINT exact = count, prefixed = count, prefixes = 0;
+    for (UINT id = 0; id < count; id++) {
+        const std::string listed = capabilityName(direction, id);
+        if (listed.empty()) continue;
+        if (listed == given && exact == count) exact = id;
+        // winmm's name may be the given one cut short, or the given one a
+        // shorter part of it.
+        if (given.compare(0, listed.size(), listed) == 0 || listed.compare(0, given.size(), given) == 0) {
+            prefixed = id;
+            prefixes++;
+        }
+    }
+    const UINT picked = exact != count ? exact : prefixes == 1 ? prefixed : count;
+    if (picked == count) return 0;
+    chooseWinmmDevice(direction, (uint32_t)picked);
+    return 1;
+}
