@@ -13,6 +13,8 @@
 
 namespace {
 
+const char *const defaultDescription = "The system's default device";
+
 // Returns the first line of text.
 std::string firstLine(const char *text) {
     std::string line = text ? text : "";
@@ -39,6 +41,7 @@ std::vector<ListedDevice> listDevices(DeviceDirection direction) {
         if (name && std::strcmp(name, "null") != 0 && (!way || std::strcmp(way, wanted) == 0)) {
             const int isDefault = std::strcmp(name, defaultDevice) == 0;
             ListedDevice device = {name, firstLine(description), isDefault};
+            if (isDefault && device.description.empty()) device.description = defaultDescription;
             devices.insert(isDefault ? devices.begin() : devices.end(), device);
         }
         std::free(name);
@@ -46,10 +49,10 @@ std::vector<ListedDevice> listDevices(DeviceDirection direction) {
         std::free(way);
     }
     snd_device_name_free_hint(hints);
-    // A default without a hint (a configuration's own pcm.!default) is
-    // opened all the same.
+    // A configuration's own pcm.!default is listed without a description,
+    // and a default of no hint at all is opened all the same.
     if (devices.empty() || !devices[0].isDefault)
-        devices.insert(devices.begin(), ListedDevice{defaultDevice, "The system's default device", 1});
+        devices.insert(devices.begin(), ListedDevice{defaultDevice, defaultDescription, 1});
     return devices;
 }
 
