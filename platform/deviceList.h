@@ -20,3 +20,6 @@ std::vector<ListedDevice> listDevices(DeviceDirection direction);
 // Makes the device called name the one that opening WAVE_MAPPER opens for
 // direction.  Returns 1, or 0 (nothing changed) when there is no such device.
 int chooseDevice(DeviceDirection direction, const char *name);
+// Returns the name chooseDevice was given for direction, or an empty string
+// while the default is opened.
+std::string chosenDevice(DeviceDirection direction);

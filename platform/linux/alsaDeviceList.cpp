@@ -10,6 +10,7 @@
 
 #include "platform/deviceList.h"
 #include "platform/linux/alsaDevice.h"
+#include "platform/waveOut.h"
 
 namespace {
 
@@ -66,4 +67,9 @@ int chooseDevice(DeviceDirection direction, const char *name) {
         return 0;
     chooseAlsaDevice(streamOf(direction), given);
     return 1;
+}
+
+std::string chosenDevice(DeviceDirection direction) {
+    const std::string name = deviceName(WAVE_MAPPER, streamOf(direction));
+    return name == defaultDevice ? std::string() : name;
 }

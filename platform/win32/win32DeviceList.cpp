@@ -17,6 +17,9 @@
 
 namespace {
 
+// The names chooseDevice took, playback's and capture's.
+std::string chosenNames[2];
+
 // Returns the name of device id (or WAVE_MAPPER) of direction, or an empty
 // string when winmm tells none.
 std::string capabilityName(DeviceDirection direction, UINT id) {
@@ -58,10 +61,12 @@ int chooseDevice(DeviceDirection direction, const char *name) {
     if (*end == '\0' && given[0] >= '0' && given[0] <= '9') {
         if (number >= count) return 0;
         chooseWinmmDevice(direction, (uint32_t)number);
+        chosenNames[direction != DevicePlayback] = given;
         return 1;
     }
     if (given == "default" || given == capabilityName(direction, WAVE_MAPPER)) {
         chooseWinmmDevice(direction, WAVE_MAPPER);
+        chosenNames[direction != DevicePlayback] = std::string();
         return 1;
     }
     UINT exact = count, prefixed = count, prefixes = 0;
@@ -79,5 +84,8 @@ int chooseDevice(DeviceDirection direction, const char *name) {
     const UINT picked = exact != count ? exact : prefixes == 1 ? prefixed : count;
     if (picked == count) return 0;
     chooseWinmmDevice(direction, (uint32_t)picked);
+    chosenNames[direction != DevicePlayback] = given;
     return 1;
 }
+
+std::string chosenDevice(DeviceDirection direction) { return chosenNames[direction != DevicePlayback]; }

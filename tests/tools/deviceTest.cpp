@@ -154,6 +154,11 @@ static const PlayCase playCases[] = {
                                               "(tonalix-render --list-devices lists them)\n", -1},
     {{"--measure", "--input-device", "nowhere:1,0"}, 1, "tonalix-render: no input device named 'nowhere:1,0' "
                                                         "(tonalix-render --list-devices lists them)\n", -1},
+    // Names the configuration holds, of devices that are not there.
+    {{"--play", "--device", "hw:99,0"},   1, "tonalix-render: cannot open the sound device 'hw:99,0' for 132300 Hz "
+                                              "16-bit mono\n", -1},
+    {{"--measure", "--input-device", "hw:99,0"}, 1, "tonalix-render: cannot record from the input device "
+                                                    "'hw:99,0'\n", -1},
 };
 // clang-format on
 

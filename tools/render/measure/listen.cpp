@@ -17,10 +17,13 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/deviceList.h"
 #include "platform/streamFormat.h"
 #include "platform/waveIn.h"
 #include "platform/waveOut.h"
 #include "platform/window.h"
+#include "tools/render/cli/printable.h"
+#include "tools/render/play/play.h"
 
 namespace {
 
@@ -256,6 +259,9 @@ int playAndRecord(Stimulus *stimulus, const ListenChannels &channels, std::vecto
             std::fprintf(stderr, "tonalix-render: the input device refuses 16-bit %s at %u Hz (try --rate%s)\n",
                          channelsText(channels.inputs).c_str(), (unsigned)stimulus->rate,
                          channels.inputs > 1 ? " or --input-channels" : "");
+        else if (!chosenDevice(DeviceCapture).empty())
+            std::fprintf(stderr, "tonalix-render: cannot record from the input device '%s'\n",
+                         printableText(chosenDevice(DeviceCapture)).c_str());
         else
             std::fprintf(stderr, "tonalix-render: there is no input device to record from\n");
         destroyMessageWindow(window);
@@ -270,14 +276,15 @@ int playAndRecord(Stimulus *stimulus, const ListenChannels &channels, std::vecto
     recordGetPosition(listen.input, &position); // the devices read their clocks from now on
     opened = waveOpen(&listen.output, WAVE_MAPPER, &outputFormat, window);
     if (opened != WaveOk) {
+        const std::string device = outputDeviceText();
         if (channels.outputs == 1)
-            std::fprintf(stderr, "tonalix-render: cannot open the default sound device for %u Hz 16-bit mono\n",
+            std::fprintf(stderr, "tonalix-render: cannot open %s for %u Hz 16-bit mono\n", device.c_str(),
                          (unsigned)stimulus->rate);
         else if (opened == WaveErrorBadFormat)
             std::fprintf(stderr, "tonalix-render: the output device refuses 16-bit %s at %u Hz\n",
                          channelsText(channels.outputs).c_str(), (unsigned)stimulus->rate);
         else
-            std::fprintf(stderr, "tonalix-render: cannot open the default sound device for %u Hz 16-bit %s\n",
+            std::fprintf(stderr, "tonalix-render: cannot open %s for %u Hz 16-bit %s\n", device.c_str(),
                          (unsigned)stimulus->rate, channelsText(channels.outputs).c_str());
         listen.output = nullptr;
         stopRun("");

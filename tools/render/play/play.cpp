@@ -10,7 +10,9 @@
 
 #include "audio/synthesis.h"
 #include "audio/waveStream.h"
+#include "platform/deviceList.h"
 #include "platform/window.h"
+#include "tools/render/cli/printable.h"
 #include "tools/render/common/signal.h"
 
 namespace {
@@ -68,6 +70,11 @@ intptr_t playProc(Window window, unsigned message, WParam wParam, LParam lParam)
 
 } // namespace
 
+std::string outputDeviceText() {
+    const std::string named = chosenDevice(DevicePlayback);
+    return named.empty() ? "the default sound device" : "the sound device '" + printableText(named) + "'";
+}
+
 int playThroughDevice(uint64_t samples, int32_t countdown) {
     play = PlayRecord();
     const uint64_t soundingBuffers = (samples + samplesPerBuffer - 1) / samplesPerBuffer;
@@ -87,12 +94,12 @@ int playThroughDevice(uint64_t samples, int32_t countdown) {
     }
     setCountdownActive(countdown);
     if (!openStream(0, playBufferCount, playBufferMilliseconds)) {
+        const std::string device = outputDeviceText();
         if (streamFormat.channels > 1)
-            std::fprintf(stderr,
-                         "tonalix-render: the default sound device does not take %u channels of 16-bit at %u Hz\n",
+            std::fprintf(stderr, "tonalix-render: %s does not take %u channels of 16-bit at %u Hz\n", device.c_str(),
                          (unsigned)streamFormat.channels, (unsigned)streamFormat.samplesPerSec);
         else
-            std::fprintf(stderr, "tonalix-render: cannot open the default sound device for %u Hz 16-bit mono\n",
+            std::fprintf(stderr, "tonalix-render: cannot open %s for %u Hz 16-bit mono\n", device.c_str(),
                          (unsigned)streamFormat.samplesPerSec);
         destroyMessageWindow(window);
         return 1;

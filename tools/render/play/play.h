@@ -4,9 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "tools/render/cli/arguments.h"
 
+// Returns how messages name the output device: "the default sound device",
+// or "the sound device 'NAME'" for one that --device chose.
+std::string outputDeviceText();
 // Plays whole buffers of 33075 frames until at least samples have been
 // played, with the countdown flag set to countdown (1: silence), then two
 // buffers of silence, so that the device plays out the last of them before
