@@ -23,3 +23,16 @@ int chooseDevice(DeviceDirection direction, const char *name);
 // Returns the name chooseDevice was given for direction, or an empty string
 // while the default is opened.
 std::string chosenDevice(DeviceDirection direction);
+
+// What a device takes, as it tells it.
+struct DeviceRanges {
+    std::string name;                  // the device's name
+    unsigned rateMin = 0, rateMax = 0; // frames per second
+    unsigned channelsMin = 0, channelsMax = 0;
+    int takes16Bit = 0;    // 1: 16-bit signed samples
+    std::string converter; // the same device converting what it is given, or empty when none is known
+};
+
+// Fills *ranges from the device that opening WAVE_MAPPER opens for direction.
+// Returns 1, or 0 when that device cannot be opened or asked.
+int deviceRanges(DeviceDirection direction, DeviceRanges *ranges);

@@ -73,3 +73,29 @@ std::string chosenDevice(DeviceDirection direction) {
     const std::string name = deviceName(WAVE_MAPPER, streamOf(direction));
     return name == defaultDevice ? std::string() : name;
 }
+
+// Asked without blocking: a busy device answers EBUSY at once instead of
+// waiting for its owner.
+int deviceRanges(DeviceDirection direction, DeviceRanges *ranges) {
+    silenceAlsa();
+    const std::string name = deviceName(WAVE_MAPPER, streamOf(direction));
+    snd_pcm_t *pcm = nullptr;
+    if (snd_pcm_open(&pcm, name.c_str(), streamOf(direction), SND_PCM_NONBLOCK) < 0) return 0;
+    snd_pcm_hw_params_t *params;
+    snd_pcm_hw_params_alloca(&params);
+    int direction0 = 0, direction1 = 0;
+    const int asked = snd_pcm_hw_params_any(pcm, params) >= 0 &&
+                      snd_pcm_hw_params_get_rate_min(params, &ranges->rateMin, &direction0) >= 0 &&
+                      snd_pcm_hw_params_get_rate_max(params, &ranges->rateMax, &direction1) >= 0 &&
+                      snd_pcm_hw_params_get_channels_min(params, &ranges->channelsMin) >= 0 &&
+                      snd_pcm_hw_params_get_channels_max(params, &ranges->channelsMax) >= 0;
+    ranges->takes16Bit = asked && snd_pcm_hw_params_test_format(pcm, params, SND_PCM_FORMAT_S16_LE) == 0;
+    snd_pcm_close(pcm);
+    ranges->name = name;
+    // The plug layer in front of a card's device or of a plain name
+    // converts the rate, the channels and the format.
+    ranges->converter = name.rfind("hw:", 0) == 0                        ? "plug" + name
+                        : name.find_first_of(":{ ") == std::string::npos ? "plug:" + name
+                                                                         : std::string();
+    return asked;
+}

@@ -89,3 +89,7 @@ int chooseDevice(DeviceDirection direction, const char *name) {
 }
 
 std::string chosenDevice(DeviceDirection direction) { return chosenNames[direction != DevicePlayback]; }
+
+// winmm tells its formats as a few flags of fixed rates, which say nothing
+// of the rate the stream asks for: the message stays the open's own.
+int deviceRanges(DeviceDirection, DeviceRanges *) { return 0; }

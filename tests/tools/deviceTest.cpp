@@ -87,6 +87,8 @@ protected:
             config += std::string("pcm.") + named.device + " { type pulse device \"" + named.sink +
                       "\" hint.description \"" + named.description + "\" }\n";
         }
+        // A device that takes four to six channels only, and tells so.
+        config += "pcm.tonalixFour { type vdownmix slave.pcm \"null\" }\n";
         configPath = server.folder + "/named.conf";
         FILE *file = std::fopen(configPath.c_str(), "w");
         ASSERT_NE(file, nullptr);
@@ -159,10 +161,13 @@ static const PlayCase playCases[] = {
                                               "16-bit mono\n", -1},
     {{"--measure", "--input-device", "hw:99,0"}, 1, "tonalix-render: cannot record from the input device "
                                                     "'hw:99,0'\n", -1},
+    // A device that is there and refuses the stream says what it takes.
+    {{"--play", "--device", "tonalixFour"}, 1, "tonalix-render: tonalixFour does not take 1 channel; it takes 4 to 6 "
+                                               "channels: use plug:tonalixFour to convert\n", -1},
 };
 // clang-format on
 
-TEST_F(NamedDevices, PlayingOnANamedDeviceSoundsOnItsSinkAloneAndAnUnknownNameIsRefused) {
+TEST_F(NamedDevices, PlayingOnANamedDeviceSoundsOnItsSinkAloneAndARefusalSaysWhy) {
     for (const PlayCase &c : playCases) {
         std::vector<std::string> command = {RENDER_PATH};
         command.insert(command.end(), c.arguments.begin(), c.arguments.end());
@@ -172,12 +177,16 @@ TEST_F(NamedDevices, PlayingOnANamedDeviceSoundsOnItsSinkAloneAndAnUnknownNameIs
         const ProgramRun run = runProgram(command);
         const std::vector<double> peaks = stopRecorders(&recorders);
         EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
-        if (c.says) EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
-        for (int i = 0; i < 2; i++)
-            if (i == c.heardOn)
+        if (c.says) {
+            EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+        }
+        for (int i = 0; i < 2; i++) {
+            if (i == c.heardOn) {
                 EXPECT_GT(peaks[i], 0.4 * 32767) << namedSinks[i].sink << " heard too little";
-            else
+            } else {
                 EXPECT_LT(peaks[i], 100) << namedSinks[i].sink << " heard the tone";
+            }
+        }
     }
 }
 

@@ -23,6 +23,7 @@
 #include "platform/waveOut.h"
 #include "platform/window.h"
 #include "tools/render/cli/printable.h"
+#include "tools/render/devices/refusal.h"
 #include "tools/render/play/play.h"
 
 namespace {
@@ -254,8 +255,12 @@ int playAndRecord(Stimulus *stimulus, const ListenChannels &channels, std::vecto
     const uint32_t bufferFrames = stimulus->rate * bufferMs / 1000;
     listen.bufferFrames = bufferFrames;
     WaveResult opened = recordOpen(&listen.input, WAVE_MAPPER, &inputFormat, window);
+    const std::string inputRefused =
+        opened == WaveErrorBadFormat ? refusalText(DeviceCapture, stimulus->rate, channels.inputs, 1) : "";
     if (opened != WaveOk) {
-        if (opened == WaveErrorBadFormat)
+        if (!inputRefused.empty())
+            std::fprintf(stderr, "tonalix-render: %s\n", inputRefused.c_str());
+        else if (opened == WaveErrorBadFormat)
             std::fprintf(stderr, "tonalix-render: the input device refuses 16-bit %s at %u Hz (try --rate%s)\n",
                          channelsText(channels.inputs).c_str(), (unsigned)stimulus->rate,
                          channels.inputs > 1 ? " or --input-channels" : "");
@@ -277,7 +282,11 @@ int playAndRecord(Stimulus *stimulus, const ListenChannels &channels, std::vecto
     opened = waveOpen(&listen.output, WAVE_MAPPER, &outputFormat, window);
     if (opened != WaveOk) {
         const std::string device = outputDeviceText();
-        if (channels.outputs == 1)
+        const std::string refused =
+            opened == WaveErrorBadFormat ? refusalText(DevicePlayback, stimulus->rate, channels.outputs, 1) : "";
+        if (!refused.empty())
+            std::fprintf(stderr, "tonalix-render: %s\n", refused.c_str());
+        else if (channels.outputs == 1)
             std::fprintf(stderr, "tonalix-render: cannot open %s for %u Hz 16-bit mono\n", device.c_str(),
                          (unsigned)stimulus->rate);
         else if (opened == WaveErrorBadFormat)

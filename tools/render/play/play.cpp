@@ -14,6 +14,7 @@
 #include "platform/window.h"
 #include "tools/render/cli/printable.h"
 #include "tools/render/common/signal.h"
+#include "tools/render/devices/refusal.h"
 
 namespace {
 
@@ -95,7 +96,10 @@ int playThroughDevice(uint64_t samples, int32_t countdown) {
     setCountdownActive(countdown);
     if (!openStream(0, playBufferCount, playBufferMilliseconds)) {
         const std::string device = outputDeviceText();
-        if (streamFormat.channels > 1)
+        const std::string refused = refusalText(DevicePlayback, streamFormat.samplesPerSec, streamFormat.channels, 0);
+        if (!refused.empty())
+            std::fprintf(stderr, "tonalix-render: %s\n", refused.c_str());
+        else if (streamFormat.channels > 1)
             std::fprintf(stderr, "tonalix-render: %s does not take %u channels of 16-bit at %u Hz\n", device.c_str(),
                          (unsigned)streamFormat.channels, (unsigned)streamFormat.samplesPerSec);
         else
