@@ -1,9 +1,10 @@
 // Fuzz target: tonalix-render's command line and its compile report.  The
 // input, cut at its NUL bytes, is the argument list.  A command line that is
 // accepted must give a sample count, a start, a fade, a rate and a picture
-// size within bounds and a formula; the compile report must be empty exactly
-// for a formula that compiles, and show the formula's bytes around the
-// fault only within its bounded width.
+// size within bounds, a name for each device option given, and a formula,
+// or none for a mode that takes none (--list-devices); the compile report
+// must be empty exactly for a formula that compiles, and show the formula's
+// bytes around the fault only within its bounded width.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -45,6 +46,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     int parsed = parseRenderArguments((int)arguments.size(), argv.data(), renderModes, &options, sink, sink);
     if (parsed != -1) {
         if (parsed != 0 && parsed != 2) std::abort();
+        return 0;
+    }
+    if ((isGiven(options, OptionDevice) && (!options.device || !*options.device)) ||
+        (isGiven(options, OptionInputDevice) && (!options.inputDevice || !*options.inputDevice)))
+        std::abort();
+    if (!options.mode->formulas) {
+        if (options.formula) std::abort();
         return 0;
     }
     if (!options.formula || !*options.formula || options.samples < 1 || options.samples > maxWavSamples ||
