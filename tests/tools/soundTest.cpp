@@ -91,6 +91,22 @@ TEST_P(RealSound, TheCountdownIsSilent) {
     EXPECT_LE(loudest, 1);
 }
 
+// --play --rate plays at the device's rate what the stream would play at
+// its own: the tone at its pitch and full scale, for the time asked.
+TEST_P(RealSound, ARateOfTheDevicesOwnKeepsThePitchAndTheLength) {
+    ASSERT_FALSE(soundSink().empty());
+    int exitCode = -1;
+    const std::vector<double> recording = recordWhile(
+        soundSink(), {RENDER_PATH, "--play", "--seconds", "1.5", "--rate", "48000", "sin(440*6.2831853071795865*t)"},
+        &exitCode);
+    ASSERT_EQ(exitCode, 0);
+    EXPECT_EQ(channelsCarrying(recording, {440}, 1.3), "");
+    double peak = 0;
+    for (double v : recording)
+        peak = std::max(peak, std::fabs(v));
+    EXPECT_GT(peak, 0.9 * 32767);
+}
+
 // Two formulas play in two channels: a listener hears the left one's tone on
 // the left and the right one's on the right.
 TEST_P(RealSound, EachChannelCarriesItsOwnFormula) {
