@@ -1,8 +1,13 @@
 // The drift of the two clocks: see drift.h.
 //
-// A stretch of the played signal every 4096 samples is correlated with the
-// recording over a few lags around the lag the line so far expects there;
-// the peak, refined between lags by a parabola, is one point of the line.
+// A stretch of the played signal every 4096 samples, under a Hann window,
+// is correlated with the recording over a few lags around the lag the line
+// so far expects there (unwindowed, the stretch's edges moved the peak by
+// up to half a sample where a sweep was low, and the drift by 2 ppm);
+// the peak, refined between lags through a cosine, is one point of the line.
+// The line starts in the middle of the first seconds, where the lag the
+// latency was found with holds best, and follows the lag out to both ends
+// of them before the stream goes on from there.
 // The search is kept narrow because a tone correlates as well one period
 // away: within 8 lags of the expected one, tones below an eighth of the rate
 // cannot be taken for their neighbouring period.  The lag applied to the
@@ -98,15 +103,32 @@ double lineAt(const DriftTrack &t, double x) {
     return meanY + slope * (x - t.origin - meanX);
 }
 
+// Returns where the correlation peaks between lags, from its values one
+// lag before the highest, at it and one after: through the cosine that
+// passes the three (exact for a tone, and far less biased for a sweep than
+// a parabola, which moved the drift of a sweep by 2 ppm in 250), or the
+// parabola where they curve too little for a cosine.  Changes nothing.
+double peakShift(double before, double peak, double after) {
+    const double curve = before - 2 * peak + after, cosine = (before + after) / (2 * peak);
+    if (peak > 0 && cosine > -1 && cosine < 0.999) {
+        const double omega = std::acos(cosine);
+        return std::clamp(std::atan((after - before) / (2 * peak * std::sin(omega))) / omega, -0.5, 0.5);
+    }
+    return curve < 0 ? std::clamp(0.5 * (before - after) / curve, -0.5, 0.5) : 0.0;
+}
+
 // Measures the lag of played's stretch (stretchLength samples from played
 // position at) and adds it to the line.  Returns nothing; changes the
 // line's sums and the expected lag.
 void measureStretch(DriftTrack *t, const int16_t *played, uint64_t at) {
     const long centre = std::lround(t->expected);
-    std::vector<double> correlation((size_t)(2 * reach + 3));
-    double playedEnergy = 0;
-    for (size_t i = 0; i < stretchLength; i++)
-        playedEnergy += (double)played[i] * played[i];
+    std::vector<double> correlation((size_t)(2 * reach + 3)), window(stretchLength), weighted(stretchLength);
+    double playedEnergy = 0; // under the window, as the recording's below: the coefficient's
+    for (size_t i = 0; i < stretchLength; i++) {
+        window[i] = 0.5 - 0.5 * std::cos(2 * pi * ((double)i + 0.5) / stretchLength);
+        weighted[i] = played[i] * window[i];
+        playedEnergy += weighted[i] * played[i];
+    }
     if (playedEnergy <= 0) return;
     const long long from = (long long)at + centre - reach - 1;
     if (from < 0 || (uint64_t)from + stretchLength + 2 * reach + 2 > t->frames) return;
@@ -114,7 +136,7 @@ void measureStretch(DriftTrack *t, const int16_t *played, uint64_t at) {
         const int16_t *r = t->recorded + (size_t)((long long)at + centre + k) * t->inputs + t->input;
         double sum = 0;
         for (size_t i = 0; i < stretchLength; i++)
-            sum += (double)played[i] * r[i * t->inputs];
+            sum += weighted[i] * r[i * t->inputs];
         correlation[(size_t)(k + reach + 1)] = sum;
     }
     size_t best = 1;
@@ -124,12 +146,11 @@ void measureStretch(DriftTrack *t, const int16_t *played, uint64_t at) {
     const long long start = (long long)at + centre + (long)best - reach - 1;
     for (size_t i = 0; i < stretchLength; i++) {
         const double v = sampleAt(*t, start + (long long)i);
-        recordedEnergy += v * v;
+        recordedEnergy += v * v * window[i];
     }
     if (recordedEnergy <= 0 || correlation[best] / std::sqrt(playedEnergy * recordedEnergy) < leastMatch) return;
     const double before = correlation[best - 1], peak = correlation[best], after = correlation[best + 1];
-    const double curve = before - 2 * peak + after;
-    const double shift = curve < 0 ? std::clamp(0.5 * (before - after) / curve, -0.5, 0.5) : 0.0;
+    const double shift = peakShift(before, peak, after);
     const double lag = (double)centre + (double)best - reach - 1 + shift;
     const double x = (double)at + stretchLength / 2.0;
     if (t->n == 0) t->origin = x;
@@ -145,31 +166,42 @@ void measureStretch(DriftTrack *t, const int16_t *played, uint64_t at) {
 
 void startDriftTrack(DriftTrack *track, const std::vector<int16_t> &recorded, unsigned inputs, unsigned input, long lag,
                      uint64_t position, double rate) {
-    *track = DriftTrack{recorded.data(),
-                        recorded.size() / inputs,
-                        inputs,
-                        input,
-                        (double)lag,
-                        0.0,
-                        position,
-                        0,
-                        0,
-                        0,
-                        0,
-                        0,
-                        0,
-                        (double)lag,
-                        rate};
+    *track = DriftTrack{};
+    track->recorded = recorded.data();
+    track->frames = recorded.size() / inputs;
+    track->inputs = inputs;
+    track->input = input;
+    track->lag = track->expected = (double)lag;
+    track->position = track->measured = position;
+    track->rate = rate;
+}
+
+void primeDriftTrack(DriftTrack *track, const int16_t *head, size_t count) {
+    const size_t middle = count / 2 / stretchEvery * stretchEvery;
+    for (size_t at = middle; at + stretchLength <= count; at += stretchEvery)
+        measureStretch(track, head + at, track->position + at);
+    for (size_t at = middle; at >= stretchEvery;) {
+        at -= stretchEvery;
+        track->expected = lineAt(*track, (double)(track->position + at) + stretchLength / 2.0);
+        if (std::isnan(track->expected)) track->expected = track->lag;
+        measureStretch(track, head + at, track->position + at);
+    }
+    if (count < stretchLength) return;
+    track->measured = track->position + (count - stretchLength) / stretchEvery * stretchEvery + stretchEvery;
+    const double next = lineAt(*track, (double)track->measured + stretchLength / 2.0);
+    if (!std::isnan(next)) track->expected = next;
 }
 
 void followDrift(DriftTrack *track, const int16_t *played, size_t count, double *returned) {
     for (size_t at = 0; at + stretchLength <= count; at += stretchEvery)
-        measureStretch(track, played + at, track->position + at);
+        if (track->position + at >= track->measured) measureStretch(track, played + at, track->position + at);
     if (track->n >= 1) {
         const double slope = driftPpm(*track) * 1e-6, target = lineAt(*track, (double)track->position);
+        if (!track->reading) track->lag = target;
         const double horizon = std::max(steerSeconds * track->rate, 2.0 * (double)count);
         track->step = (std::isnan(slope) ? 0.0 : slope) + (target - track->lag) / horizon;
     }
+    track->reading = 1;
     for (size_t i = 0; i < count; i++) {
         const double x = (double)(track->position + i) + track->lag;
         const double whole = std::round(x);

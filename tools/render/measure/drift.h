@@ -21,7 +21,9 @@ struct DriftTrack {
     // The fitted line's sums over the lags measured: n, sums of x, y, xx, xy,
     // x from the first stretch's centre.
     double n, sx, sy, sxx, sxy, origin;
-    double expected; // the lag the next stretch is searched around
+    double expected;   // the lag the next stretch is searched around
+    uint64_t measured; // the played positions before this were measured from the head
+    int reading;       // 1 once a returned value is read
     double rate;
 };
 
@@ -31,8 +33,16 @@ struct DriftTrack {
 void startDriftTrack(DriftTrack *track, const std::vector<int16_t> &recorded, unsigned inputs, unsigned input, long lag,
                      uint64_t position, double rate);
 
+// Measures the lag at the stretches of head (count played samples from
+// position on, the track's first), from its middle to its end, then from
+// its middle back to its start: there the integer lag, found over the
+// head, holds best, and the line found from both ways leads the search
+// when the clocks part far.  Returns nothing; changes *track.
+void primeDriftTrack(DriftTrack *track, const int16_t *head, size_t count);
+
 // Measures the lag at the stretches of played (count samples, from the
-// track's position on) and sets the lag's course over them.  Then writes
+// track's position on) not measured from the head, and sets the lag's
+// course over them (the first piece starts on the line).  Then writes
 // the count returned values (of full scale 1, silence outside the
 // recording) into returned and moves the track past them.  Returns nothing.
 void followDrift(DriftTrack *track, const int16_t *played, size_t count, double *returned);

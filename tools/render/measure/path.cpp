@@ -248,6 +248,7 @@ int analysePath(const PathRun &run, PathReport *report) {
     uint64_t fromHead = run.lead;
     DriftTrack track;
     startDriftTrack(&track, recorded, inputs, carrying, lag, run.lead, rate);
+    primeDriftTrack(&track, head.data() + run.lead, head.size() - (size_t)run.lead);
     if (run.columns > 0) {
         report->playedLow.assign((size_t)run.columns, 2.0f);
         report->playedHigh.assign((size_t)run.columns, -2.0f);
