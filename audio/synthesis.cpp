@@ -38,6 +38,22 @@ void applyFade(unsigned char *out, int32_t count, unsigned channels) {
     }
 }
 
+// Writes the feed's next frames of sampleCount samples to out, silence
+// where it has run dry, and counts them taken.  Kept out of line: the
+// window never feeds, and inlined into a caller of one sample the compiler
+// took the frames of several for a write past its end.
+__attribute__((noinline)) void takeFeed(unsigned char *out, int32_t sampleCount) {
+    const int64_t channels = streamFormat.channels ? streamFormat.channels : 1;
+    const int64_t frames = sampleCount / channels, ready = sampleFeed.written - sampleFeed.taken;
+    const int64_t taken = frames < ready ? frames : ready;
+    for (int64_t i = 0; i < taken; i++, sampleFeed.taken++) {
+        const int16_t *frame = sampleFeed.frames + channels * (sampleFeed.taken % sampleFeed.capacity);
+        for (int64_t c = 0; c < channels; c++)
+            storeSample(out + 2 * (channels * i + c), frame[c]);
+    }
+    std::memset(out + 2 * channels * taken, 0, 2 * (size_t)(sampleCount - channels * taken));
+}
+
 } // namespace
 
 StreamFormat streamFormat;
@@ -46,6 +62,7 @@ double lastSampleTime;
 int32_t countdownActive;
 SampleCapture sampleCapture;
 SampleFade sampleFade;
+SampleFeed sampleFeed;
 
 double fadeGain(int64_t position, int64_t fadeSamples, int64_t length) {
     if (position < 0 || position >= length) return 0.0;
@@ -126,6 +143,10 @@ int32_t generateSamples(void *buffer, int32_t byteCount) {
     unsigned char *out = (unsigned char *)buffer;
     if (countdownActive == 1) {
         std::memset(out, 0, 2 * (size_t)sampleCount);
+        return byteCount;
+    }
+    if (sampleFeed.frames) {
+        takeFeed(out, sampleCount);
         return byteCount;
     }
     if (channelSet.count > 1) {

@@ -44,12 +44,23 @@ struct SampleFade {
     int64_t position;    // formula samples generated since the stretch began
 };
 
+// Frames made elsewhere that the stream plays instead of the formula's
+// (tonalix-render --play --rate: resampled): a ring of 16-bit frames of the
+// stream's channels.  All zero, as at program start, is none.
+struct SampleFeed {
+    int16_t *frames;  // capacity frames of streamFormat.channels samples; null: no feed
+    int64_t capacity; // frames the ring holds
+    int64_t written;  // frames put in since the feed began
+    int64_t taken;    // frames taken out by the stream
+};
+
 extern StreamFormat streamFormat;   // set by setStreamFormat, read by the stream
 extern int32_t clockRate;           // samples per second of the sample clock
 extern double lastSampleTime;       // t of the latest formula sample
 extern int32_t countdownActive;     // 1: generate silence (owned by playback control)
 extern SampleCapture sampleCapture; // the capture record
 extern SampleFade sampleFade;       // the fade record
+extern SampleFeed sampleFeed;       // the feed record
 
 // Compiles formula, sets t to 0 and stores the format.  The 16-bit fields
 // take the low 16 bits of their arguments; note blockAlign comes before
@@ -84,7 +95,9 @@ void setCountdownActive(int32_t active);
 // advances t; with CaptureRead writes nothing.  With a fade, scales each
 // formula sample by its gain (truncating toward zero) and advances the fade's
 // position.  A stream of several channels (channels.h) gets whole frames,
-// one fade gain a frame, and no capture.  Returns byteCount.
+// one fade gain a frame, and no capture.  With a feed (sampleFeed), the
+// buffer gets the feed's next frames as they are, and silence where it has
+// run dry; t stays.  Returns byteCount.
 int32_t generateSamples(void *buffer, int32_t byteCount);
 // Writes sampleCount 16-bit samples of the engine's program to out, one per
 // period of t, which it advances; sets lastSampleTime.  No countdown,

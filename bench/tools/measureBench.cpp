@@ -4,6 +4,8 @@
 // 80 dB down, as a sound card's loop gives it.
 //
 //   BM_AnalyseTenSeconds  the analysis after a 10 s run (target: under 1 s)
+//   BM_AnalyseTenSecondsDrifting  the same with the input's clock 100 ppm
+//                         fast, read between its samples (target: under 1 s)
 //   BM_TenMinuteRun       a 10-minute run: the recording, held as the run
 //                         holds it, and its analysis; the counter peak_mb is
 //                         the process's peak resident memory (target: under
@@ -23,32 +25,40 @@ const uint32_t rate = 132300;
 const double pi = 3.14159265358979323846;
 const uint64_t lead = rate / 2, lateBy = rate * 3 / 10;
 
-// Returns played sample i of a span of spanSamples: silence for the lead,
-// then the sweep and the tone.
-int16_t played(uint64_t i, uint64_t spanSamples) {
-    if (i < lead || i >= lead + spanSamples) return 0;
-    const double t = (double)(i - lead) / rate, seconds = (double)spanSamples / rate;
+// Returns the played signal at position i (in samples, between them too)
+// of a span of spanSamples: silence for the lead, then the sweep and the
+// tone.
+double playedAt(double i, uint64_t spanSamples) {
+    if (i < (double)lead || i >= (double)(lead + spanSamples)) return 0;
+    const double t = (i - (double)lead) / rate, seconds = (double)spanSamples / rate;
     const double sweep = std::sin(2 * pi * 100 * seconds * (std::pow(30.0, t / seconds) - 1) / std::log(30.0));
-    return (int16_t)std::lround(32767 * (0.3 * sweep + 0.2 * std::sin(2 * pi * 1000 * t)));
+    return 32767 * (0.3 * sweep + 0.2 * std::sin(2 * pi * 1000 * t));
 }
 
+// Returns played sample i of a span of spanSamples.
+int16_t played(uint64_t i, uint64_t spanSamples) { return (int16_t)std::lround(playedAt((double)i, spanSamples)); }
+
 // Fills *recorded as the run does: the vector holds its whole length from
-// the start.  Returns nothing.
-void record(uint64_t spanSamples, std::vector<int16_t> *recorded) {
+// the start, on an input clocked ppm fast against the output.  Returns
+// nothing.
+void record(uint64_t spanSamples, std::vector<int16_t> *recorded, double ppm = 0) {
     const uint64_t length = lead + spanSamples + rate / 2 + (uint64_t)(2.75 * rate);
     recorded->clear();
     recorded->reserve(length + rate / 10);
     uint32_t noise = 12345;
     for (uint64_t i = 0; i < length; i++) {
         noise = noise * 1664525u + 1013904223u;
-        const double back = i >= lateBy ? 0.5 * played(i - lateBy, spanSamples) : 0.0;
+        const double back = i < lateBy ? 0.0
+                            : ppm == 0 ? 0.5 * played(i - lateBy, spanSamples)
+                                       : 0.5 * playedAt((double)(i - lateBy) / (1 + ppm * 1e-6), spanSamples);
         recorded->push_back((int16_t)std::lround(back + (double)(noise >> 16) / 65536.0 * 6.0 - 3.0));
     }
 }
 
-// Analyses *recorded against the played signal of spanSamples.  Returns
-// nothing; stops the benchmark when the signal is not found.
-void analyse(benchmark::State &state, uint64_t spanSamples, const std::vector<int16_t> &recorded) {
+// Analyses *recorded (on an input ppm fast) against the played signal of
+// spanSamples.  Returns nothing; stops the benchmark when the signal is not
+// found where it lies or the drift is not the input's.
+void analyse(benchmark::State &state, uint64_t spanSamples, const std::vector<int16_t> &recorded, double ppm = 0) {
     uint64_t next = 0;
     PathRun run;
     run.rate = rate;
@@ -61,8 +71,12 @@ void analyse(benchmark::State &state, uint64_t spanSamples, const std::vector<in
             out[k] = played(next++, spanSamples);
     };
     PathReport report;
-    if (analysePath(run, &report) != 1 || std::fabs(report.latencyMs - 300.0) > 0.1)
+    // The latency is found from the first seconds, by then the lag has grown
+    // by the drift over their middle.
+    const double lateMs = 300.0 + ppm * 1e-6 * (double)(lead + rate) / rate * 1000.0;
+    if (analysePath(run, &report) != 1 || std::fabs(report.latencyMs - lateMs) > 0.1)
         state.SkipWithError("the played signal was not found where it lies");
+    if (!(std::fabs(report.driftPpm - ppm) < 1)) state.SkipWithError("the drift is not the input's");
     benchmark::DoNotOptimize(report);
 }
 
@@ -74,6 +88,15 @@ void BM_AnalyseTenSeconds(benchmark::State &state) {
         analyse(state, span, recorded);
 }
 BENCHMARK(BM_AnalyseTenSeconds)->Unit(benchmark::kMillisecond);
+
+void BM_AnalyseTenSecondsDrifting(benchmark::State &state) {
+    const uint64_t span = 10ull * rate;
+    std::vector<int16_t> recorded;
+    record(span, &recorded, 100);
+    for (auto _ : state)
+        analyse(state, span, recorded, 100);
+}
+BENCHMARK(BM_AnalyseTenSecondsDrifting)->Unit(benchmark::kMillisecond);
 
 void BM_TenMinuteRun(benchmark::State &state) {
     const uint64_t span = 600ull * rate;

@@ -20,6 +20,7 @@
 
 #include "tests/platform/windowsPrograms.h"
 #include "tests/support/soundAnalysis.h"
+#include "tests/support/speakerSinks.h"
 
 namespace {
 
@@ -146,37 +147,23 @@ TEST_F(WindowsRenderer, PlaysThroughWaveOut) {
 // Formulas play a channel each through waveOut (more than two with the
 // extensible format): each tone reaches its own speaker of the sink.
 TEST_F(WindowsRenderer, PlaysEachChannelsFormulaThroughWaveOut) {
-    const std::string sink = soundSink();
-    if (sink.empty()) GTEST_SKIP() << "no sound server (scripts/test.sh starts one)";
-    const struct {
-        int channels;
-        const char *speakers;
-    } sinks[] = {
-        {2, "front-left,front-right"},
-        {6, "front-left,front-right,front-center,lfe,rear-left,rear-right"},
-    };
-    for (const auto &many : sinks) {
-        SCOPED_TRACE(many.speakers);
-        const ProgramRun loaded = runProgram({"pactl", "load-module", "module-null-sink", "sink_name=tonalix_many",
-                                              "channels=" + std::to_string(many.channels), "rate=132300",
-                                              std::string("channel_map=") + many.speakers});
-        ASSERT_EQ(loaded.exitCode, 0);
-        ASSERT_EQ(runProgram({"pactl", "set-default-sink", "tonalix_many"}).exitCode, 0);
-        std::vector<std::string> play = {windowsRender, "--play", "--seconds", "2.5"};
+    if (soundSink().empty()) GTEST_SKIP() << "no sound server (scripts/test.sh starts one)";
+    for (const SpeakerSink &sink : speakerSinks) {
+        SCOPED_TRACE(sink.speakers);
+        const std::string module = loadSpeakerSink(sink);
+        ASSERT_NE(module, "");
         std::vector<double> frequencies;
-        for (int c = 0; c < many.channels; c++) {
-            frequencies.push_back(many.channels == 2 ? 440 + 220 * c : 300 + 100 * c);
-            play.push_back("0.3*sin(" + std::to_string((int)frequencies.back()) + "*6.2831853071795865*t)");
-        }
+        std::vector<std::string> play = {windowsRender, "--play", "--seconds", "2.5"};
+        for (const std::string &tone : speakerTones(sink, &frequencies))
+            play.push_back(tone);
         const std::string recording = folder + "/many.raw";
-        const pid_t recorder = startProgram(monitorRecorder("tonalix_many", many.channels, many.speakers), recording);
+        const pid_t recorder = startProgram(monitorRecorder(speakerSinkName, sink.channels, sink.speakers), recording);
         usleep(500000);
         const ProgramRun played = runProgram(underWine(folder, play));
         usleep(500000);
         kill(recorder, SIGTERM);
         waitpid(recorder, nullptr, 0);
-        runProgram({"pactl", "set-default-sink", sink});
-        runProgram({"pactl", "unload-module", loaded.out.substr(0, loaded.out.find('\n'))});
+        unloadSpeakerSink(module);
         ASSERT_EQ(played.exitCode, 0) << played.err;
         // A sink that has just been made wakes up with the first stream: its
         // monitor may miss the first second of it.

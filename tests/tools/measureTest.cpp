@@ -81,6 +81,22 @@ protected:
             0);
         ASSERT_EQ(pactl({"set-default-sink", "device"}), 0);
     }
+    // Makes a sound card of the cable (soundCable, with its input's clock
+    // ppm fast against its output's) the default sink and source.  Returns
+    // the cable's process, -1 when it cannot start.
+    pid_t startCable(const char *ppm) {
+        const std::string output = server.folder + "/card-output", input = server.folder + "/card-input";
+        if (pactl({"load-module", "module-pipe-sink", "sink_name=card", "file=" + output, "format=s16le", "rate=48000",
+                   "channels=2"}) != 0 ||
+            pactl({"load-module", "module-pipe-source", "source_name=cardin", "file=" + input, "format=s16le",
+                   "rate=48000", "channels=2"}) != 0 ||
+            pactl({"set-default-sink", "card"}) != 0 || pactl({"set-default-source", "cardin"}) != 0)
+            return -1;
+        pid_t cable = -1;
+        const char *cableArguments[] = {SOUND_CABLE_PATH, output.c_str(), input.c_str(), "48000", "2", ppm, nullptr};
+        return posix_spawn(&cable, SOUND_CABLE_PATH, nullptr, nullptr, (char **)cableArguments, environ) == 0 ? cable
+                                                                                                              : -1;
+    }
     PrivateSoundServer server;
 };
 
@@ -254,18 +270,8 @@ TEST_F(Measure, KnownDevicesInTheLoopAreMeasuredAsThemselves) {
 // cannot show it: it is clocked by the server itself, and after a pause it
 // mixes what it missed from the buffers of its streams.)
 TEST_F(Measure, AServerPausedFor100msIsFoundAsAGap) {
-    const std::string output = server.folder + "/card-output", input = server.folder + "/card-input";
-    ASSERT_EQ(pactl({"load-module", "module-pipe-sink", "sink_name=card", "file=" + output, "format=s16le",
-                     "rate=48000", "channels=2"}),
-              0);
-    ASSERT_EQ(pactl({"load-module", "module-pipe-source", "source_name=cardin", "file=" + input, "format=s16le",
-                     "rate=48000", "channels=2"}),
-              0);
-    ASSERT_EQ(pactl({"set-default-sink", "card"}), 0);
-    ASSERT_EQ(pactl({"set-default-source", "cardin"}), 0);
-    pid_t cable = -1;
-    const char *cableArguments[] = {SOUND_CABLE_PATH, output.c_str(), input.c_str(), "48000", "2", nullptr};
-    ASSERT_EQ(posix_spawn(&cable, SOUND_CABLE_PATH, nullptr, nullptr, (char **)cableArguments, environ), 0);
+    const pid_t cable = startCable("0");
+    ASSERT_GT(cable, 0);
 
     // The span runs from about 1.6 s after the start to 5.6 s: the pause
     // falls after the first seconds, on which the latency is found.  A sweep,
@@ -287,6 +293,51 @@ TEST_F(Measure, AServerPausedFor100msIsFoundAsAGap) {
     ASSERT_EQ(gaps.size(), 1u) << run.out;
     EXPECT_GE(gaps[0][1], 20.0) << run.out;
     EXPECT_LE(gaps[0][1], 130.0) << run.out;
+}
+
+struct DriftCase {
+    const char *loop;
+    const char *cablePpm; // the card's input clock against its output's; null: the null sink's loop
+    double driftPpm, within;
+    const char *limit; // one that this loop fails (exit code 3), or null
+};
+
+// clang-format off
+const DriftCase driftCases[] = {
+    {"the null sink's monitor: one clock",         nullptr, 0.0,   1.0, nullptr},
+    {"a card on one clock",                        "0",     0.0,   1.0, "drift_ppm>=50"},
+    {"a card whose input runs 100 ppm fast",       "100",   100.0, 5.0, "drift_ppm<=50"},
+};
+// clang-format on
+
+// The input's clock against the output's is found from the span's 3 s, and
+// the span, lined up along it, keeps its level and its purity.
+TEST_F(Measure, TheInputsClockIsMeasuredAgainstTheOutputs) {
+    for (const DriftCase &c : driftCases) {
+        SCOPED_TRACE(c.loop);
+        const pid_t cable = c.cablePpm ? startCable(c.cablePpm) : 0;
+        ASSERT_GE(cable, 0);
+        std::vector<std::string> command = {RENDER_PATH, "--measure", "--json", "--seconds", "3"};
+        if (c.limit) command.insert(command.end(), {"--limit", c.limit});
+        command.push_back(sine);
+        const ProgramRun run = runProgram(command);
+        if (cable > 0) {
+            kill(cable, SIGKILL);
+            waitpid(cable, nullptr, 0);
+            pactl({"set-default-sink", "tonalix_null"});
+            pactl({"set-default-source", "tonalix_null.monitor"});
+            pactl({"unload-module", "module-pipe-sink"});
+            pactl({"unload-module", "module-pipe-source"});
+        }
+        ASSERT_EQ(run.exitCode, c.limit ? 3 : 0) << run.err << run.out;
+        EXPECT_NEAR(jsonNumber(run.out, "drift_ppm"), c.driftPpm, c.within) << run.out;
+        EXPECT_NEAR(jsonNumber(run.out, "gain_db"), 0.0, 0.2) << run.out;
+        EXPECT_LT(jsonNumber(run.out, "thd_db"), -80.0) << run.out;
+        EXPECT_NEAR(jsonNumber(run.out, "frequency_hz"), 1000.0, 0.5) << run.out;
+        if (c.limit) {
+            EXPECT_NE(run.out.find(std::string("limit failed: ") + c.limit), std::string::npos) << run.out;
+        }
+    }
 }
 
 // A picture that cannot be written is said once, and the run fails.

@@ -55,6 +55,7 @@ const PickCase pickCases[] = {
     {{"--measure", "--plot", "a.png", "t"},         OptionMeasure, nullptr},
     {{"--measure", "--rate", "48000", "t"},         OptionMeasure, nullptr},
     {{"--measure", "--input-channels", "2", "--limit", "crosstalk_db<=-60", "t", "t"}, OptionMeasure, nullptr},
+    {{"--measure", "--limit", "drift_ppm<=5", "t"}, OptionMeasure, nullptr},
     {{"--measure", "--input-channels", "9", "t"},   OptionMeasure, "'9' is out of range (1 to 8 channels)"},
     {{"--play", "--input-channels", "2", "t"},      OptionPlay,    "--input-channels goes with --measure"},
     {{"--play", "--fade", "20", "t"},               OptionPlay,    nullptr},

@@ -15,6 +15,7 @@
 
 #include "tests/support/eachSoundServer.h"
 #include "tests/support/soundAnalysis.h"
+#include "tests/support/speakerSinks.h"
 #include "tests/tools/runProgram.h"
 
 namespace {
@@ -90,39 +91,38 @@ TEST_P(RealSound, TheCountdownIsSilent) {
     EXPECT_LE(loudest, 1);
 }
 
+// --play --rate plays at the device's rate what the stream would play at
+// its own: the tone at its pitch and full scale, for the time asked.
+TEST_P(RealSound, ARateOfTheDevicesOwnKeepsThePitchAndTheLength) {
+    ASSERT_FALSE(soundSink().empty());
+    int exitCode = -1;
+    const std::vector<double> recording = recordWhile(
+        soundSink(), {RENDER_PATH, "--play", "--seconds", "1.5", "--rate", "48000", "sin(440*6.2831853071795865*t)"},
+        &exitCode);
+    ASSERT_EQ(exitCode, 0);
+    EXPECT_EQ(channelsCarrying(recording, {440}, 1.3), "");
+    double peak = 0;
+    for (double v : recording)
+        peak = std::max(peak, std::fabs(v));
+    EXPECT_GT(peak, 0.9 * 32767);
+}
+
 // Two formulas play in two channels: a listener hears the left one's tone on
 // the left and the right one's on the right.
 TEST_P(RealSound, EachChannelCarriesItsOwnFormula) {
     ASSERT_FALSE(soundSink().empty());
-    // The sink's speakers, and the recorder's, in the order of the frames.
-    const struct {
-        int channels;
-        const char *speakers;
-    } sinks[] = {
-        {2, "front-left,front-right"},
-        {6, "front-left,front-right,front-center,lfe,rear-left,rear-right"},
-    };
-    for (const auto &sink : sinks) {
+    for (const SpeakerSink &sink : speakerSinks) {
         SCOPED_TRACE(sink.speakers);
-        // pactl prints the module's number, by which it alone is unloaded
-        // (by name every null sink would go, the server's own too).
-        const ProgramRun loaded = runProgram({"pactl", "load-module", "module-null-sink", "sink_name=tonalix_many",
-                                              "channels=" + std::to_string(sink.channels), "rate=132300",
-                                              std::string("channel_map=") + sink.speakers});
-        ASSERT_EQ(loaded.exitCode, 0);
-        const std::string module = loaded.out.substr(0, loaded.out.find('\n'));
-        ASSERT_EQ(runProgram({"pactl", "set-default-sink", "tonalix_many"}).exitCode, 0);
-        std::vector<std::string> play = {RENDER_PATH, "--play", "--seconds", "1.2"};
+        const std::string module = loadSpeakerSink(sink);
+        ASSERT_NE(module, "");
         std::vector<double> frequencies;
-        for (int c = 0; c < sink.channels; c++) {
-            frequencies.push_back(sink.channels == 2 ? 440 + 220 * c : 300 + 100 * c);
-            play.push_back("0.3*sin(" + std::to_string((int)frequencies.back()) + "*6.2831853071795865*t)");
-        }
+        std::vector<std::string> play = {RENDER_PATH, "--play", "--seconds", "1.2"};
+        for (const std::string &tone : speakerTones(sink, &frequencies))
+            play.push_back(tone);
         int exitCode = -1;
         const std::vector<double> recording =
-            recordWhile("tonalix_many", play, &exitCode, sink.channels, sink.speakers);
-        runProgram({"pactl", "set-default-sink", soundSink()});
-        runProgram({"pactl", "unload-module", module});
+            recordWhile(speakerSinkName, play, &exitCode, sink.channels, sink.speakers);
+        unloadSpeakerSink(module);
         ASSERT_EQ(exitCode, 0);
         EXPECT_EQ(channelsCarrying(recording, frequencies, 0.9), "");
     }

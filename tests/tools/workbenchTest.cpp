@@ -523,7 +523,7 @@ TEST(Workbench, BadInputIsRefusedWithAMessageAndNoFile) {
         {{"--plot", "/nonexistent-folder/x.png"}, "cannot write /nonexistent-folder/x.png"},
         {{"--samples", "2147483629", "--format", "f32", "-o", out + ".wav"}, "too long for a WAV file of 32-bit"},
         {{"--analyze", "-o", out + ".wav"}, "leave out -o"},
-        {{"--play", "--rate", "48000"}, "leave out --rate"},
+        {{"--play", "--format", "s24"}, "leave out --format"},
         {{"--json"}, "--json goes with --analyze"},
     };
     for (const auto &c : cases) {

@@ -20,6 +20,7 @@ const ReportKey reportKeys[] = {
     {"seconds", [](const PathReport &r) { return (double)r.samples / r.rate; }},
     {"rate", [](const PathReport &r) { return (double)r.rate; }},
     {"latency_ms", [](const PathReport &r) { return r.latencyMs; }},
+    {"drift_ppm", [](const PathReport &r) { return r.driftPpm; }},
     {"gain_db", [](const PathReport &r) { return r.gainDb; }},
     {"frequency_hz", [](const PathReport &r) { return r.frequencyHz; }},
     {"thd_db", [](const PathReport &r) { return r.thdDb; }},

@@ -10,9 +10,9 @@
 
 // Returns "" when condition is a limit --measure can check (KEY<=NUMBER or
 // KEY>=NUMBER for a number of the report: samples, seconds, rate,
-// latency_ms, gain_db, frequency_hz, thd_db, thdn_db, noise_dbfs, snr_db,
-// gaps (how many), clipped_input or crosstalk_db), else why not.  Changes
-// nothing.
+// latency_ms, drift_ppm, gain_db, frequency_hz, thd_db, thdn_db,
+// noise_dbfs, snr_db, gaps (how many), clipped_input or crosstalk_db), else
+// why not.  Changes nothing.
 std::string checkLimit(const std::string &condition);
 // Writes each limit that report (of one channel recorded in one input)
 // fails, on a line of its own, to out; a value with no meaning fails every

@@ -43,6 +43,7 @@ std::vector<ReportLine> pathReportLines(const PathReport &r) {
         {"seconds", "seconds", reportNumber("%.9g", (double)r.samples / r.rate), " s", ""},
         {"rate", "rate", std::to_string((unsigned)r.rate), " Hz", ""},
         {"latency_ms", "latency", reportNumber("%.3f", r.latencyMs), " ms", ""},
+        {"drift_ppm", "drift", reportNumber("%.3f", r.driftPpm), " ppm", ""},
         {"gain_db", "gain", reportNumber("%.3f", r.gainDb), " dB", ""},
         {"frequency_hz", "frequency", reportNumber("%.3f", r.frequencyHz), " Hz", ""},
         {"thd_db", "THD", reportNumber("%.3f", r.thdDb), " dB", ""},

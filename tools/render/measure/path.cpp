@@ -6,7 +6,9 @@
 // played signal is read again once, sample for sample beside the recording
 // shifted by the latency, into the levels, the tone's spectrum (as
 // --analyze measures), the response's averaged spectra and the gaps' blocks,
-// so that the memory beyond the recording stays small.
+// so that the memory beyond the recording stays small.  The recording is
+// read along the lag as drift.cpp follows it, so that an input clocked apart
+// from the output stays lined up with the played signal to the span's end.
 #include "tools/render/measure/path.h"
 
 #include <fftw3.h>
@@ -17,6 +19,7 @@
 #include <cstring>
 
 #include "tools/render/common/spectrum.h"
+#include "tools/render/measure/drift.h"
 
 namespace {
 
@@ -157,7 +160,8 @@ int analysePath(const PathRun &run, PathReport *report) {
     const std::vector<int16_t> &recorded = *run.recorded;
     const unsigned inputs = run.inputs;
     const size_t frames = recorded.size() / inputs;
-    *report = PathReport{run.span, run.rate, 0, NAN, NAN, NAN, NAN, NAN, NAN, NAN, {}, {}, 0, {}, {}, {}, {}, 0, {}};
+    *report =
+        PathReport{run.span, run.rate, 0, NAN, NAN, NAN, NAN, NAN, NAN, NAN, NAN, {}, {}, 0, {}, {}, {}, {}, 0, {}};
     report->crosstalkDb.assign(inputs, NAN);
 
     // The latency, from the first seconds, in each input; the input that
@@ -242,6 +246,9 @@ int analysePath(const PathRun &run, PathReport *report) {
     double playedEnergy = 0, returnedEnergy = 0;
     std::vector<double> inputEnergy(inputs, 0.0); // of every input, over the lined-up span, in samples squared
     uint64_t fromHead = run.lead;
+    DriftTrack track;
+    startDriftTrack(&track, recorded, inputs, carrying, lag, run.lead, rate);
+    primeDriftTrack(&track, head.data() + run.lead, head.size() - (size_t)run.lead);
     if (run.columns > 0) {
         report->playedLow.assign((size_t)run.columns, 2.0f);
         report->playedHigh.assign((size_t)run.columns, -2.0f);
@@ -254,16 +261,16 @@ int analysePath(const PathRun &run, PathReport *report) {
         for (; taken < step && fromHead < head.size(); taken++)
             played[taken] = head[fromHead++];
         if (taken < step) run.nextPlayed(played.data() + taken, step - taken);
+        followDrift(&track, played.data(), step, returnedValues.data());
         for (size_t i = 0; i < step; i++) {
             const long long at = (long long)lag + (long long)(run.lead + done + i);
             const double p = played[i] / fullScale;
             const int within = at >= 0 && (uint64_t)at < frames;
-            const double q = within ? recorded[(size_t)at * inputs + carrying] / fullScale : 0.0;
+            const double q = returnedValues[i];
             for (unsigned input = 0; within && inputs > 1 && input < inputs; input++) {
                 const double v = recorded[(size_t)at * inputs + input];
                 inputEnergy[input] += v * v;
             }
-            returnedValues[i] = q;
             playedEnergy += p * p;
             returnedEnergy += q * q;
             addToResponse(&response, p, q);
@@ -282,6 +289,7 @@ int analysePath(const PathRun &run, PathReport *report) {
         done += step;
     }
     finishSpectrum(&tone);
+    report->driftPpm = driftPpm(track);
     tone.binHz = rate / (double)tone.size;
     const ToneEstimate estimate = estimateTone(tone);
     if (estimate.found) {

@@ -26,6 +26,7 @@ struct PathReport {
     uint32_t rate;
     int found;          // 1: the played signal was found in the input (else the rest is NAN or empty)
     double latencyMs;   // from output to input
+    double driftPpm;    // the input's clock against the output's, + when it runs fast; NAN when the span is too short
     double gainDb;      // RMS of the returned span against the played span's
     double frequencyHz; // the returned tone's, NAN when none stands out
     double thdDb, thdnDb;

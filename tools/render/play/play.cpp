@@ -15,11 +15,13 @@
 #include "tools/render/cli/printable.h"
 #include "tools/render/common/signal.h"
 #include "tools/render/devices/refusal.h"
+#include "tools/render/play/feed.h"
 
 namespace {
 
-// One buffer of the stream as Play fills it: 33075 samples.
-const uint64_t samplesPerBuffer = streamSampleRate * playBufferMilliseconds / 1000;
+// Returns the frames of one buffer of the stream as Play fills it: 33075 at
+// the stream's own rate.
+uint64_t framesPerBuffer() { return (uint64_t)streamFormat.samplesPerSec * playBufferMilliseconds / 1000; }
 const unsigned watchdogTimer = 1; // checks that buffers keep coming back
 const unsigned watchdogPeriodMs = 1000;
 const int stalledTicks = 5; // ticks without a returned buffer: give up
@@ -58,6 +60,7 @@ intptr_t playProc(Window window, unsigned message, WParam wParam, LParam lParam)
         } else if (wParam == NoticeBufferDone) {
             play.ticksSinceReturn = 0;
             if (++play.buffersReturned >= play.buffersWanted) stopPlaying(nullptr);
+            if (sampleFeed.frames && !topUpFeed()) stopPlaying("the samples could not be resampled");
         } else if (wParam == NoticeEnded) {
             closeStream();
             if (!play.stopped) play.failure = "the sound device failed during playback";
@@ -78,11 +81,12 @@ std::string outputDeviceText() {
 
 int playThroughDevice(uint64_t samples, int32_t countdown) {
     play = PlayRecord();
-    const uint64_t soundingBuffers = (samples + samplesPerBuffer - 1) / samplesPerBuffer;
+    const uint64_t perBuffer = framesPerBuffer();
+    const uint64_t soundingBuffers = (samples + perBuffer - 1) / perBuffer;
     play.buffersWanted = soundingBuffers + silentBuffers;
     // Everything after the sounding buffers is silent; a fade's stretch
     // already ends within them.
-    if (sampleFade.length == 0) setStreamFade(0, (int64_t)(soundingBuffers * samplesPerBuffer));
+    if (sampleFade.length == 0) setStreamFade(0, (int64_t)(soundingBuffers * perBuffer));
     Window window = createMessageWindow(playProc);
     if (!window) {
         std::fprintf(stderr, "tonalix-render: cannot create the message window\n");
@@ -96,7 +100,7 @@ int playThroughDevice(uint64_t samples, int32_t countdown) {
     setCountdownActive(countdown);
     if (!openStream(0, playBufferCount, playBufferMilliseconds)) {
         const std::string device = outputDeviceText();
-        const std::string refused = refusalText(DevicePlayback, streamFormat.samplesPerSec, streamFormat.channels, 0);
+        const std::string refused = refusalText(DevicePlayback, streamFormat.samplesPerSec, streamFormat.channels, 1);
         if (!refused.empty())
             std::fprintf(stderr, "tonalix-render: %s\n", refused.c_str());
         else if (streamFormat.channels > 1)
@@ -120,6 +124,16 @@ int playThroughDevice(uint64_t samples, int32_t countdown) {
 
 int playSpan(const RenderOptions &options) {
     skipSignal(options.start);
-    setStreamFade((int64_t)fadeSamples(options), (int64_t)spanSamples(options));
-    return playThroughDevice(spanSamples(options), 0);
+    if (options.rate == renderRate) {
+        setStreamFade((int64_t)fadeSamples(options), (int64_t)spanSamples(options));
+        return playThroughDevice(spanSamples(options), 0);
+    }
+    // The device runs at the rate asked for and the stream plays the feed;
+    // the formulas' clock keeps the renderer's rate.
+    streamFormat.samplesPerSec = options.rate;
+    streamFormat.avgBytesPerSec = options.rate * streamFormat.blockAlign;
+    if (!startFeed(options)) return 1;
+    const int result = playThroughDevice(writtenSamples(options), 0);
+    endFeed();
+    return result;
 }
