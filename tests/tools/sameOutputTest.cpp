@@ -44,7 +44,7 @@ const SameOutputCase sameOutputCases[] = {
     {{"--analyze", "--seconds", "1.5", "0.5*sin(1000*6.2831853071795865*t)"}, "", 422, 0xac82f651330a0d06ull},
     {{"--analyze", "--json", "--seconds", "0.3", "--start", "0.1", "log(sin(t*300))*2"}, "", 284, 0x880e83be64b392e7ull},
     {{"--analyze", "--json", "--samples", "40000", "sin(50*6.2831853071795865*t)+sin(3000*6.2831853071795865*t)"}, "", 299, 0x60c872c71b468dfbull},
-    {{"--help"}, "", 7652, 0x4197cbb04b621eb5ull}, // it describes the channels, --play --rate and drift_ppm
+    {{"--help"}, "", 8577, 0xfdf5df9ca06bd830ull}, // it describes the channels, the devices, --play --rate and drift_ppm
 };
 // clang-format on
 
