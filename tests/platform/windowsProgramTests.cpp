@@ -166,8 +166,11 @@ TEST_F(WindowsRenderer, PlaysEachChannelsFormulaThroughWaveOut) {
         unloadSpeakerSink(module);
         ASSERT_EQ(played.exitCode, 0) << played.err;
         // A sink that has just been made wakes up with the first stream: its
-        // monitor may miss the first second of it.
-        EXPECT_EQ(channelsCarrying(decodeRecording(readFileText(recording)), frequencies, 0.5), "");
+        // monitor may miss the first second of it.  Wine's first streams on
+        // a fresh prefix also drop out now and then, which spreads each tone
+        // to its neighbours: a channel on the wrong speaker would carry
+        // another's tone as loud as its own, far above this.
+        EXPECT_EQ(channelsCarrying(decodeRecording(readFileText(recording)), frequencies, 0.5, 0.1, 0.3), "");
     }
 }
 

@@ -60,7 +60,7 @@ double dominantFrequency(const std::vector<double> &part) {
 }
 
 std::string channelsCarrying(const std::vector<double> &recording, const std::vector<double> &frequencies,
-                             double minSeconds) {
+                             double minSeconds, double leak, double ownShare) {
     std::string wrong;
     const size_t count = frequencies.size();
     for (size_t c = 0; c < count; c++) {
@@ -88,9 +88,9 @@ std::string channelsCarrying(const std::vector<double> &recording, const std::ve
             power += v * v;
         const double full = std::sqrt(power / (double)steady.size() * 2) * (double)steady.size() / 4;
         const double own = magnitudeAt(steady, frequencies[c]);
-        if (own < 0.9 * full) wrong += channel + "holds little of " + std::to_string(frequencies[c]) + " Hz\n";
+        if (own < ownShare * full) wrong += channel + "holds little of " + std::to_string(frequencies[c]) + " Hz\n";
         for (size_t other = 0; other < count; other++)
-            if (other != c && magnitudeAt(steady, frequencies[other]) > 0.001 * own)
+            if (other != c && magnitudeAt(steady, frequencies[other]) > leak * own)
                 wrong += channel + std::to_string(frequencies[other]) + " Hz is heard too\n";
     }
     return wrong;

@@ -25,7 +25,8 @@ double dominantFrequency(const std::vector<double> &part);
 // Returns what is wrong with a recording of frequencies.size() interleaved
 // channels in which channel c should carry a tone of frequencies[c] alone
 // for at least minSeconds: one line for each channel whose loud stretch is
-// shorter, that holds little of its own tone, or that carries another's
-// tone above a thousandth of its own; empty when nothing is.
+// shorter, whose own tone holds less than ownShare of what a pure tone of
+// its level would, or that carries another's tone above leak times its own;
+// empty when nothing is.
 std::string channelsCarrying(const std::vector<double> &recording, const std::vector<double> &frequencies,
-                             double minSeconds);
+                             double minSeconds, double leak = 0.001, double ownShare = 0.9);
