@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/deviceList.h"
+#include "platform/streamFormat.h"
 #include "platform/win32/win32Text.h"
 #include "platform/win32/win32WaveDevice.h"
 
@@ -36,6 +37,18 @@ std::string capabilityName(DeviceDirection direction, UINT id) {
 // Returns the devices winmm numbers for direction.
 UINT deviceCount(DeviceDirection direction) {
     return direction == DevicePlayback ? waveOutGetNumDevs() : waveInGetNumDevs();
+}
+
+// The rates asked of a device: winmm tells no range, only whether it takes
+// one format.
+static const unsigned askedRates[] = {8000,  11025, 16000, 22050,  32000,  44100,
+                                      48000, 88200, 96000, 132300, 176400, 192000};
+
+// Returns 1 when the chosen device of direction takes 16-bit samples of
+// channels at rate, else 0.
+int takes(DeviceDirection direction, unsigned rate, unsigned channels) {
+    const StreamFormat format = {1, (uint16_t)channels, rate, rate * channels * 2, (uint16_t)(channels * 2), 16, 0};
+    return winmmTakes(direction, &format);
 }
 
 } // namespace
@@ -90,6 +103,24 @@ int chooseDevice(DeviceDirection direction, const char *name) {
 
 std::string chosenDevice(DeviceDirection direction) { return chosenNames[direction != DevicePlayback]; }
 
-// winmm tells its formats as a few flags of fixed rates, which say nothing
-// of the rate the stream asks for: the message stays the open's own.
-int deviceRanges(DeviceDirection, DeviceRanges *) { return 0; }
+// The lowest and highest of the usual rates the device takes, with one or
+// two channels; then the channels it takes at the lowest of those rates.  A
+// device that takes none of them cannot be asked.
+int deviceRanges(DeviceDirection direction, DeviceRanges *ranges) {
+    *ranges = DeviceRanges();
+    const std::string chosen = chosenDevice(direction);
+    ranges->name = chosen.empty() ? "the default sound device" : chosen;
+    for (unsigned rate : askedRates)
+        if (takes(direction, rate, 1) || takes(direction, rate, 2)) {
+            if (!ranges->rateMin) ranges->rateMin = rate;
+            ranges->rateMax = rate;
+        }
+    if (!ranges->rateMin) return 0;
+    for (unsigned channels = 1; channels <= maxStreamChannels; channels++)
+        if (takes(direction, ranges->rateMin, channels)) {
+            if (!ranges->channelsMin) ranges->channelsMin = channels;
+            ranges->channelsMax = channels;
+        }
+    ranges->takes16Bit = 1;
+    return 1;
+}

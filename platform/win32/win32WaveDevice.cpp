@@ -237,3 +237,13 @@ const DeviceCalls winmmCapture = {.direction = DeviceCapture,
 void chooseWinmmDevice(DeviceDirection direction, uint32_t deviceId) {
     chosenDevices[direction != DevicePlayback] = deviceId;
 }
+
+int winmmTakes(DeviceDirection direction, const StreamFormat *format) {
+    WAVEFORMATEXTENSIBLE platformFormat;
+    platformFormatOf(format, &platformFormat);
+    const UINT id = (UINT)chosenDevices[direction != DevicePlayback];
+    const MMRESULT result = direction == DevicePlayback
+                                ? waveOutOpen(nullptr, id, &platformFormat.Format, 0, 0, WAVE_FORMAT_QUERY)
+                                : waveInOpen(nullptr, id, &platformFormat.Format, 0, 0, WAVE_FORMAT_QUERY);
+    return result == MMSYSERR_NOERROR;
+}

@@ -10,3 +10,6 @@ extern const DeviceCalls winmmCapture;  // reads through waveIn
 // Makes deviceId (WAVE_MAPPER: the mapper) the device that opening
 // WAVE_MAPPER opens for direction.  Returns nothing.
 void chooseWinmmDevice(DeviceDirection direction, uint32_t deviceId);
+// Returns 1 when the device that opening WAVE_MAPPER opens for direction
+// takes format (asked with WAVE_FORMAT_QUERY, nothing opened), else 0.
+int winmmTakes(DeviceDirection direction, const StreamFormat *format);

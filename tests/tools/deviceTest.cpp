@@ -87,8 +87,15 @@ protected:
             config += std::string("pcm.") + named.device + " { type pulse device \"" + named.sink +
                       "\" hint.description \"" + named.description + "\" }\n";
         }
-        // A device that takes four to six channels only, and tells so.
+        // A device that takes four to six channels only, and tells so; one
+        // that takes 48000 Hz only, as a card's device may, in front of A;
+        // and the sinks' monitors as inputs.
         config += "pcm.tonalixFour { type vdownmix slave.pcm \"null\" }\n";
+        config += "pcm_type.tonalixfixed { lib \"" FIXED_RATE_PCM "\" }\n"
+                  "pcm.tonalixRate { type tonalixfixed slave \"tonalixA\" rate 48000 }\n";
+        for (const NamedSink &named : namedSinks)
+            config +=
+                std::string("pcm.") + named.device + "Monitor { type pulse device \"" + named.sink + ".monitor\" }\n";
         configPath = server.folder + "/named.conf";
         FILE *file = std::fopen(configPath.c_str(), "w");
         ASSERT_NE(file, nullptr);
@@ -164,6 +171,9 @@ static const PlayCase playCases[] = {
     // A device that is there and refuses the stream says what it takes.
     {{"--play", "--device", "tonalixFour"}, 1, "tonalix-render: tonalixFour does not take 1 channel; it takes 4 to 6 "
                                                "channels: use plug:tonalixFour to convert\n", -1},
+    {{"--play", "--device", "tonalixRate"}, 1, "tonalix-render: tonalixRate does not take 132300 Hz; it takes only "
+                                               "48000 Hz: use --rate 48000, or plug:tonalixRate to convert\n", -1},
+    {{"--play", "--rate", "48000", "--device", "tonalixRate"}, 0, nullptr, 0},
 };
 // clang-format on
 
@@ -187,6 +197,29 @@ TEST_F(NamedDevices, PlayingOnANamedDeviceSoundsOnItsSinkAloneAndARefusalSaysWhy
                 EXPECT_LT(peaks[i], 100) << namedSinks[i].sink << " heard the tone";
             }
         }
+    }
+}
+
+struct MeasureCase {
+    const char *output, *input;
+    int exitCode;
+    const char *says; // part of standard output
+};
+
+// clang-format off
+static const MeasureCase measureCases[] = {
+    {"tonalixA", "tonalixAMonitor", 0, "\"gain_db\": "},
+    {"tonalixA", "tonalixBMonitor", 3, "the played signal was not found in the input\n"},
+};
+// clang-format on
+
+TEST_F(NamedDevices, MeasuringFindsThePlayedSignalOnlyOnTheOutputsOwnMonitor) {
+    for (const MeasureCase &c : measureCases) {
+        SCOPED_TRACE(c.input);
+        const ProgramRun run = runProgram({RENDER_PATH, "--measure", "--json", "--seconds", "1", "--device", c.output,
+                                           "--input-device", c.input, tone});
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+        EXPECT_NE(run.out.find(c.says), std::string::npos) << run.out;
     }
 }
 
